@@ -1,0 +1,32 @@
+// Tabulated lift, moment and drag coefficients of the wing and the fin, shared
+// by both aircraft. Registered with CreateAirfoil; the host calls them any
+// number of times per step. Mach and Reynolds numbers are ignored.
+#pragma once
+
+namespace airfoil {
+
+// pi as the aircraft's constants were written with, and degrees to radians.
+inline constexpr double kPi = 3.14159265358979;
+inline constexpr double RAD = kPi / 180.0;
+
+// Wing (vertical lift): `aoa` is the angle of attack in radians.
+void wing_lift_coeff(double aoa, double M, double Re, double* cl, double* cm, double* cd);
+
+// Fin (horizontal lift): `beta` is the sideslip angle in radians. The moment
+// coefficient is always 0.
+void fin_lift_coeff(double beta, double M, double Re, double* cl, double* cm, double* cd);
+
+// Tables cover the whole circle of airflow angles: entry k at -pi + k * step.
+// Where an angle falls in such a table: segment start and fraction. Angles beyond
+// -pi..pi extrapolate linearly from the end segment; nan gives segment 0 and a
+// nan fraction, so nan propagates to the result.
+struct Segment {
+    int index;
+    double fraction;
+};
+Segment locate(double angle, double inv_step, int last_segment);
+
+// Linear interpolation within a located segment of a table.
+double interpolate(const double* table, Segment s);
+
+}  // namespace airfoil

@@ -1,0 +1,54 @@
+// POSIX library services (dlopen family).
+#include <dlfcn.h>
+
+#include "platform.h"
+
+namespace {
+
+// Any function of this library: its address tells the loader which library
+// "self" is.
+void self_marker() {}
+
+bool in_own_library(const void* address) {
+    Dl_info own{}, found{};
+    return dladdr(reinterpret_cast<void*>(&self_marker), &own) && dladdr(address, &found) &&
+           own.dli_fbase == found.dli_fbase;
+}
+
+}  // namespace
+
+namespace platform {
+
+HINSTANCE own_module() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&self_marker), &info) || !info.dli_fname) return nullptr;
+    // Asking with RTLD_NOLOAD takes a reference; give it back at once so that
+    // the host's dlclose still unloads the library. The handle stays valid
+    // while the library is loaded.
+    void* handle = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (handle) dlclose(handle);
+    return handle;
+}
+
+HINSTANCE find_loaded_module(const char* name) {
+    // RTLD_NOLOAD: only a library already in the process, matched by its
+    // soname. The reference this takes is deliberately kept: the client never
+    // releases the library.
+    return dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+}
+
+Symbol find_symbol(HINSTANCE module, const char* name) {
+    if (!module) return nullptr;
+    return reinterpret_cast<Symbol>(dlsym(module, name));
+}
+
+Symbol find_own_export(HINSTANCE module, const char* name) {
+    Symbol sym = find_symbol(module, name);
+    if (!sym) return nullptr;
+    // dlsym also searches the library's dependencies; accept only a definition
+    // that lies in the library itself.
+    return in_own_library(reinterpret_cast<void*>(sym)) ? sym : nullptr;
+}
+
+}  // namespace platform
+

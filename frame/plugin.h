@@ -1,0 +1,18 @@
+// What the shared plug-in frame needs from the vessel class it is built with.
+//
+// Each plug-in library compiles the frame together with exactly one vessel
+// class and defines these two functions for it. The frame's exports call them.
+#pragma once
+
+#include "vmapi.h"
+
+namespace frame {
+
+// Allocates and constructs one vessel object; null when allocation fails.
+VESSEL* create_vessel(OBJHANDLE hVessel, int flightmodel);
+
+// Destroys an object that create_vessel returned (never null), releasing
+// whatever the object owns besides itself.
+void destroy_vessel(VESSEL* vessel);
+
+}  // namespace frame

@@ -1,0 +1,29 @@
+// Host SDK: free functions of the host.
+#pragma once
+
+#include "vmapi_types.h"
+
+// Called by a plug-in's load hook with its own module handle.
+VMAPI void InitLib(HINSTANCE hModule);
+
+// "Mmm D YYYY" (as the compiler's __DATE__ writes it) as YYYYMMDD.
+VMAPI int Date2Int(const char* date);
+
+// Loads a mesh file (path without extension) once per process; loading the same
+// path again returns the same handle. The host owns the mesh.
+VMAPI MESHHANDLE vmapiLoadMeshGlobal(const char* fname);
+
+// Induced drag coefficient of a wing: cl^2 / (pi * A * e).
+VMAPI double vmapiGetInducedDrag(double cl, double A, double e);
+
+VMAPI double vmapiGetTimeAcceleration();
+// Takes effect at the start of the next simulation step.
+VMAPI void vmapiSetTimeAcceleration(double warp);
+
+// Heading (rad) of the vessel with the input focus; false and nothing written
+// when there is none.
+VMAPI bool vmapiGetFocusHeading(double* heading);
+
+// Places host display `mfd` on a mesh group of the virtual cockpit. Only valid
+// inside clbkLoadVC.
+VMAPI void vmapiVCRegisterMFD(int mfd, const VCMFDSPEC* spec);
