@@ -12,6 +12,9 @@ function(vm_add_plugin name)
         VISIBILITY_INLINES_HIDDEN ON)
     if(NOT WIN32)
         target_link_options(${name} PRIVATE
-            "-Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map" -Wl,--no-undefined)
+            "-Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map" -Wl,--no-undefined
+            # Leave out the sound operations an aircraft does not use.
+            -Wl,--gc-sections)
+        target_compile_options(${name} PRIVATE -ffunction-sections)
     endif()
 endfunction()

@@ -1,0 +1,42 @@
+#include "light_aircraft.h"
+
+#include <new>
+
+#include "plugin.h"
+
+namespace {
+
+// The class meshes, shared by every light aircraft of the process.
+MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
+    mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
+
+// Mesh files in load order.
+struct MeshFile {
+    const char* path;
+    MESHHANDLE* handle;
+};
+const MeshFile mesh_files[] = {
+    {"Vorn\\Tarvik", &mesh_exterior},
+    {"Vorn\\Tarvik-Cpit", &mesh_cockpit},
+    {"Vorn\\Tarvik-Prop", &mesh_propeller},
+    {"Vorn\\Tarvik-Prop-Blurred", &mesh_propeller_blurred},
+    {"Vorn\\Tarvik-Cpit_n", &mesh_cockpit_night},
+    {"Vorn\\Tarvik-Cpit-Hor2", &mesh_horizon},
+    {"Vorn\\Tarvik-Cpit-Yaw", &mesh_yaw_indicator},
+};
+
+}  // namespace
+
+LightAircraft::LightAircraft(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
+    for (const MeshFile& m : mesh_files) *m.handle = vmapiLoadMeshGlobal(m.path);
+}
+
+VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
+    return new (std::nothrow) LightAircraft(hVessel, flightmodel);
+}
+
+void frame::destroy_vessel(VESSEL* vessel) {
+    auto* aircraft = static_cast<LightAircraft*>(vessel);
+    delete aircraft->horizon_pitch_rotation;
+    delete aircraft;
+}
