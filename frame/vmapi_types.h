@@ -25,9 +25,21 @@
 #define VMAPI_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
+#if defined(_WIN32)
+// The host's platform types are the system's own there.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 using DWORD = std::uint32_t;
 using WORD = std::uint16_t;
 using UINT = unsigned int;
+using HINSTANCE = void*;  // a loaded library (the plug-in's own module)
+#endif
 
 // Opaque handles. The host creates them and accepts them back unchanged; a
 // plug-in stores them and never looks inside or releases them.
@@ -35,7 +47,6 @@ using OBJHANDLE = void*;       // a vessel of the host
 using MESHHANDLE = void*;      // a globally loaded mesh
 using SURFHANDLE = void*;      // a texture
 using FILEHANDLE = void*;      // a configuration file the host opened
-using HINSTANCE = void*;       // a loaded library (the plug-in's own module)
 using THRUSTER_HANDLE = void*;
 using PROPELLANT_HANDLE = void*;
 using THGROUP_HANDLE = void*;

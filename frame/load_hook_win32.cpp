@@ -1,0 +1,16 @@
+// The library's load and unload hook on Windows: the DLL entry routine.
+#include "module.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            frame::library_loaded(module);
+            break;
+        case DLL_PROCESS_DETACH:
+            frame::library_unloading();
+            break;
+        default:  // thread attach and detach: nothing to do
+            break;
+    }
+    return TRUE;
+}
