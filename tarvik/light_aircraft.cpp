@@ -3,12 +3,11 @@
 #include <new>
 
 #include "plugin.h"
+#include "state.h"
+
+using namespace tarvik;
 
 namespace {
-
-// The class meshes, shared by every light aircraft of the process.
-MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
-    mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
 
 // Mesh files in load order.
 struct MeshFile {
@@ -29,10 +28,17 @@ const MeshFile mesh_files[] = {
 
 LightAircraft::LightAircraft(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
     for (const MeshFile& m : mesh_files) *m.handle = vmapiLoadMeshGlobal(m.path);
+    DefineAnimations();
 }
 
 VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
-    return new (std::nothrow) LightAircraft(hVessel, flightmodel);
+    auto* aircraft = new (std::nothrow) LightAircraft(hVessel, flightmodel);
+    // Without its horizon transform the aircraft is incomplete: no object at all.
+    if (aircraft && !aircraft->horizon_pitch_rotation) {
+        delete aircraft;
+        return nullptr;
+    }
+    return aircraft;
 }
 
 void frame::destroy_vessel(VESSEL* vessel) {

@@ -1,12 +1,61 @@
 // Tarvik: a light single-engine propeller aircraft.
+//
+// Where each behaviour lives:
+//   light_aircraft.cpp  construction, mesh loading, creation and deletion
+//   configuration.cpp   class capabilities and sound set-up
+//   animations.cpp      the animations and their transform records
+//   systems.cpp         the per-step systems
+//   cockpit.cpp         keyboard commands and the virtual-cockpit camera
+// Everything the aircraft shares with the other light aircraft is in state.h.
 #pragma once
 
 #include "vmapi.h"
 
 class LightAircraft : public VESSEL2 {
-public:
+  public:
     LightAircraft(OBJHANDLE hVessel, int flightmodel);
 
-    // The rotation this aircraft owns; freed when the vessel is deleted.
+    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkPostCreation() override;
+    void clbkPostStep(double simt, double simdt, double mjd) override;
+    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    bool clbkLoadVC(int id) override;
+
+    // Animation ids, from CreateAnimation.
+    UINT anim_wheels = 0;
+    UINT anim_flaps = 0;
+    UINT anim_fuel_gauge = 0;
+    UINT anim_rudder = 0;
+    UINT anim_elevator = 0;
+    UINT anim_aileron_left = 0;
+    UINT anim_aileron_right = 0;
+    UINT anim_propeller = 0;
+    UINT anim_altimeter_100 = 0;
+    UINT anim_altimeter_1000 = 0;
+    UINT anim_pitch_gauge = 0;
+    UINT anim_heading = 0;
+    UINT anim_airspeed = 0;
+    UINT anim_horizon_bank = 0;
+    UINT anim_horizon_pitch = 0;
+    UINT anim_throttle = 0;
+    UINT anim_clock_seconds = 0;
+    UINT anim_clock_minutes = 0;
+    UINT anim_clock_hours = 0;
+
+    // The rotation of the artificial horizon's pitch, which this aircraft owns
+    // (every other transform record is shared). Freed when the vessel is
+    // deleted; null only if it could not be allocated.
     MGROUP_ROTATE* horizon_pitch_rotation = nullptr;
+
+    // This aircraft's own engine. Each aircraft keeps the thruster its
+    // clbkSetClassCaps created, so several light aircraft never address one
+    // another's engine, and deleting one leaves the others' handles valid.
+    THRUSTER_HANDLE main_thruster = nullptr;
+
+  private:
+    void DefineAnimations();
+    // Inserts the day or night cockpit mesh at index 1, as cockpit_mode says.
+    void SwapCockpitMesh() const;
+    // Turns the aircraft on the ground with the rudder.
+    void ApplyGroundSteering() const;
 };

@@ -1,0 +1,68 @@
+// The light aircraft's keyboard commands and its virtual-cockpit camera.
+//
+// The keys only record requests in the module-wide state; the next post-step
+// carries them out. Modifiers are not examined: Shift, Ctrl or Alt with a
+// command key give the same command.
+
+#include "airfoil.h"
+#include "light_aircraft.h"
+#include "state.h"
+
+using namespace tarvik;
+
+namespace {
+
+// F: flaps. Past half travel the flaps retract, otherwise they extend; a
+// press while they move re-aims them from where they are.
+void command_flaps() {
+    flap_command = flap_level > 0.5 ? 2 : 1;
+}
+
+// J: refuel at the next step.
+void request_refuel() {
+    if (refuel_request == 0.0) refuel_request = 1.0;
+}
+
+// K: day or night cockpit, with the lights. Refused (but consumed) while any
+// control surface is deflected.
+int switch_cockpit(const LightAircraft& v) {
+    const double elevator = v.GetControlSurfaceLevel(AIRCTRL_ELEVATOR);
+    const double aileron = v.GetControlSurfaceLevel(AIRCTRL_AILERON);
+    const double rudder = v.GetControlSurfaceLevel(AIRCTRL_RUDDER);
+    if (elevator != 0 || aileron != 0 || rudder != 0) return 1;
+    if (cockpit_mode == 0.0) {
+        cockpit_mode = 1.0;
+    } else if (cockpit_mode == 1.0) {
+        cockpit_mode = 0.0;
+    } else {
+        return 0;
+    }
+    cockpit_swap_request = 1.0;
+    return 1;
+}
+
+}  // namespace
+
+int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/) {
+    if (!down) return 0;
+    switch (key) {
+        case OAPI_KEY_F:
+            command_flaps();
+            return 1;
+        case OAPI_KEY_J:
+            request_refuel();
+            return 1;
+        case OAPI_KEY_K:
+            return switch_cockpit(*this);
+        default:
+            return 0;
+    }
+}
+
+bool LightAircraft::clbkLoadVC(int /*id*/) {
+    SetCameraOffset(_V(-0.4, 0.555 - vc_shift_y, 3.3 - vc_shift_z));
+    SetCameraDefaultDirection(_V(0, 0, 1));
+    SetCameraRotationRange(50 * airfoil::RAD, 50 * airfoil::RAD, 25 * airfoil::RAD,
+                           25 * airfoil::RAD);
+    return true;
+}

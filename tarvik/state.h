@@ -1,0 +1,52 @@
+// Module-wide state of the light aircraft.
+//
+// One copy per loaded library, zero at load and shared by every light aircraft
+// of the process: two light aircraft in one scenario share flap position,
+// cockpit mode, requests, instrument phases and the light specs. Only the
+// animation ids, the engine thruster and the horizon-pitch transform belong to
+// each aircraft (LightAircraft).
+#pragma once
+
+#include "vmapi.h"
+
+namespace tarvik {
+
+// The class meshes, loaded again by every construction.
+inline MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
+    mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
+
+// The cockpit meshes and the virtual-cockpit camera sit at model coordinates
+// shifted down and back by these amounts.
+inline constexpr double vc_shift_y = 0.333;
+inline constexpr double vc_shift_z = 2.0;
+
+inline const VECTOR3 cockpit_offset{0, 0 - vc_shift_y, 4.1 - vc_shift_z};
+inline const VECTOR3 horizon_offset{-0.4165482, 0.2816617 - vc_shift_y, 4.81 - vc_shift_z};
+inline const VECTOR3 yaw_offset{-0.58, 0.12 - vc_shift_y, 4.8 - vc_shift_z};
+
+// The still propeller sits at the hub; the blurred disc is drawn further aft.
+inline const VECTOR3 propeller_offset{0, -0.2983013, 3.624378};
+inline const VECTOR3 propeller_blurred_offset{0, -0.2983013, 3.071};
+
+// The three lights. The host reads the specs and their vectors in place, so
+// they live as long as the library; the post-step switches `active`.
+inline BEACONLIGHTSPEC beacon_right, beacon_left, beacon_tail;
+
+// Switches are 0.0 or 1.0; commands 0 idle, 1 extend, 2 retract.
+inline double cockpit_mode = 0.0;  // 1.0: night cockpit, lights on
+inline double cockpit_swap_request = 0.0;
+inline double flap_level = 0.0;  // 0 retracted .. 1 fully extended
+inline int flap_command = 0;
+inline double refuel_request = 0.0;
+
+// Animation and instrument states kept from step to step.
+inline double wheel_phase = 0.0;
+inline double propeller_phase = 0.0;
+inline double clock_seconds_state = 0.0;
+inline double clock_minutes_state = 0.0;
+inline double clock_hours_state = 0.0;
+inline double altimeter_100_turns = 0.0;
+inline double altimeter_1000_turns = 0.0;
+inline double focus_heading = 0.0;
+
+}  // namespace tarvik
