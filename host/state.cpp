@@ -1,0 +1,135 @@
+// Vessel records, handles and the settings a scenario makes.
+#include "state.h"
+
+namespace host {
+
+State& state() {
+    // Never destroyed: plug-in libraries may still be unloading, and calling
+    // back in, while static objects of the process are destroyed.
+    static State* s = new State;
+    return *s;
+}
+
+Object* find(const void* handle) {
+    if (!handle) return nullptr;
+    State& s = state();
+    auto it = s.handles.find(handle);
+    return it == s.handles.end() ? nullptr : it->second;
+}
+
+Vessel* find_vessel(const void* handle) {
+    Object* o = find(handle);
+    return o && o->kind == Kind::vessel ? o->owner : nullptr;
+}
+
+Object* make_object(Kind kind, Vessel* owner) {
+    State& s = state();
+    Object& o = s.objects.emplace_back(Object{kind, ++s.counts[static_cast<int>(kind)], owner});
+    s.handles.emplace(&o, &o);
+    return &o;
+}
+
+OBJHANDLE create_vessel(const char* name, int model) {
+    State& s = state();
+    Vessel& v = s.vessels.emplace_back();
+    v.self = Object{Kind::vessel, ++s.counts[static_cast<int>(Kind::vessel)], &v};
+    v.name = name ? name : "";
+    v.model = model;
+    // Room for what a plug-in defines, so that attaching meshes and lights
+    // rarely allocates.
+    v.meshes.reserve(32);
+    v.animations.reserve(64);
+    v.lights.reserve(8);
+    s.handles.emplace(&v.self, &v.self);
+    return &v.self;
+}
+
+void delete_vessel(OBJHANDLE vessel) {
+    if (Vessel* v = find_vessel(vessel)) v->alive = false;
+}
+
+VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned) {
+    const Vessel* v = find_vessel(vessel);
+    if (!v || !returned || !v->object2 || v->object != returned) return nullptr;
+    return v->object2;
+}
+
+void set_reading(OBJHANDLE vessel, Reading r, double value) {
+    if (Vessel* v = find_vessel(vessel)) v->readings[static_cast<int>(r)] = value;
+}
+
+double reading(OBJHANDLE vessel, Reading r) {
+    const Vessel* v = find_vessel(vessel);
+    return v ? v->readings[static_cast<int>(r)] : 0.0;
+}
+
+AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
+    const Vessel* v = find_vessel(vessel);
+    if (!v || index < 0 || index >= static_cast<long long>(v->airfoils.size())) return nullptr;
+    return v->airfoils[static_cast<std::size_t>(index)];
+}
+
+int airfoil_count(OBJHANDLE vessel) {
+    const Vessel* v = find_vessel(vessel);
+    return v ? static_cast<int>(v->airfoils.size()) : 0;
+}
+
+void check_lights() {
+    if (!tracing()) return;
+    for (Vessel& v : state().vessels) {
+        if (!v.alive) continue;
+        for (std::size_t i = 0; i < v.lights.size(); ++i) {
+            Light& l = v.lights[i];
+            if (l.spec->active == l.seen) continue;
+            l.seen = l.spec->active;
+            Line("*")
+                .word("light")
+                .word(v.name.c_str())
+                .integer(static_cast<long long>(i))
+                .word(l.seen ? "on" : "off");
+        }
+    }
+}
+
+void set_warp(double w) {
+    State& s = state();
+    s.warp = w;
+    s.pending_warp.reset();
+}
+
+double warp() {
+    return state().warp;
+}
+
+void apply_pending_warp() {
+    State& s = state();
+    if (s.pending_warp) s.warp = *s.pending_warp;
+    s.pending_warp.reset();
+}
+
+void set_focus_heading(double heading) {
+    state().heading = heading;
+}
+void clear_focus_heading() {
+    state().heading.reset();
+}
+
+void begin_module_load() {
+    State& s = state();
+    s.module = nullptr;
+    s.loading_module = true;
+}
+
+void end_module_load() {
+    state().loading_module = false;
+}
+
+void module_unloaded() {
+    state().module = nullptr;
+}
+
+void reset() {
+    state() = State{};
+}
+
+}  // namespace host
