@@ -1,9 +1,55 @@
-// Olumbra: a twin-jet airliner.
+// Olumbra: a twin-jet airliner with retractable gear, wingtip strobes, engine
+// and gear sounds, and a virtual cockpit of separate day and night instrument
+// meshes carrying two host displays.
+//
+// Almost all of the aircraft's state is module-wide (olumbra_state.h) and
+// shared by every airliner of the process; an object holds only what is its
+// own: animation ids, its thruster and its sound id.
 #pragma once
 
 #include "vmapi.h"
 
 class Airliner : public VESSEL2 {
-public:
+  public:
     Airliner(OBJHANDLE hVessel, int flightmodel);
+
+    // Class set-up and sound set-up (airliner.cpp).
+    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkPostCreation() override;
+    // Per-step systems (systems.cpp).
+    void clbkPostStep(double simt, double simdt, double mjd) override;
+    // G and K keys, virtual cockpit (cockpit.cpp).
+    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    bool clbkLoadVC(int id) override;
+
+  private:
+    void DefineAnimations();
+    void ApplyGroundSteering();
+    void SwapCockpitMeshes();
+
+    // Animations the host or the per-step systems drive (animations.cpp).
+    UINT anim_wheels = 0;
+    UINT anim_gear = 0;
+    UINT anim_gear_lever = 0;
+    UINT anim_rudder = 0;
+    UINT anim_elevator = 0;
+    UINT anim_laileron = 0;  // left aileron and both control yokes
+    UINT anim_raileron = 0;
+    UINT anim_alt_needle = 0;
+    UINT anim_alt_digit[5] = {};  // drums: ones, tens, hundreds, thousands, ten-thousands
+    UINT anim_aoa = 0;
+    UINT anim_heading = 0;
+    UINT anim_airspeed = 0;
+    UINT anim_bank = 0;
+    UINT anim_clock_sec = 0;
+    UINT anim_clock_min = 0;
+    UINT anim_clock_hour = 0;
+    UINT anim_throttle = 0;
+
+    // This vessel's sound add-on id; -1 without sound.
+    int sound_id = -1;
+
+    // The one main thruster standing for both engines. Each airliner keeps its
+    // own, so several airliners, and deleting any of them, stay safe.
+    THRUSTER_HANDLE th_main = nullptr;
 };
