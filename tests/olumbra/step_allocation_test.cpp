@@ -1,0 +1,134 @@
+// The airliner's per-step code makes no heap allocation: the global allocation
+// functions of this process are replaced by counting ones, and the plug-in is
+// driven through the stand-in host with tracing and sound on, through every
+// band and branch of its systems.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include "host.h"
+
+namespace {
+std::size_t g_allocations = 0;
+
+void* counted_alloc(std::size_t n) {
+    ++g_allocations;
+    return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+void* operator new(std::size_t n) {
+    if (void* p = counted_alloc(n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    return operator new(n);
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return counted_alloc(n);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return counted_alloc(n);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+// What the host reports during one stretch of steps.
+struct Phase {
+    double ground, airspeed, altitude, thrust, rudder, warp;
+    bool press_g, press_k;
+};
+
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+const Phase kPhases[] = {
+    {1, 0, 0, 0, 0, 1, false, false},                // at rest, engine off
+    {1, 60, 0, 0.8, 0.5, 25, true, true},            // take-off roll, warp capped, gear asked
+    {0, 150, 250, 0.8, 0, 1, false, false},          // lift-off: gear retracts
+    {0, 210, 12345.7, 1, 0, 1, false, true},         // reduced airspeed band, lights
+    {0, 240, 18000, 1, 0, 1, true, false},           // reduced altitude band, gear down
+    {0, 240, 25000, 0.5, 0, 1, false, true},         // cut altitude band
+    {0, 100, 9.9, 0, 0, 1, false, false},            // engine off in the air
+    {0, 100, -5, 0.2, 0, 1, true, false},            // below sea level
+    {1, kNan, kNan, kNan, kNan, kNan, false, true},  // a host reporting nonsense
+    {1, kInf, -kInf, kInf, 1, -kInf, true, true},
+};
+
+TEST(AirlinerSteps, MakeNoHeapAllocation) {
+    std::FILE* trace = std::tmpfile();
+    ASSERT_NE(trace, nullptr);
+    host::trace_to(trace);
+    ASSERT_NE(dlopen(VM_BIN_DIR "/sound-full/VelmoraSound.dll", RTLD_NOW | RTLD_GLOBAL), nullptr)
+        << dlerror();
+    host::begin_module_load();
+    void* lib = dlopen(VM_BIN_DIR "/Olumbra.so", RTLD_NOW);
+    host::end_module_load();
+    ASSERT_NE(lib, nullptr) << dlerror();
+    const auto init = reinterpret_cast<VMVC_INIT_FUNC>(dlsym(lib, "vmvcInit"));
+    const auto exit = reinterpret_cast<VMVC_EXIT_FUNC>(dlsym(lib, "vmvcExit"));
+    ASSERT_TRUE(init && exit);
+
+    const OBJHANDLE handle = host::create_vessel("v1", 1);
+    const std::size_t before_init = g_allocations;
+    VESSEL* vessel = init(handle, 1);
+    ASSERT_GT(g_allocations, before_init) << "the counting new does not reach the plug-in";
+    VESSEL2* airliner = host::vessel_object(handle, vessel);
+    ASSERT_NE(airliner, nullptr);
+    airliner->clbkSetClassCaps(nullptr);
+    airliner->clbkPostCreation();
+    airliner->clbkLoadVC(0);
+
+    char kstate[256] = {};
+    double simt = 0.0;
+    const std::size_t before_steps = g_allocations;
+    for (int i = 0; i < 10000; ++i) {
+        if (i % 1000 == 0) {
+            const Phase& p = kPhases[i / 1000];
+            host::set_reading(handle, host::Reading::ground, p.ground);
+            host::set_reading(handle, host::Reading::airspeed, p.airspeed);
+            host::set_reading(handle, host::Reading::altitude, p.altitude);
+            host::set_reading(handle, host::Reading::thrust, p.thrust);
+            host::set_reading(handle, host::Reading::rudder, p.rudder);
+            host::set_reading(handle, host::Reading::aoa, p.rudder);
+            host::set_reading(handle, host::Reading::bank, p.rudder);
+            host::set_warp(p.warp);
+            if (p.press_g) airliner->clbkConsumeBufferedKey(OAPI_KEY_G, true, kstate);
+            if (p.press_k) airliner->clbkConsumeBufferedKey(OAPI_KEY_K, true, kstate);
+        }
+        host::apply_pending_warp();
+        airliner->clbkPostStep(simt, 0.02, 51544.5 + simt / 86400.0);
+        host::check_lights();
+        simt += 0.02;
+    }
+    const std::size_t step_allocations = g_allocations - before_steps;
+
+    exit(vessel);
+    host::trace_to(nullptr);
+    std::fclose(trace);
+    EXPECT_EQ(step_allocations, 0u);
+}
+
+}  // namespace
