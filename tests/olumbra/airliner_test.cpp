@@ -1,0 +1,193 @@
+// The airliner's keys and moving parts, driven in-process through the
+// stand-in host, with the module-wide state looked at directly.
+#include "airliner.h"
+
+#include <gtest/gtest.h>
+
+#include "host.h"
+#include "shared_state.h"
+
+namespace {
+
+namespace o = olumbra;
+
+class AirlinerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The state a freshly loaded plug-in starts with.
+        o::gear_cmd = o::gear_lever_cmd = 0;
+        o::gear_pos = o::gear_lever_pos = o::wheel_rot = 0.0;
+        o::lights_on = o::lights_changed = 0.0;
+        o::altimeter = {};
+        o::cockpit_clock = {};
+        host::reset();
+        handle_ = host::create_vessel("a", 1);
+        airliner_ = new Airliner(handle_, 1);
+        airliner_->clbkSetClassCaps(nullptr);
+        // No post-creation: without a sound add-on it would write a log file
+        // here, and sound_id stays -1 all the same.
+    }
+    void TearDown() override { delete airliner_; }
+
+    void set(host::Reading r, double v) { host::set_reading(handle_, r, v); }
+    void step(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            host::apply_pending_warp();
+            airliner_->clbkPostStep(0.0, 0.02, 51544.5);
+        }
+    }
+    int press(DWORD key, bool down = true) {
+        return airliner_->clbkConsumeBufferedKey(key, down, kstate_);
+    }
+
+    OBJHANDLE handle_ = nullptr;
+    Airliner* airliner_ = nullptr;
+    char kstate_[256] = {};
+};
+
+TEST_F(AirlinerTest, GearKeyReversesOnlyPastHalfWay) {
+    struct Case {
+        double pos;
+        int cmd_before, cmd_after;
+    };
+    const Case cases[] = {
+        {0.0, 0, 1},  // down: raise
+        {1.0, 0, 2},  // up: lower
+        {0.5, 0, 1},  // exactly half-way counts as down
+        {0.3, 1, 1},  // raising, not yet half-way: keeps raising
+        {0.7, 1, 2},  // raising past half-way: lowers
+        {0.7, 2, 2},  // lowering, not yet half-way: keeps lowering
+        {0.3, 2, 1},  // lowering past half-way: raises
+    };
+    for (const Case& c : cases) {
+        o::gear_pos = o::gear_lever_pos = c.pos;
+        o::gear_cmd = o::gear_lever_cmd = c.cmd_before;
+        EXPECT_EQ(press(OAPI_KEY_G), 1);
+        EXPECT_EQ(o::gear_cmd, c.cmd_after) << "gear at " << c.pos;
+        EXPECT_EQ(o::gear_lever_cmd, c.cmd_after) << "lever at " << c.pos;
+    }
+}
+
+TEST_F(AirlinerTest, GearLeverFollowsItsOwnPosition) {
+    o::gear_pos = 0.7;
+    o::gear_lever_pos = 0.3;
+    press(OAPI_KEY_G);
+    EXPECT_EQ(o::gear_cmd, 2);
+    EXPECT_EQ(o::gear_lever_cmd, 1);
+}
+
+TEST_F(AirlinerTest, LightsKeyTogglesAndRequestsAChange) {
+    EXPECT_EQ(press(OAPI_KEY_K), 1);
+    EXPECT_EQ(o::lights_on, 1.0);
+    EXPECT_EQ(o::lights_changed, 1.0);
+    press(OAPI_KEY_K);
+    EXPECT_EQ(o::lights_on, 0.0);
+    EXPECT_EQ(o::lights_changed, 1.0);  // the next step re-applies "off"
+
+    step();
+    EXPECT_EQ(o::lights_changed, 0.0);
+    EXPECT_FALSE(o::beacon_left.active);
+    press(OAPI_KEY_K);
+    step();
+    EXPECT_EQ(o::lights_changed, 0.0);
+    EXPECT_TRUE(o::beacon_right.active);
+    EXPECT_TRUE(o::beacon_left.active);
+}
+
+TEST_F(AirlinerTest, ReleasesAndOtherKeysAreLeftToTheHost) {
+    EXPECT_EQ(press(OAPI_KEY_G, false), 0);
+    EXPECT_EQ(press(OAPI_KEY_K, false), 0);
+    EXPECT_EQ(press(OAPI_KEY_F), 0);
+    EXPECT_EQ(press(OAPI_KEY_J), 0);
+    EXPECT_EQ(press(0xFFFFFFFF), 0);
+    EXPECT_EQ(o::gear_cmd, 0);
+    EXPECT_EQ(o::gear_lever_cmd, 0);
+    EXPECT_EQ(o::lights_on, 0.0);
+    EXPECT_EQ(o::lights_changed, 0.0);
+}
+
+TEST_F(AirlinerTest, ModifiersAreIgnored) {
+    kstate_[OAPI_KEY_LCONTROL] = static_cast<char>(0x80);
+    kstate_[OAPI_KEY_LSHIFT] = static_cast<char>(0x80);
+    kstate_[OAPI_KEY_RALT] = static_cast<char>(0x80);
+    EXPECT_EQ(press(OAPI_KEY_G), 1);
+    EXPECT_EQ(o::gear_cmd, 1);
+    EXPECT_EQ(press(OAPI_KEY_K), 1);
+    EXPECT_EQ(o::lights_on, 1.0);
+}
+
+TEST_F(AirlinerTest, NullKeyStateIsNeverRead) {
+    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(OAPI_KEY_G, true, nullptr), 1);
+    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(OAPI_KEY_K, true, nullptr), 1);
+}
+
+TEST_F(AirlinerTest, GearTravelTakes414AirborneSteps) {
+    press(OAPI_KEY_G);
+    step(413);
+    EXPECT_NEAR(o::gear_pos, 0.99946, 1e-9);
+    EXPECT_EQ(o::gear_cmd, 1);
+    step();
+    EXPECT_EQ(o::gear_pos, 1.0);
+    EXPECT_EQ(o::gear_cmd, 0);
+    EXPECT_EQ(o::gear_lever_pos, 1.0);
+    EXPECT_EQ(o::gear_lever_cmd, 0);
+
+    press(OAPI_KEY_G);
+    EXPECT_EQ(o::gear_cmd, 2);
+    step(413);
+    EXPECT_GT(o::gear_pos, 0.0);
+    step();
+    EXPECT_EQ(o::gear_pos, 0.0);
+    EXPECT_EQ(o::gear_cmd, 0);
+}
+
+TEST_F(AirlinerTest, GearWaitsOnTheGroundUntilLiftOff) {
+    set(host::Reading::ground, 1);
+    press(OAPI_KEY_G);
+    step(50);
+    EXPECT_EQ(o::gear_pos, 0.0);
+    EXPECT_EQ(o::gear_cmd, 1);
+    EXPECT_EQ(o::gear_lever_pos, 0.0);
+    EXPECT_EQ(o::gear_lever_cmd, 1);
+
+    set(host::Reading::ground, 0);
+    step();
+    EXPECT_DOUBLE_EQ(o::gear_pos, 0.00242);
+    EXPECT_DOUBLE_EQ(o::gear_lever_pos, 0.00242);
+}
+
+TEST_F(AirlinerTest, WheelPhaseRunsWithTheAirspeedAndWrapsAfterPassingOne) {
+    set(host::Reading::airspeed, 45);  // rolls as at 30 m/s: 0.1 per step
+    step();
+    EXPECT_DOUBLE_EQ(o::wheel_rot, 0.1);
+    step(10);
+    EXPECT_GT(o::wheel_rot, 1.0);  // passed on once above 1 ...
+    step();
+    EXPECT_NEAR(o::wheel_rot, 0.1, 1e-12);  // ... and reset at the next step
+
+    set(host::Reading::airspeed, 0);
+    const double stopped = o::wheel_rot;
+    step(3);
+    EXPECT_EQ(o::wheel_rot, stopped);
+}
+
+TEST_F(AirlinerTest, TwoAirlinersShareGearAndLightsButNotThrusters) {
+    const OBJHANDLE second = host::create_vessel("b", 1);
+    auto* other = new Airliner(second, 1);
+    other->clbkSetClassCaps(nullptr);
+    press(OAPI_KEY_K);
+    EXPECT_EQ(other->clbkConsumeBufferedKey(OAPI_KEY_G, true, kstate_), 1);
+    EXPECT_EQ(o::gear_cmd, 1);
+    EXPECT_EQ(o::lights_on, 1.0);
+
+    // Deleting the first leaves the second with a thruster of its own.
+    delete airliner_;
+    airliner_ = nullptr;
+    host::delete_vessel(handle_);
+    other->clbkPostStep(0.0, 0.02, 51544.5);
+    EXPECT_EQ(o::lights_changed, 0.0);
+    EXPECT_DOUBLE_EQ(o::gear_pos, 0.00242);
+    delete other;
+}
+
+}  // namespace
