@@ -60,7 +60,7 @@ int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/
 }
 
 bool LightAircraft::clbkLoadVC(int /*id*/) {
-    SetCameraOffset(_V(-0.4, 0.555 - vc_shift_y, 3.3 - vc_shift_z));
+    SetCameraOffset(vc_camera_offset);  // the generic cockpit point, shifted
     SetCameraDefaultDirection(_V(0, 0, 1));
     SetCameraRotationRange(50 * airfoil::RAD, 50 * airfoil::RAD, 25 * airfoil::RAD,
                            25 * airfoil::RAD);

@@ -16,17 +16,29 @@ inline MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_bl
     mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
 
 // The cockpit meshes and the virtual-cockpit camera sit at model coordinates
-// shifted down and back by these amounts.
+// shifted down by vc_shift_y and back by vc_shift_z. The shifted points are
+// written out, so that the host gets them as exact decimals.
 inline constexpr double vc_shift_y = 0.333;
 inline constexpr double vc_shift_z = 2.0;
 
-inline const VECTOR3 cockpit_offset{0, 0 - vc_shift_y, 4.1 - vc_shift_z};
-inline const VECTOR3 horizon_offset{-0.4165482, 0.2816617 - vc_shift_y, 4.81 - vc_shift_z};
-inline const VECTOR3 yaw_offset{-0.58, 0.12 - vc_shift_y, 4.8 - vc_shift_z};
+inline constexpr VECTOR3 cockpit_offset{0, -0.333, 2.1};
+inline constexpr VECTOR3 horizon_offset{-0.4165482, -0.0513383, 2.81};
+inline constexpr VECTOR3 yaw_offset{-0.58, -0.213, 2.8};
+inline constexpr VECTOR3 vc_camera_offset{-0.4, 0.222, 1.3};
+
+constexpr bool shifted(const VECTOR3& by_shift, const VECTOR3& model) {
+    const double dy = model.y - vc_shift_y - by_shift.y;
+    const double dz = model.z - vc_shift_z - by_shift.z;
+    return model.x == by_shift.x && dy * dy < 1e-24 && dz * dz < 1e-24;
+}
+static_assert(shifted(cockpit_offset, {0, 0, 4.1}));
+static_assert(shifted(horizon_offset, {-0.4165482, 0.2816617, 4.81}));
+static_assert(shifted(yaw_offset, {-0.58, 0.12, 4.8}));
+static_assert(shifted(vc_camera_offset, {-0.4, 0.555, 3.3}));  // the generic cockpit camera
 
 // The still propeller sits at the hub; the blurred disc is drawn further aft.
-inline const VECTOR3 propeller_offset{0, -0.2983013, 3.624378};
-inline const VECTOR3 propeller_blurred_offset{0, -0.2983013, 3.071};
+inline constexpr VECTOR3 propeller_offset{0, -0.2983013, 3.624378};
+inline constexpr VECTOR3 propeller_blurred_offset{0, -0.2983013, 3.071};
 
 // The three lights. The host reads the specs and their vectors in place, so
 // they live as long as the library; the post-step switches `active`.
