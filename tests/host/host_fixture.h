@@ -1,0 +1,53 @@
+// Tests of the host library run in one process: each test starts from a reset
+// host that traces into a temporary file, and reads back what was written.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+class HostTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host::reset();
+        out_ = std::tmpfile();
+        ASSERT_NE(out_, nullptr);
+        std::setvbuf(out_, buffer_, _IOFBF, sizeof buffer_);
+        host::trace_to(out_);
+    }
+    void TearDown() override {
+        host::trace_to(nullptr);
+        std::fclose(out_);
+        host::reset();
+    }
+
+    // The lines written since the last call.
+    std::vector<std::string> lines() {
+        std::fflush(out_);
+        std::vector<std::string> result;
+        std::fseek(out_, read_, SEEK_SET);
+        std::string line;
+        for (int c; (c = std::fgetc(out_)) != EOF;) {
+            if (c == '\n') {
+                result.push_back(line);
+                line.clear();
+            } else {
+                line += static_cast<char>(c);
+            }
+        }
+        read_ = std::ftell(out_);
+        return result;
+    }
+    std::string line() {
+        const auto l = lines();
+        return l.size() == 1 ? l[0] : "<" + std::to_string(l.size()) + " lines>";
+    }
+
+    std::FILE* out_ = nullptr;
+    long read_ = 0;
+    char buffer_[1 << 14];
+};

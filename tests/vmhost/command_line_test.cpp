@@ -1,0 +1,85 @@
+// vmhost's command line: usage, options and the files it reads and writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandLine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("vmhost_cli_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs vmhost with `args` (shell syntax); returns its exit status.
+    int run(const std::string& args) {
+        const std::string cmd =
+            "cd '" + dir_.string() + "' && '" VMHOST "' " + args + " > out.txt 2> err.txt";
+        const int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    std::string file(const char* name) {
+        std::ifstream in(dir_ / name);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void write(const char* name, const char* text) { std::ofstream(dir_ / name) << text; }
+
+    fs::path dir_;
+};
+
+TEST_F(CommandLine, HelpAndUsage) {
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(file("out.txt").rfind("usage: vmhost run SCENARIO [--trace FILE]\n", 0), 0u);
+    EXPECT_EQ(run(""), 2);
+    EXPECT_NE(file("err.txt").find("usage: vmhost run SCENARIO"), std::string::npos);
+    EXPECT_EQ(file("out.txt"), "");
+}
+
+TEST_F(CommandLine, BadCommandLinesExitWithTwo) {
+    write("s.vms", "");
+    for (const char* args : {"fly s.vms", "run", "run s.vms --trace", "run s.vms --verbose",
+                             "run s.vms s.vms", "run s.vms --trace a --trace b", "RUN s.vms"}) {
+        EXPECT_EQ(run(args), 2) << args;
+        EXPECT_NE(file("err.txt").find("usage:"), std::string::npos) << args;
+    }
+}
+
+TEST_F(CommandLine, UnreadableScenarioOrTrace) {
+    EXPECT_EQ(run("run missing.vms"), 2);
+    EXPECT_EQ(file("err.txt"), "vmhost: error: cannot read scenario 'missing.vms'\n");
+    EXPECT_EQ(run("run ."), 2);
+    write("s.vms", "");
+    EXPECT_EQ(run("run s.vms --trace no/such/dir/t.txt"), 2);
+    EXPECT_EQ(file("err.txt"), "vmhost: error: cannot write trace file 'no/such/dir/t.txt'\n");
+}
+
+TEST_F(CommandLine, TraceGoesToStandardOutputOrFile) {
+    write("s.vms", "# nothing but a comment\n\n");
+    EXPECT_EQ(run("run s.vms"), 0);
+    EXPECT_EQ(file("out.txt"), "");
+    EXPECT_EQ(file("err.txt"), "");
+
+    write("p.vms", "load " VMHOST_BIN "/Probe.so\n");
+    EXPECT_EQ(run("run p.vms"), 0);
+    EXPECT_EQ(file("out.txt"), "> load\nInitLib module\n# end of scenario: unload\n> unload\n");
+    EXPECT_EQ(run("--trace t.txt run p.vms"), 2);  // options follow the command
+    EXPECT_EQ(run("run --trace t.txt p.vms"), 0);
+    EXPECT_EQ(file("out.txt"), "");
+    EXPECT_EQ(file("t.txt"), "> load\nInitLib module\n# end of scenario: unload\n> unload\n");
+}
+
+}  // namespace

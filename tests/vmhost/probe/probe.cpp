@@ -1,0 +1,202 @@
+// A test plug-in for vmhost's own scenarios: a vessel that does little on its
+// own and, on keys, makes the host calls a test wants to see (including the
+// malformed ones a careless plug-in could make). Independent of the aircraft,
+// so its traces stay fixed while they evolve.
+//
+// Keys: L toggles light 0; W asks for time acceleration 10; R reads every
+// vessel reading; F sets fuel 123 and flap level 0.5; M exercises AddMesh and
+// InsertMesh; N passes null pointers and unknown handles; S connects to the
+// sound add-on; D answers with its arguments: down + 2 shift + 4 ctrl + 8 alt.
+// Flight model 99 makes vmvcInit return null, 98 an object the host did not
+// see constructed for the vessel.
+#include <dlfcn.h>
+
+#include "vmapi.h"
+
+namespace {
+
+VECTOR3 light_pos[2] = {{1, 2, 3}, {-1, 2, 3}};
+VECTOR3 light_col = {1, 0.5, 0.25};
+BEACONLIGHTSPEC lights[2] = {
+    {BEACONSHAPE_STAR, &light_pos[0], &light_col, 0.1, 0.5, 1, 0.1, 0, false},
+    {BEACONSHAPE_COMPACT, &light_pos[1], &light_col, 0.2, 0.5, 2, 0.2, 0.5, true},
+};
+UINT groups[2] = {3, 4};
+MGROUP_ROTATE rotation(0, groups, 2, {0, 0, 1}, {1, 0, 0}, 6.2831855f);
+MGROUP_TRANSLATE translation(1, groups, 1, {0, 0, -0.1});
+MGROUP_ROTATE broken(0, nullptr, 2, {0, 0, 0}, {0, 1, 0}, 1.0f);
+PARTICLESTREAMSPEC exhaust = {0,
+                              0.8,
+                              565,
+                              119,
+                              0.019,
+                              0.121,
+                              1.51,
+                              1.11,
+                              PARTICLESTREAMSPEC::DIFFUSE,
+                              PARTICLESTREAMSPEC::LVL_PSQRT,
+                              0,
+                              2,
+                              PARTICLESTREAMSPEC::ATM_PLOG,
+                              1e-4,
+                              1,
+                              nullptr};
+VCMFDSPEC display = {1, 100};
+
+// Lift = angle, moment = Mach number, drag = Reynolds number.
+void coeff(double aoa, double M, double Re, double* cl, double* cm, double* cd) {
+    *cl = aoa;
+    *cm = M;
+    *cd = Re;
+}
+
+int sound_call(const char* name, OBJHANDLE vessel) {
+    void* lib = dlopen("VelmoraSound.dll", RTLD_NOW | RTLD_NOLOAD);
+    if (!lib) return -1;
+    void* f = dlsym(lib, name);
+    dlclose(lib);
+    if (!f) return -1;
+    return reinterpret_cast<int (*)(OBJHANDLE)>(f)(vessel);
+}
+
+class Probe : public VESSEL2 {
+  public:
+    using VESSEL2::VESSEL2;
+
+    void clbkSetClassCaps(FILEHANDLE) override {
+        SetSize(2);
+        PROPELLANT_HANDLE ph = CreatePropellantResource(500);
+        CreatePropellantResource(800);
+        thruster_ = CreateThruster(_V(0, 0, -1), _V(0, 0, 1), 1000, ph, 3e4);
+        group_ = CreateThrusterGroup(&thruster_, 1, THGROUP_MAIN);
+        AddExhaustStream(thruster_, _V(0, 0, -2), &exhaust);
+        CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), coeff, 1, 2, 3);
+        CreateAirfoil(LIFT_HORIZONTAL, _V(0, 0, -1), nullptr, 1, 2, 3);
+        AddBeacon(&lights[0]);
+        AddBeacon(&lights[1]);
+        const UINT anim = CreateAnimation(0.5);
+        ANIMATIONCOMPONENT_HANDLE parent = AddAnimationComponent(anim, 0, 1, &rotation);
+        AddAnimationComponent(anim, 0, 1, &translation, parent);
+        mesh_ = vmapiLoadMeshGlobal("Probe\\Body");
+        AddMesh(mesh_);
+    }
+
+    void clbkPostStep(double, double, double) override { vmapiGetTimeAcceleration(); }
+
+    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override {
+        switch (key) {
+            case 0x26:  // L
+                lights[0].active = !lights[0].active;
+                return 1;
+            case 0x11:  // W
+                vmapiSetTimeAcceleration(10);
+                return 1;
+            case 0x13:  // R
+                read_all();
+                return 1;
+            case OAPI_KEY_F:
+                SetFuelMass(123);
+                SetControlSurfaceLevel(AIRCTRL_FLAP, 0.5);
+                return 1;
+            case 0x32:  // M
+                meshes();
+                return 1;
+            case 0x31:  // N
+                misuse();
+                return 1;
+            case 0x1F:  // S
+                sound_call("GetVesselSoundID3", GetHandle());
+                return 1;
+            case 0x20:  // D
+                return (down ? 1 : 0) + (KEYMOD_SHIFT(kstate) ? 2 : 0) +
+                       (KEYMOD_CONTROL(kstate) ? 4 : 0) + (KEYMOD_ALT(kstate) ? 8 : 0);
+            default:
+                return 0;
+        }
+    }
+
+    bool clbkLoadVC(int id) override {
+        if (id != 0) return false;
+        vmapiVCRegisterMFD(0, &display);
+        return true;
+    }
+
+  private:
+    void read_all() {
+        GetAirspeed();
+        GetAltitude();
+        GetPitch();
+        GetBank();
+        GetAOA();
+        GroundContact();
+        GetFuelMass();
+        GetThrusterLevel(thruster_);
+        GetThrusterGroupLevel(group_);
+        for (int t = 0; t <= 4; ++t) GetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(t));
+        double heading = -1;
+        vmapiGetFocusHeading(&heading);
+    }
+
+    void meshes() {
+        MESHHANDLE other = vmapiLoadMeshGlobal("Probe\\Other");
+        AddMesh(other, &light_col);
+        InsertMesh(other, 0);
+        InsertMesh(mesh_, 2);
+        InsertMesh(mesh_, 7);
+    }
+
+    void misuse() {
+        int junk = 0;
+        void* unknown = &junk;
+        AddMesh(nullptr);
+        AddMesh(unknown);
+        InsertMesh(unknown, 4000000000u, nullptr);
+        CreateThrusterGroup(nullptr, 3, THGROUP_MAIN);
+        CreateThrusterGroup(&unknown, -1, THGROUP_MAIN);
+        AddAnimationComponent(77, 0, 1, nullptr, unknown);
+        AddAnimationComponent(0, 0, 1, &broken);
+        AddBeacon(nullptr);
+        AddExhaustStream(nullptr, _V(0, 0, 0), nullptr);
+        SetThrusterMax0(unknown, 1);
+        GetThrusterLevel(nullptr);
+        GetThrusterGroupLevel(thruster_);
+        SetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(7), 1);
+        GetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(6));
+        SetAnimation(1000000, 0.5);
+        vmapiVCRegisterMFD(-1, nullptr);
+        vmapiLoadMeshGlobal(nullptr);
+        Date2Int(nullptr);
+        Date2Int("Foo 1 2000");
+        vmapiGetFocusHeading(nullptr);
+    }
+
+    THRUSTER_HANDLE thruster_ = nullptr;
+    THGROUP_HANDLE group_ = nullptr;
+    MESHHANDLE mesh_ = nullptr;
+};
+
+__attribute__((constructor)) void on_load() {
+    Dl_info info{};
+    void* self = nullptr;
+    if (dladdr(reinterpret_cast<void*>(&on_load), &info) && info.dli_fname) {
+        self = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+        if (self) dlclose(self);
+    }
+    InitLib(self);
+}
+
+}  // namespace
+
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(OBJHANDLE hVessel, int flightmodel) {
+    if (flightmodel == 99) return nullptr;
+    if (flightmodel == 98) return new Probe(nullptr, flightmodel);
+    return new Probe(hVessel, flightmodel);
+}
+
+VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {
+    delete static_cast<Probe*>(vessel);
+}
+
+VMAPI_PLUGIN_EXPORT int GetModuleVersion() {
+    return Date2Int("Jan  2 2024");
+}
