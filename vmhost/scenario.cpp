@@ -470,6 +470,11 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
         std::fprintf(err, "%s:%d: error: %s\n", name.c_str(), number, e.what.c_str());
         if (!e.note.empty())
             std::fprintf(err, "%s:%d: note: %s\n", name.c_str(), number, e.note.c_str());
+        // The trace ends at the faulty line. The vessels still alive are
+        // deleted and the plug-in unloaded all the same, so that its objects
+        // are released, but unrecorded: no scenario line asked for it.
+        host::trace_to(nullptr);
+        runner.finish();
         return kBadInput;
     }
     runner.finish();

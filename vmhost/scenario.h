@@ -15,8 +15,9 @@ enum Status {
 // Runs the scenario `text`, read from the file `name` (used in messages),
 // with the trace going wherever host::trace_to points. A faulty line is
 // reported on `err` as "NAME:LINE: error: WHAT" and ends the run: nothing
-// after it runs. A run that reaches the end deletes the vessels still alive
-// and unloads the plug-in, as `unload` would.
+// after it runs, and the trace ends there. Either way the vessels still alive
+// are deleted and the plug-in unloaded at the end, as `unload` would; at the
+// end of a good run that is traced, after a remark, after an error it is not.
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err);
 
 }  // namespace vmhost

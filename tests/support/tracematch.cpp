@@ -80,8 +80,10 @@ const struct {
     {"ARGS", Kind::args, true},
 };
 
+// Where a failure is reported: at its directive, or at the file for
+// expectations no directive states (the default exit status).
 std::string place(const std::string& file, int line) {
-    return file + ":" + std::to_string(line) + ": error: ";
+    return line > 0 ? file + ":" + std::to_string(line) + ": error: " : file + ": error: ";
 }
 
 const char* name_of(Kind k) {
