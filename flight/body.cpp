@@ -1,0 +1,371 @@
+#include "body.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flight {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMinMass = 1.0;           // kg; lighter bodies are treated as this heavy
+constexpr double kMaxSpeed = 1.0e5;        // m/s; keeps every product of the state finite
+constexpr double kMaxSpin = 1.0e3;         // rad/s
+constexpr double kMaxDistance = 1.0e12;    // m
+constexpr double kMaxAdvance = 1.0;        // s per call; longer asks are cut short
+constexpr double kMaxForce = 1.0e13;       // N, for any single input force
+constexpr double kMaxCoefficient = 1.0e3;  // bound on what a coefficient function returns
+constexpr double kGearSag = 0.1;           // m, wheels' compression with the whole weight shared
+constexpr double kGearDamping = 0.6;       // fraction of critical damping
+constexpr double kMaxDepth = 1.0;          // m, deeper does not push harder
+constexpr double kRollingFriction = 0.02;
+constexpr double kBrakeFriction = 0.8;
+constexpr double kSideFriction = 0.8;  // tyres sideways
+constexpr double kHullFriction = 0.5;  // hull sliding on the ground
+
+double finite_or(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
+
+// A non-negative finite amount, at most `limit`.
+double amount(double v, double limit) {
+    if (!(v > 0)) return 0;  // also nan
+    return v > limit ? limit : v;
+}
+
+double level(double v, double lo, double hi) {
+    if (std::isnan(v)) return 0;
+    return std::clamp(v, lo, hi);
+}
+
+Vec3 finite_vec(Vec3 v) {
+    return {std::clamp(finite_or(v.x, 0), -kMaxDistance, kMaxDistance),
+            std::clamp(finite_or(v.y, 0), -kMaxDistance, kMaxDistance),
+            std::clamp(finite_or(v.z, 0), -kMaxDistance, kMaxDistance)};
+}
+
+Vec3 limit_length(Vec3 v, double max) {
+    if (!finite(v)) return {};
+    const double n = norm(v);
+    return n > max ? v * (max / n) : v;
+}
+
+Vec3 unit_or_zero(Vec3 v) {
+    const double n = norm(v);
+    return n > 1e-12 && std::isfinite(n) ? v * (1.0 / n) : Vec3{};
+}
+
+// Which way a control surface's lift change points for a positive level,
+// relative to the lift direction of its airflow plane.
+double surface_sign(const ControlSurface& s) {
+    if (s.type == 3) return 1;  // flaps only ever add lift
+    switch (s.axis) {
+        case 1:
+            return 1;  // +y: trailing edge right, force to the left
+        case 2:
+            return -1;  // -y
+        case 3:
+            return -1;  // +x: trailing edge up, force down
+        case 4:
+            return 1;  // -x
+        default:
+            return s.type == 1 || s.type == 5 ? 1 : -1;
+    }
+}
+
+bool hinged_vertically(const ControlSurface& s) {
+    if (s.axis == 1 || s.axis == 2) return true;
+    if (s.axis == 3 || s.axis == 4) return false;
+    return s.type == 1 || s.type == 5;
+}
+
+// Lift direction in the vessel frame for airflow `v` (vessel frame) in the
+// y-z plane (vertical lift) or the x-z plane (horizontal lift); zero when the
+// airflow has no component in that plane.
+Vec3 lift_direction(Vec3 v, bool horizontal) {
+    if (horizontal) return unit_or_zero({-v.z, 0, v.x});
+    return unit_or_zero({0, v.z, -v.y});
+}
+
+// The hull: a few points at the vessel's size, which touch the ground only
+// when the vessel is not standing on its wheels.
+std::array<Vec3, 6> hull_points(double size) {
+    const double s = amount(size, 1.0e4);
+    return {{{0, 0, 0}, {0, 0, s}, {0, 0, -s}, {s, 0, 0}, {-s, 0, 0}, {0, s, 0}}};
+}
+
+}  // namespace
+
+double Body::mass() const {
+    double m = amount(vessel.empty_mass, 1.0e12);
+    for (const Propellant& p : vessel.propellants) m += amount(p.mass, 1.0e12);
+    return m < kMinMass ? kMinMass : m;
+}
+
+void Body::place_on_ground(double heading) {
+    double low = 0;
+    for (Vec3 r : vessel.touchdown) {
+        if (std::isfinite(r.y)) low = std::min(low, std::max(r.y, -1.0e4));
+    }
+    state = State{};
+    state.pos.y = -low;
+    state.att = axis_angle({0, 1, 0}, finite_or(heading, 0));
+    carry_ = 0;
+}
+
+void Body::add_force(Vec3 force, Vec3 at) {
+    if (!finite(force) || !finite(at)) return;
+    force = limit_length(force, kMaxForce);
+    at = limit_length(at, 1.0e6);
+    added_force_ += force;
+    added_torque_ += cross(at, force);
+}
+
+void Body::advance(double dt) {
+    carry_ += amount(dt, kMaxAdvance);
+    while (carry_ >= kStep * (1 - 1e-9)) {
+        substep();
+        carry_ -= kStep;
+    }
+    if (carry_ < 0) carry_ = 0;
+    added_force_ = {};
+    added_torque_ = {};
+}
+
+double Body::effective_mass(Vec3 r, Vec3 dir_world) const {
+    const double m = mass();
+    const Vec3 d = unrotate(state.att, dir_world);
+    const Vec3 w = cross(r, d);
+    const Vec3 i{m * std::max(amount(vessel.pmi.x, 1e9), 1e-3),
+                 m * std::max(amount(vessel.pmi.y, 1e9), 1e-3),
+                 m * std::max(amount(vessel.pmi.z, 1e9), 1e-3)};
+    return 1.0 / (1.0 / m + w.x * w.x / i.x + w.y * w.y / i.y + w.z * w.z / i.z);
+}
+
+// Force and torque of one contact point `r` (vessel frame) with the ground;
+// `active` is the number of points touching, which share the work of
+// stopping the body so that together they never reverse its motion.
+void Body::contact(Vec3 r, bool wheel, double stiffness, double damping, int active, Vec3& force,
+                   Vec3& torque) const {
+    const Vec3 p = state.pos + rotate(state.att, r);
+    if (!(p.y < 0)) return;
+    const double depth = std::min(-p.y, kMaxDepth);
+    const Vec3 v = state.vel + rotate(state.att, cross(state.omega, r));
+
+    const double m_normal = effective_mass(r, {0, 1, 0});
+    const double c = std::min(damping * std::sqrt(m_normal / mass()), m_normal / kStep);
+    const double normal = std::max(0.0, stiffness * depth - c * v.y);
+    Vec3 f{0, normal, 0};
+
+    auto friction = [&](Vec3 dir, double mu) {
+        const double along = dot(v, dir);
+        const double stop = effective_mass(r, dir) * std::fabs(along) / (kStep * active);
+        const double mag = std::min(mu * normal, stop);
+        f += dir * (along > 0 ? -mag : mag);
+    };
+    const Vec3 nose = rotate(state.att, {0, 0, 1});
+    const Vec3 roll = unit_or_zero({nose.x, 0, nose.z});
+    if (wheel && norm(roll) > 0) {
+        friction(roll, kRollingFriction + kBrakeFriction * level(vessel.brake, 0, 1));
+        friction({roll.z, 0, -roll.x}, kSideFriction);
+    } else {
+        const Vec3 slide = unit_or_zero({v.x, 0, v.z});
+        if (norm(slide) > 0) friction(slide, kHullFriction);
+    }
+    force += f;
+    torque += cross(r, unrotate(state.att, f));
+}
+
+void Body::substep() {
+    const double h = kStep;
+    const double m = mass();
+    const Vec3 inertia{m * std::max(amount(vessel.pmi.x, 1e9), 1e-3),
+                       m * std::max(amount(vessel.pmi.y, 1e9), 1e-3),
+                       m * std::max(amount(vessel.pmi.z, 1e9), 1e-3)};
+    const Vec3 w = state.omega;
+    const Vec3 v_body = unrotate(state.att, state.vel);
+
+    Vec3 force_body = added_force_;  // vessel frame
+    Vec3 torque = added_torque_;     // vessel frame
+    Vec3 force_world{0, -kGravity * m, 0};
+
+    // Thrust, burning propellant.
+    const Air air = standard_air(state.pos.y);
+    const double pressure = vessel.air ? air.pressure : 0.0;
+    last_thrust_ = 0;
+    for (const Thruster& t : vessel.thrusters) {
+        const Vec3 dir = unit_or_zero(finite_vec(t.dir));
+        const double isp = amount(t.isp, 1.0e9);
+        const int pi = t.propellant;
+        if (isp <= 0 || pi < 0 || pi >= static_cast<int>(vessel.propellants.size())) continue;
+        Propellant& prop = vessel.propellants[static_cast<std::size_t>(pi)];
+        const double f_vac = level(t.level, 0, 1) * amount(t.max0, kMaxForce);
+        const double eff =
+            prop.efficiency > 0 && std::isfinite(prop.efficiency) ? prop.efficiency : 1.0;
+        const double burn = f_vac / (isp * eff) * h;
+        const double have = amount(prop.mass, 1.0e12);
+        if (burn <= 0 || have <= 0) continue;
+        const double share = burn > have ? have / burn : 1.0;
+        prop.mass = have - burn * share;
+        double f = f_vac * share;
+        const double p_ref = finite_or(t.p_ref, 0);
+        if (t.isp_ref > 0 && std::isfinite(t.isp_ref) && p_ref > 0) {
+            f *= std::max(0.0, 1.0 + (t.isp_ref / isp - 1.0) * pressure / p_ref);
+        }
+        const Vec3 at = limit_length(finite_vec(t.pos), 1.0e6);
+        force_body += dir * f;
+        torque += cross(at, dir * f);
+        last_thrust_ += f;
+    }
+
+    // Aerodynamics.
+    if (vessel.air && air.density > 0) {
+        const double rho = air.density;
+        const double speed = norm(v_body);
+
+        // Body drag, axis by axis, as the force that gives the exact slowing
+        // of quadratic drag over the step, v / (1 + k·|v|·h): however large
+        // the coefficient, it may stop the airflow but never turn it round.
+        const Vec3 cs{amount(vessel.cross_sections.x, 1e9), amount(vessel.cross_sections.y, 1e9),
+                      amount(vessel.cross_sections.z, 1e9)};
+        auto drag = [&](double vel, double cw, double area) {
+            if (!(cw > 0) || area == 0 || vel == 0) return 0.0;  // nan too
+            const double kvh = 0.5 * rho * cw * area / m * std::fabs(vel) * h;
+            return -m / h * vel * (1 - 1 / (1 + kvh));  // an endless kvh stops the flow
+        };
+        force_body += Vec3{drag(v_body.x, vessel.cw_x, cs.x), drag(v_body.y, vessel.cw_y, cs.y),
+                           drag(v_body.z, v_body.z > 0 ? vessel.cw_zpos : vessel.cw_zneg, cs.z)};
+
+        // Rotational drag: damping that grows with airspeed and with the spin.
+        const double size = amount(vessel.size, 1.0e3);
+        const double s4 = size * size * size * size;
+        auto spin_drag = [&](double rate, double k, double inertia_axis) {
+            const double f = 0.5 * rho * amount(k, 1e9) * s4 * (speed + size * std::fabs(rate)) *
+                             std::fabs(rate);
+            const double stop = inertia_axis * std::fabs(rate) / h;
+            return rate > 0 ? -std::min(f, stop) : std::min(f, stop);
+        };
+        torque += Vec3{spin_drag(w.x, vessel.rot_drag.x, inertia.x),
+                       spin_drag(w.y, vessel.rot_drag.y, inertia.y),
+                       spin_drag(w.z, vessel.rot_drag.z, inertia.z)};
+
+        for (const Airfoil& af : vessel.airfoils) {
+            const Vec3 r = limit_length(finite_vec(af.ref), 1.0e6);
+            const Vec3 vl = v_body + cross(w, r);
+            const double vs = norm(vl);
+            if (!(vs > 1e-6) || af.coeff == nullptr) continue;
+            const bool horizontal = af.orientation == 1;
+            const double angle = horizontal ? std::atan2(vl.x, vl.z) : std::atan2(-vl.y, vl.z);
+            double cl = 0, cm = 0, cd = 0;
+            af.coeff(angle, vs / air.speed_of_sound,
+                     rho * vs * amount(af.chord, 1e6) / air.viscosity, &cl, &cm, &cd);
+            cl = std::clamp(finite_or(cl, 0), -kMaxCoefficient, kMaxCoefficient);
+            cm = std::clamp(finite_or(cm, 0), -kMaxCoefficient, kMaxCoefficient);
+            cd = std::clamp(finite_or(cd, 0), -kMaxCoefficient, kMaxCoefficient);
+            const double qs = 0.5 * rho * vs * vs * amount(af.area, 1e6);
+            double drag_f = qs * cd;
+            if (drag_f > 0)
+                drag_f = std::min(drag_f,
+                                  effective_mass(r, rotate(state.att, vl * (1.0 / vs))) * vs / h);
+            const Vec3 f = lift_direction(vl, horizontal) * (qs * cl) - vl * (drag_f / vs);
+            force_body += f;
+            torque += cross(r, f);
+            const double moment = -cm * qs * amount(af.chord, 1e6);
+            if (horizontal) {
+                torque.y += moment;
+            } else {
+                torque.x += moment;
+            }
+        }
+
+        for (const ControlSurface& s : vessel.surfaces) {
+            const int type = s.type >= 0 && s.type < kControlTypes ? s.type : 0;
+            const double lvl = level(vessel.control[static_cast<std::size_t>(type)], -1, 1);
+            if (lvl == 0) continue;
+            const Vec3 r = limit_length(finite_vec(s.ref), 1.0e6);
+            const Vec3 vl = v_body + cross(w, r);
+            const double qs = 0.5 * rho * dot(vl, vl) * amount(s.area, 1e6);
+            const double dcl = std::clamp(finite_or(s.dcl, 0), -kMaxCoefficient, kMaxCoefficient);
+            const Vec3 f =
+                lift_direction(vl, hinged_vertically(s)) * (surface_sign(s) * dcl * lvl * qs);
+            force_body += f;
+            torque += cross(r, f);
+        }
+    }
+
+    // Ground.
+    if (vessel.ground) {
+        const double n = static_cast<double>(std::max<std::size_t>(vessel.touchdown.size(), 1));
+        const double k = m * kGravity / (n * kGearSag);
+        const double damping = kGearDamping * 2.0 * std::sqrt(k * m);
+        const std::array<Vec3, 6> hull = hull_points(vessel.size);
+        int active = 0;
+        auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 0; };
+        for (Vec3 r : vessel.touchdown)
+            active += touching(limit_length(finite_vec(r), 1e4)) ? 1 : 0;
+        for (Vec3 r : hull) active += touching(r) ? 1 : 0;
+        if (active > 0) {
+            Vec3 f{};
+            Vec3 t{};
+            for (Vec3 r : vessel.touchdown) {
+                contact(limit_length(finite_vec(r), 1e4), true, k, damping, active, f, t);
+            }
+            for (Vec3 r : hull) contact(r, false, k, damping, active, f, t);
+            force_world += f;
+            torque += t;
+        }
+    }
+
+    // Integrate: velocities first, then positions with the new velocities.
+    const Vec3 accel = (rotate(state.att, force_body) + force_world) * (1.0 / m);
+    state.vel = limit_length(state.vel + accel * h, kMaxSpeed);
+    const Vec3 iw{inertia.x * w.x, inertia.y * w.y, inertia.z * w.z};
+    const Vec3 net = torque - cross(w, iw);
+    state.omega = limit_length(
+        w + Vec3{net.x / inertia.x, net.y / inertia.y, net.z / inertia.z} * h, kMaxSpin);
+    state.pos = finite_vec(state.pos + state.vel * h);
+
+    const double spin = norm(state.omega);
+    if (spin > 0) {
+        state.att = normalized(state.att * axis_angle(state.omega * (1.0 / spin), spin * h));
+    }
+}
+
+Readings Body::readings() const {
+    Readings out;
+    const Vec3 v_body = unrotate(state.att, state.vel);
+    out.airspeed = norm(state.vel);
+    out.altitude = state.pos.y;
+    out.pos = state.pos;
+    out.vel = state.vel;
+    out.vertical_speed = state.vel.y;
+
+    const Vec3 nose = rotate(state.att, {0, 0, 1});
+    const Vec3 up = rotate(state.att, {0, 1, 0});
+    const Vec3 right = rotate(state.att, {1, 0, 0});
+    out.pitch = std::asin(std::clamp(nose.y, -1.0, 1.0));
+    out.bank = std::atan2(-right.y, up.y);
+    double heading = std::atan2(nose.x, nose.z);
+    if (heading < 0) heading += 2 * kPi;
+    out.heading = heading;
+    if (vessel.air && norm(v_body) > 1e-9) {
+        out.aoa = std::atan2(-v_body.y, v_body.z);
+        out.slip = std::atan2(v_body.x, v_body.z);
+        out.mach = norm(v_body) / standard_air(state.pos.y).speed_of_sound;
+    }
+
+    if (vessel.ground) {
+        auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 0; };
+        for (Vec3 r : vessel.touchdown) {
+            out.ground_contact = out.ground_contact || touching(finite_vec(r));
+        }
+        for (Vec3 r : hull_points(vessel.size)) {
+            out.ground_contact = out.ground_contact || touching(r);
+        }
+    }
+    out.mass = mass();
+    for (const Propellant& p : vessel.propellants) out.fuel += amount(p.mass, 1.0e12);
+    out.thrust = last_thrust_;
+    return out;
+}
+
+}  // namespace flight
