@@ -354,7 +354,9 @@ Readings Body::readings() const {
     }
 
     if (vessel.ground) {
-        auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 0; };
+        // Within a millimetre counts: a body just set down on its wheels has
+        // not yet pressed them in.
+        auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 1e-3; };
         for (Vec3 r : vessel.touchdown) {
             out.ground_contact = out.ground_contact || touching(finite_vec(r));
         }

@@ -9,12 +9,15 @@
 #include <new>
 #include <numbers>
 
+#include "bodies.h"
+
 using flight::Body;
 using flight::Vec3;
 
 // Every heap allocation of this test program is counted, so that a test can
 // see whether advancing a body allocates.
 namespace {
+
 std::size_t g_allocations = 0;
 }
 
@@ -41,18 +44,12 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
+using test_bodies::flying_body;
+using test_bodies::plain_wing;
+
 constexpr double g = 9.80665;
 constexpr double kHostStep = 0.02;
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// A thin symmetric wing: lift grows 2π per radian up to the stall, drag is a
-// profile drag plus the induced part.
-void plain_wing(double aoa, double, double, double* cl, double* cm, double* cd) {
-    const double a = std::clamp(aoa, -0.25, 0.25);
-    *cl = 2 * std::numbers::pi * a;
-    *cm = 0;
-    *cd = 0.01 + 0.05 * *cl * *cl;
-}
 
 void nan_wing(double, double, double, double* cl, double* cm, double* cd) {
     *cl = std::nan("");
@@ -79,27 +76,6 @@ Body standing_body() {
     b.vessel.pmi = {4, 5, 2};
     b.vessel.touchdown = {{0, -1, 3}, {-3, -1, -2}, {3, -1, -2}};
     b.place_on_ground();
-    return b;
-}
-
-// An aircraft-like body in level flight: a wing at the centre of mass, a
-// tail plane behind it for stability, and one control surface of each kind.
-Body flying_body() {
-    Body b;
-    b.vessel.empty_mass = 5000;
-    b.vessel.size = 6;
-    b.vessel.pmi = {6, 8, 3};
-    b.vessel.rot_drag = {1, 1, 1};
-    b.vessel.airfoils = {{0, {0, 0, 0}, plain_wing, 2, 40, 8},
-                         {0, {0, 0, -8}, plain_wing, 1, 8, 4},
-                         {1, {0, 1, -8}, plain_wing, 1, 6, 2}};
-    b.vessel.surfaces = {{0, 2, 0.5, {0, 0, -8}, 3},
-                         {1, 2, 0.5, {0, 1, -8}, 1},
-                         {2, 1, 0.3, {6, 0, -1}, 3},
-                         {2, 1, 0.3, {-6, 0, -1}, 4},
-                         {3, 4, 0.8, {0, 0, 0}, 3}};
-    b.state.pos = {0, 3000, 0};
-    b.state.vel = {0, 0, 80};
     return b;
 }
 
