@@ -66,7 +66,7 @@ double reading(OBJHANDLE vessel, Reading r) {
 AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
     const Vessel* v = find_vessel(vessel);
     if (!v || index < 0 || index >= static_cast<long long>(v->airfoils.size())) return nullptr;
-    return v->airfoils[static_cast<std::size_t>(index)];
+    return v->airfoils[static_cast<std::size_t>(index)].cf;
 }
 
 int airfoil_count(OBJHANDLE vessel) {

@@ -23,6 +23,23 @@ struct Object {
     struct Vessel* owner;  // null for globally loaded meshes
 };
 
+// What the plug-in defined, kept for hosts that simulate (nothing reads the
+// parameters yet; the trace has them).
+struct Airfoil {
+    AIRFOIL_ORIENTATION align;
+    VECTOR3 ref;
+    AirfoilCoeffFunc cf;
+    double c, S, A;
+};
+
+struct ControlSurface {
+    AIRCTRL_TYPE type;
+    double area, dCl;
+    VECTOR3 ref;
+    int axis;
+    UINT anim;
+};
+
 struct Light {
     BEACONLIGHTSPEC* spec;
     bool seen;  // active flag as last reported
@@ -39,7 +56,8 @@ struct Vessel {
     bool has_propellant = false;
     std::vector<const void*> meshes;  // by mesh index
     std::vector<double> animations;   // state by animation id
-    std::vector<AirfoilCoeffFunc> airfoils;
+    std::vector<Airfoil> airfoils;
+    std::vector<ControlSurface> surfaces;
     std::vector<Light> lights;
 };
 

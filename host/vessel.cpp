@@ -141,7 +141,8 @@ void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VE
 void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf,
                            double c, double S, double A) const {
     Line("CreateAirfoil").integer(align).vec(ref).coeff(cf).real(c).real(S).real(A);
-    if (host::Vessel* v = host::record(vessel_)) v->airfoils.push_back(cf);
+    if (host::Vessel* v = host::record(vessel_))
+        v->airfoils.push_back(host::Airfoil{align, ref, cf, c, S, A});
 }
 
 void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
@@ -153,6 +154,8 @@ void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, co
         .vec(ref)
         .integer(axis)
         .integer(anim);
+    if (host::Vessel* v = host::record(vessel_))
+        v->surfaces.push_back(host::ControlSurface{type, area, dCl, ref, axis, anim});
 }
 
 void VESSEL::SetControlSurfaceLevel(AIRCTRL_TYPE type, double level) const {

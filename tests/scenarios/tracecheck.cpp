@@ -13,10 +13,7 @@
 #include <sstream>
 #include <string>
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
+#include "process.h"
 #include "tracematch.h"
 
 namespace fs = std::filesystem;
@@ -29,26 +26,6 @@ std::optional<std::string> read_file(const fs::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-std::string shell_quote(const std::string& s) {
-#if defined(_WIN32)
-    return "\"" + s + "\"";
-#else
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-#endif
-}
-
-int exit_status(int raw) {
-#if defined(_WIN32)
-    return raw;
-#else
-    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
-    return -1;
-#endif
 }
 
 // "%{bin}" stands for the folder of vmhost and the plug-ins built with it.
@@ -93,12 +70,12 @@ int main(int argc, char** argv) {
     }
     fs::current_path(work);
 
-    std::string command = shell_quote(vmhost.string()) + " run " + shell_quote(name);
+    std::string command = testsupport::quote(vmhost.string()) + " run " + testsupport::quote(name);
     for (const auto& a : expect.args) command += " " + a;
     command += " --trace trace.txt > stdout.txt 2> stderr.txt";
     std::cout << "cd " << work.string() << " && " << command << "\n";
     std::cout.flush();
-    const int status = exit_status(std::system(command.c_str()));
+    const int status = testsupport::run_in(work, command);
 
     const auto trace = tracematch::split_lines(read_file("trace.txt").value_or(""));
     const auto err_text = read_file("stderr.txt").value_or("");

@@ -1,13 +1,12 @@
 // vmhost's command line: usage, options and the files it reads and writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "process.h"
 
 namespace {
 
@@ -17,18 +16,17 @@ class CommandLine : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("vmhost_cli_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               testsupport::unique_name(
+                   std::string("vmhost_cli_") +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
     // Runs vmhost with `args` (shell syntax); returns its exit status.
     int run(const std::string& args) {
-        const std::string cmd =
-            "cd '" + dir_.string() + "' && '" VMHOST "' " + args + " > out.txt 2> err.txt";
-        const int raw = std::system(cmd.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return testsupport::run_in(
+            dir_, testsupport::quote(VMHOST) + " " + args + " > out.txt 2> err.txt");
     }
     std::string file(const char* name) {
         std::ifstream in(dir_ / name);

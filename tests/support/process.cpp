@@ -1,0 +1,47 @@
+#include "process.h"
+
+#include <cstdlib>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace testsupport {
+
+int run_in(const std::filesystem::path& dir, const std::string& command) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    const int raw = std::system(command.c_str());
+    std::filesystem::current_path(previous);
+#if defined(_WIN32)
+    return raw;
+#else
+    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+    return -1;
+#endif
+}
+
+std::string quote(const std::string& arg) {
+#if defined(_WIN32)
+    return "\"" + arg + "\"";
+#else
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+#endif
+}
+
+std::string unique_name(const std::string& stem) {
+#if defined(_WIN32)
+    return stem + "_" + std::to_string(GetCurrentProcessId());
+#else
+    return stem + "_" + std::to_string(getpid());
+#endif
+}
+
+}  // namespace testsupport
