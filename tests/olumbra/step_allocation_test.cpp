@@ -1,16 +1,19 @@
 // The airliner's per-step code makes no heap allocation: the global allocation
-// functions of this process are replaced by counting ones, and the plug-in is
-// driven through the stand-in host with tracing and sound on, through every
-// band and branch of its systems.
-#include <dlfcn.h>
+// functions of this process are replaced by counting ones, and the airliner
+// (compiled into this test, so that the replacements reach it on every
+// platform) is driven through the stand-in host with tracing and sound on,
+// through every band and branch of its systems.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <string>
 
+#include "airliner.h"
 #include "host.h"
+#include "library.h"
 
 namespace {
 std::size_t g_allocations = 0;
@@ -81,22 +84,15 @@ TEST(AirlinerSteps, MakeNoHeapAllocation) {
     std::FILE* trace = std::tmpfile();
     ASSERT_NE(trace, nullptr);
     host::trace_to(trace);
-    ASSERT_NE(dlopen(VM_BIN_DIR "/sound-full/VelmoraSound.dll", RTLD_NOW | RTLD_GLOBAL), nullptr)
-        << dlerror();
-    host::begin_module_load();
-    void* lib = dlopen(VM_BIN_DIR "/Olumbra.so", RTLD_NOW);
-    host::end_module_load();
-    ASSERT_NE(lib, nullptr) << dlerror();
-    const auto init = reinterpret_cast<VMVC_INIT_FUNC>(dlsym(lib, "vmvcInit"));
-    const auto exit = reinterpret_cast<VMVC_EXIT_FUNC>(dlsym(lib, "vmvcExit"));
-    ASSERT_TRUE(init && exit);
+    std::string error;
+    const auto addon = vmhost::library::open(
+        vmhost::library::executable_dir() + "/sound-full/VelmoraSound.dll", &error);
+    ASSERT_NE(addon, nullptr) << error;
 
     const OBJHANDLE handle = host::create_vessel("v1", 1);
-    const std::size_t before_init = g_allocations;
-    VESSEL* vessel = init(handle, 1);
-    ASSERT_GT(g_allocations, before_init) << "the counting new does not reach the plug-in";
-    VESSEL2* airliner = host::vessel_object(handle, vessel);
-    ASSERT_NE(airliner, nullptr);
+    const std::size_t before_construction = g_allocations;
+    auto* airliner = new Airliner(handle, 1);
+    ASSERT_GT(g_allocations, before_construction) << "the counting new is not in use";
     airliner->clbkSetClassCaps(nullptr);
     airliner->clbkPostCreation();
     airliner->clbkLoadVC(0);
@@ -125,7 +121,7 @@ TEST(AirlinerSteps, MakeNoHeapAllocation) {
     }
     const std::size_t step_allocations = g_allocations - before_steps;
 
-    exit(vessel);
+    delete airliner;
     host::trace_to(nullptr);
     std::fclose(trace);
     EXPECT_EQ(step_allocations, 0u);
