@@ -48,22 +48,22 @@ struct ControlSurface {
 };
 
 // Both exhaust streams, one under each wing, share this record.
-PARTICLESTREAMSPEC exhaust = {0,
-                              0.8,
-                              565.0,
-                              119.0,
-                              0.019,
-                              0.121,
-                              1.51,
-                              1.11,
-                              PARTICLESTREAMSPEC::DIFFUSE,
-                              PARTICLESTREAMSPEC::LVL_PSQRT,
-                              0.0,
-                              2.0,
-                              PARTICLESTREAMSPEC::ATM_PLOG,
-                              1e-4,
-                              1.0,
-                              nullptr};
+PARTICLESTREAMSPEC exhaust = {.flags = 0,
+                              .srcsize = 0.8,
+                              .srcrate = 565.0,
+                              .v0 = 119.0,
+                              .srcspread = 0.019,
+                              .lifetime = 0.121,
+                              .growthrate = 1.51,
+                              .atmslowdown = 1.11,
+                              .ltype = PARTICLESTREAMSPEC::DIFFUSE,
+                              .levelmap = PARTICLESTREAMSPEC::LVL_PSQRT,  // sqrt of level
+                              .lmin = 0.0,
+                              .lmax = 2.0,
+                              .atmsmap = PARTICLESTREAMSPEC::ATM_PLOG,  // log of density
+                              .amin = 1e-4,
+                              .amax = 1.0,
+                              .tex = nullptr};
 
 // Refills a strobe record completely, dark, before it is registered.
 void fill_strobe(BEACONLIGHTSPEC& spec, VECTOR3& pos, VECTOR3& col, const VECTOR3& position,
