@@ -66,11 +66,11 @@ PARTICLESTREAMSPEC exhaust = {.flags = 0,
                               .tex = nullptr};
 
 // Refills a strobe record completely, dark, before it is registered.
-void fill_strobe(BEACONLIGHTSPEC& spec, VECTOR3& pos, VECTOR3& col, const VECTOR3& position,
+void fill_strobe(BEACONLIGHTSPEC& light, VECTOR3& pos, VECTOR3& col, const VECTOR3& position,
                  const VECTOR3& colour) {
     pos = position;
     col = colour;
-    spec = {BEACONSHAPE_STAR, &pos, &col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
+    light = {BEACONSHAPE_STAR, &pos, &col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
 }
 
 constexpr char kEngineWave[] = "Sound\\Vessel\\Olumbra\\Olumbra-Eng.wav";
