@@ -256,8 +256,13 @@ void Body::substep() {
             const bool horizontal = af.orientation == 1;
             const double angle = horizontal ? std::atan2(vl.x, vl.z) : std::atan2(-vl.y, vl.z);
             double cl = 0, cm = 0, cd = 0;
-            af.coeff(angle, vs / air.speed_of_sound,
-                     rho * vs * amount(af.chord, 1e6) / air.viscosity, &cl, &cm, &cd);
+            const double mach = vs / air.speed_of_sound;
+            const double reynolds = rho * vs * amount(af.chord, 1e6) / air.viscosity;
+            if (vessel.call_coeff) {
+                vessel.call_coeff(af, angle, mach, reynolds, &cl, &cm, &cd);
+            } else {
+                af.coeff(angle, mach, reynolds, &cl, &cm, &cd);
+            }
             cl = std::clamp(finite_or(cl, 0), -kMaxCoefficient, kMaxCoefficient);
             cm = std::clamp(finite_or(cm, 0), -kMaxCoefficient, kMaxCoefficient);
             cd = std::clamp(finite_or(cd, 0), -kMaxCoefficient, kMaxCoefficient);

@@ -92,6 +92,11 @@ struct Vessel {
     std::array<double, kControlTypes> control{};  // level of each control-surface type, -1..1
     double brake = 0;                             // wheel brakes, 0..1
 
+    // How the body calls an airfoil's coefficient function; null calls it
+    // directly. A host uses it to watch the calls.
+    void (*call_coeff)(const Airfoil& airfoil, double angle, double mach, double reynolds,
+                       double* cl, double* cm, double* cd) = nullptr;
+
     // Switches for tests and special scenarios.
     bool air = true;     // false: no atmosphere (no drag, no lift)
     bool ground = true;  // false: no ground at all
