@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "process.h"
+#include "subprocess.h"
 #include "tracematch.h"
 
 namespace fs = std::filesystem;

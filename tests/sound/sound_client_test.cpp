@@ -4,14 +4,15 @@
 // where the client writes its log.
 #include "sound_client.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "library.h"
+#include "subprocess.h"
 
 namespace {
 
@@ -34,12 +35,13 @@ int g_vessel_marker;
 OBJHANDLE const kVessel = &g_vessel_marker;
 
 class SoundClient : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         previous_ = fs::current_path();
         dir_ = fs::temp_directory_path() /
-               ("vm_sound_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               testsupport::unique_name(
+                   std::string("vm_sound_") +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         fs::current_path(dir_);
     }
@@ -49,12 +51,16 @@ protected:
     }
 
     static void load_addon(const char* variant) {
-        const std::string path = std::string(VM_BIN_DIR) + "/sound-" + variant + "/VelmoraSound.dll";
-        ASSERT_NE(dlopen(path.c_str(), RTLD_NOW), nullptr) << dlerror();
+        const std::string path =
+            std::string(VM_BIN_DIR) + "/sound-" + variant + "/VelmoraSound.dll";
+        std::string error;
+        ASSERT_NE(vmhost::library::open(path, &error), nullptr) << error;
     }
 
+    // The log is a text file: read in text mode, its line ends are "\n" on
+    // every platform.
     std::string log() const {
-        std::ifstream in(dir_ / "VelmoraSound_Log.txt", std::ios::binary);
+        std::ifstream in(dir_ / "VelmoraSound_Log.txt");
         std::ostringstream s;
         s << in.rdbuf();
         return s.str();
@@ -64,7 +70,9 @@ protected:
     fs::path previous_, dir_;
 };
 
-std::string entry(const char* message) { return std::string(kSeparator) + message + "\n"; }
+std::string entry(const char* message) {
+    return std::string(kSeparator) + message + "\n";
+}
 
 TEST_F(SoundClient, NullHandleIsLoggedWithoutLookingForTheAddon) {
     load_addon("full");

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "process.h"
+#include "subprocess.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "process.h"
+#include "subprocess.h"
 
 namespace {
 

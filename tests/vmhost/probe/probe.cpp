@@ -9,8 +9,7 @@
 // sound add-on; D answers with its arguments: down + 2 shift + 4 ctrl + 8 alt.
 // Flight model 99 makes vmvcInit return null, 98 an object the host did not
 // see constructed for the vessel.
-#include <dlfcn.h>
-
+#include "platform.h"
 #include "vmapi.h"
 
 namespace {
@@ -51,10 +50,8 @@ void coeff(double aoa, double M, double Re, double* cl, double* cm, double* cd) 
 }
 
 int sound_call(const char* name, OBJHANDLE vessel) {
-    void* lib = dlopen("VelmoraSound.dll", RTLD_NOW | RTLD_NOLOAD);
-    if (!lib) return -1;
-    void* f = dlsym(lib, name);
-    dlclose(lib);
+    const platform::Symbol f =
+        platform::find_symbol(platform::find_loaded_module("VelmoraSound.dll"), name);
     if (!f) return -1;
     return reinterpret_cast<int (*)(OBJHANDLE)>(f)(vessel);
 }
@@ -175,17 +172,20 @@ class Probe : public VESSEL2 {
     MESHHANDLE mesh_ = nullptr;
 };
 
+#if !defined(_WIN32)
 __attribute__((constructor)) void on_load() {
-    Dl_info info{};
-    void* self = nullptr;
-    if (dladdr(reinterpret_cast<void*>(&on_load), &info) && info.dli_fname) {
-        self = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-        if (self) dlclose(self);
-    }
-    InitLib(self);
+    InitLib(platform::own_module());
 }
+#endif
 
 }  // namespace
+
+#if defined(_WIN32)
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) InitLib(module);
+    return TRUE;
+}
+#endif
 
 VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(OBJHANDLE hVessel, int flightmodel) {
     if (flightmodel == 99) return nullptr;

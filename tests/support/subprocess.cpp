@@ -1,4 +1,4 @@
-#include "process.h"
+#include "subprocess.h"
 
 #include <cstdlib>
 
