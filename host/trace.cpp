@@ -4,12 +4,48 @@
 #include <charconv>
 #include <cstring>
 
+#include "recording.h"
 #include "state.h"
 
 namespace host {
 namespace {
 
 std::FILE* g_out = nullptr;
+
+// The recording, when one is on, and the call being recorded (null when the
+// list is full).
+RecordedCall* g_rec_calls = nullptr;
+std::size_t g_rec_capacity = 0;
+std::size_t* g_rec_count = nullptr;
+RecordedCall* g_rec_call = nullptr;
+
+RecordedToken* rec_token(RecordedToken::Kind kind) {
+    if (!g_rec_call || g_rec_call->count == RecordedCall::kMaxTokens) return nullptr;
+    RecordedToken& t = g_rec_call->tokens[g_rec_call->count++];
+    t = RecordedToken{kind, 0, 0, nullptr, {0, 0, 0}};
+    return &t;
+}
+void rec(RecordedToken::Kind kind, const void* p) {
+    if (RecordedToken* t = rec_token(kind)) t->ptr = p;
+}
+void rec_real(double v) {
+    if (RecordedToken* t = rec_token(RecordedToken::real)) t->real_value = v;
+}
+void rec_integer(long long v) {
+    if (RecordedToken* t = rec_token(RecordedToken::integer)) t->integer_value = v;
+}
+void rec_vec(const VECTOR3* v) {
+    if (RecordedToken* t = rec_token(RecordedToken::vec)) {
+        t->ptr = v;
+        if (v) t->vec_value = *v;
+    }
+}
+void rec_list(const void* p, long long n) {
+    if (RecordedToken* t = rec_token(RecordedToken::pointer)) {
+        t->ptr = p;
+        t->integer_value = n;
+    }
+}
 
 // The line being built. Lines never nest, so one buffer serves them all; a
 // line longer than the buffer is written out in pieces.
@@ -127,6 +163,14 @@ void trace_to(std::FILE* out) {
     g_out = out;
 }
 
+void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count) {
+    g_rec_calls = calls && count ? calls : nullptr;
+    g_rec_capacity = g_rec_calls ? capacity : 0;
+    g_rec_count = g_rec_calls ? count : nullptr;
+    g_rec_call = nullptr;
+    if (g_rec_count) *g_rec_count = 0;
+}
+
 bool tracing() {
     return g_out != nullptr;
 }
@@ -135,21 +179,31 @@ void trace_flush() {
     if (g_out) std::fflush(g_out);
 }
 
-Line::Line(const char* first) : on_(g_out != nullptr) {
+Line::Line(const char* first) : on_(g_out != nullptr || g_rec_calls != nullptr) {
     if (!on_) return;
+    if (g_rec_calls) {
+        const std::size_t n = (*g_rec_count)++;
+        g_rec_call = n < g_rec_capacity ? &g_rec_calls[n] : nullptr;
+        if (g_rec_call) *g_rec_call = RecordedCall{first, 0, {}};
+    }
+    if (!g_out) return;
     g_len = 0;
     g_line_start = true;
-    word(first);
+    token();
+    put(first ? first : "null");
 }
 
 Line::~Line() {
-    if (!on_) return;
+    g_rec_call = nullptr;
+    if (!on_ || !g_out) return;
     put('\n');
     flush_line();
 }
 
 Line& Line::word(const char* w) {
     if (!on_) return *this;
+    rec(w && w[0] == '=' && !w[1] ? RecordedToken::result : RecordedToken::word, w);
+    if (!g_out) return *this;
     token();
     put(w ? w : "null");
     return *this;
@@ -157,6 +211,8 @@ Line& Line::word(const char* w) {
 
 Line& Line::real(double v) {
     if (!on_) return *this;
+    rec_real(v);
+    if (!g_out) return *this;
     token();
     put_real(v);
     return *this;
@@ -164,6 +220,8 @@ Line& Line::real(double v) {
 
 Line& Line::single(float v) {
     if (!on_) return *this;
+    rec_real(v);
+    if (!g_out) return *this;
     token();
     put_single(v);
     return *this;
@@ -171,6 +229,8 @@ Line& Line::single(float v) {
 
 Line& Line::integer(long long v) {
     if (!on_) return *this;
+    rec_integer(v);
+    if (!g_out) return *this;
     token();
     put_integer(v);
     return *this;
@@ -182,6 +242,8 @@ Line& Line::boolean(bool v) {
 
 Line& Line::text(const char* s) {
     if (!on_) return *this;
+    rec(RecordedToken::text, s);
+    if (!g_out) return *this;
     token();
     if (!s) {
         put("null");
@@ -199,6 +261,8 @@ Line& Line::vec(const VECTOR3& v) {
 
 Line& Line::vec(const VECTOR3* v) {
     if (!on_) return *this;
+    rec_vec(v);
+    if (!g_out) return *this;
     token();
     put_vec(v);
     return *this;
@@ -206,6 +270,8 @@ Line& Line::vec(const VECTOR3* v) {
 
 Line& Line::list(const UINT* items, long long n) {
     if (!on_) return *this;
+    rec_list(items, n);
+    if (!g_out) return *this;
     token();
     put_list(items, n);
     return *this;
@@ -213,6 +279,8 @@ Line& Line::list(const UINT* items, long long n) {
 
 Line& Line::handle(const void* h) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, h);
+    if (!g_out) return *this;
     token();
     put_handle(h);
     return *this;
@@ -220,6 +288,8 @@ Line& Line::handle(const void* h) {
 
 Line& Line::handles(void* const* items, long long n) {
     if (!on_) return *this;
+    rec_list(items, n);
+    if (!g_out) return *this;
     token();
     if ((!items && n != 0) || n < 0) {
         put("null");
@@ -240,6 +310,8 @@ Line& Line::result() {
 
 Line& Line::transform(const MGROUP_TRANSFORM* t) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, t);
+    if (!g_out) return *this;
     token();
     if (!record_begin(state().transforms, t)) return *this;
     const MGROUP_TRANSFORM::TYPE type = t->Type();
@@ -268,6 +340,8 @@ Line& Line::transform(const MGROUP_TRANSFORM* t) {
 
 Line& Line::light(const BEACONLIGHTSPEC* b) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, b);
+    if (!g_out) return *this;
     token();
     if (!record_begin(state().lights, b)) return *this;
     put("shape=");
@@ -294,6 +368,8 @@ Line& Line::light(const BEACONLIGHTSPEC* b) {
 
 Line& Line::exhaust(const PARTICLESTREAMSPEC* e) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, e);
+    if (!g_out) return *this;
     token();
     if (!record_begin(state().exhausts, e)) return *this;
     put("flags=");
@@ -331,6 +407,8 @@ Line& Line::exhaust(const PARTICLESTREAMSPEC* e) {
 
 Line& Line::display(const VCMFDSPEC* d) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, d);
+    if (!g_out) return *this;
     token();
     if (!record_begin(state().displays, d)) return *this;
     put("mesh=");
@@ -343,6 +421,8 @@ Line& Line::display(const VCMFDSPEC* d) {
 
 Line& Line::coeff(AirfoilCoeffFunc f) {
     if (!on_) return *this;
+    rec(RecordedToken::pointer, reinterpret_cast<const void*>(f));
+    if (!g_out) return *this;
     token();
     if (!f) {
         put("null");
