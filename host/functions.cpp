@@ -97,4 +97,5 @@ bool vmapiGetFocusHeading(double* heading) {
 
 void vmapiVCRegisterMFD(int mfd, const VCMFDSPEC* spec) {
     Line("vmapiVCRegisterMFD").integer(mfd).display(spec);
+    if (!spec) host::violation().word("vmapiVCRegisterMFD").word("null is no display");
 }

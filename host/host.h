@@ -96,10 +96,26 @@ VMAPI double reading(OBJHANDLE vessel, Reading r);
 VMAPI AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index);
 VMAPI int airfoil_count(OBJHANDLE vessel);
 
-// After every call into the plug-in returned: one "* light" line per light
-// whose active flag changed since it was last seen, live vessels in creation
-// order. Does nothing while tracing is off.
+// After every call into the plug-in returned: a "!" line for every record the
+// host keeps by pointer whose contents changed, then one "* light" line per
+// light whose active flag changed since it was last seen, live vessels in
+// creation order (these only while tracing is on).
 VMAPI void check_lights();
+
+// ---- Host contract ------------------------------------------------------------
+
+// The callbacks whose order the host checks.
+enum class Callback { set_class_caps, post_creation, post_step, key, load_vc, exit };
+
+// The host is about to make callback `c` on `vessel`: one made out of its
+// documented order (class caps, post-creation, then the rest; nothing after
+// the vessel is gone) is a broken rule.
+VMAPI void calling(OBJHANDLE vessel, Callback c);
+
+// Broken contract rules since start or reset(); each was traced as "! WHAT".
+VMAPI int violations();
+// Counts one broken rule and starts its line: host::violation().word("...");
+VMAPI Line violation();
 
 // ---- Simulation state -------------------------------------------------------
 

@@ -45,7 +45,10 @@ OBJHANDLE create_vessel(const char* name, int model) {
 }
 
 void delete_vessel(OBJHANDLE vessel) {
-    if (Vessel* v = find_vessel(vessel)) v->alive = false;
+    if (Vessel* v = find_vessel(vessel)) {
+        v->alive = false;
+        release_records(v);
+    }
 }
 
 VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned) {
@@ -75,6 +78,7 @@ int airfoil_count(OBJHANDLE vessel) {
 }
 
 void check_lights() {
+    check_records();
     if (!tracing()) return;
     for (Vessel& v : state().vessels) {
         if (!v.alive) continue;

@@ -45,6 +45,24 @@ struct Light {
     bool seen;  // active flag as last reported
 };
 
+// What of a record must stay as it was handed over, bit for bit. The active
+// flag of a light is the one field the plug-in may switch.
+struct RecordImage {
+    int type;
+    UINT mesh, ngrp;
+    const void* ptrs[2];  // group list; a light's position and colour
+    double v[11];
+    float angle;
+};
+
+struct KeptRecord {
+    bool light = false;
+    const void* ptr = nullptr;
+    RecordImage image{};
+    std::vector<UINT> groups;  // a transform's group list as handed over
+    int users = 0;             // live vessels that handed it over; 0: a free entry
+};
+
 struct Vessel {
     Object self;  // first member: a vessel's handle is the record's address
     std::string name;
@@ -59,6 +77,8 @@ struct Vessel {
     std::vector<Airfoil> airfoils;
     std::vector<ControlSurface> surfaces;
     std::vector<Light> lights;
+    int phase = 0;                     // 0 constructed, 1 class caps set, 2 post-created
+    std::vector<const void*> records;  // transforms and lights it handed over
 };
 
 // Names of records passed by pointer, given the first time a pointer is seen.
@@ -91,6 +111,9 @@ struct State {
     std::optional<double> pending_warp;
     std::optional<double> heading = 0.0;
 
+    int violations = 0;  // broken contract rules
+    std::vector<KeptRecord> kept;  // records the host reads in place
+
     HINSTANCE module = nullptr;
     bool loading_module = false;
 };
@@ -103,5 +126,22 @@ Object* find(const void* handle);
 Vessel* find_vessel(const void* handle);
 // A new host object of `kind`, owned by `owner`.
 Object* make_object(Kind kind, Vessel* owner);
+
+// Contract checks (contract.cpp). Each writes "! WHAT" and counts a broken
+// rule when its check fails, and returns whether the check passed. `op` is the
+// operation the plug-in called; `self` the calling vessel's record, which
+// may be null when the object was built for no vessel the host knows.
+bool check_handle(const char* op, const Vessel* self, const void* h, Kind kind);
+bool check_mesh(const char* op, const void* mesh);
+bool check_animation(const char* op, const Vessel* self, UINT anim);
+bool check_mesh_index(const char* op, const Vessel* self, UINT idx);
+bool check_surface(const char* op, const Vessel* self, AIRCTRL_TYPE type);
+// The host keeps these records by pointer from now on; `v` handed them over.
+void keep_record(Vessel* v, const MGROUP_TRANSFORM* t);
+void keep_record(Vessel* v, const BEACONLIGHTSPEC* b);
+// The vessel is gone; records no live vessel handed over are forgotten.
+void release_records(Vessel* v);
+// Reports every kept record whose contents changed.
+void check_records();
 
 }  // namespace host

@@ -1,7 +1,8 @@
 // VESSEL and VESSEL2 as the stand-in host implements them: every method traces
 // itself and acts on the vessel record the object was constructed for. Nothing
 // a plug-in passes (null pointers, unknown handles, indices out of range) may
-// crash the host: such calls are traced and otherwise ignored.
+// crash the host: such calls are traced, reported as broken contract rules
+// ("! ..." after the call's line) and otherwise ignored.
 #include "state.h"
 
 namespace host {
@@ -45,6 +46,8 @@ VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : vessel_(hVessel), flight_model_(
 VESSEL::~VESSEL() {
     host::Vessel* v = host::record(vessel_);
     if (v && v->object == this) {
+        // What this object handed over goes with it.
+        host::release_records(v);
         v->object = nullptr;
         v->object2 = nullptr;
     }
@@ -154,13 +157,16 @@ void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, co
         .vec(ref)
         .integer(axis)
         .integer(anim);
-    if (host::Vessel* v = host::record(vessel_))
-        v->surfaces.push_back(host::ControlSurface{type, area, dCl, ref, axis, anim});
+    host::Vessel* v = host::record(vessel_);
+    // UINT(-1): a surface that moves no animation.
+    if (anim != static_cast<UINT>(-1)) host::check_animation("CreateControlSurface", v, anim);
+    if (v) v->surfaces.push_back(host::ControlSurface{type, area, dCl, ref, axis, anim});
 }
 
 void VESSEL::SetControlSurfaceLevel(AIRCTRL_TYPE type, double level) const {
     Line("SetControlSurfaceLevel").integer(type).real(level);
     host::Vessel* v = host::record(vessel_);
+    host::check_surface("SetControlSurfaceLevel", v, type);
     const int r = host::surface_reading(type);
     if (v && r >= 0) v->readings[r] = level;
 }
@@ -203,28 +209,39 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
         .real(p_ref)
         .result()
         .handle(th);
+    if (hp) host::check_handle("CreateThruster", host::record(vessel_), hp, host::Kind::propellant);
     return th;
 }
 
 THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE type) const {
     host::Object* g = host::make_object(host::Kind::group, host::record(vessel_));
     Line("CreateThrusterGroup").handles(th, nth).integer(nth).integer(type).result().handle(g);
+    if (nth < 0 || (nth > 0 && !th)) {
+        host::violation().word("CreateThrusterGroup").word("has no list of").integer(nth).word(
+            "thrusters");
+    } else {
+        for (int i = 0; i < nth; ++i)
+            host::check_handle("CreateThrusterGroup", g->owner, th[i], host::Kind::thruster);
+    }
     return g;
 }
 
 void VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos,
                               PARTICLESTREAMSPEC* pss) const {
     Line("AddExhaustStream").handle(th).vec(pos).exhaust(pss);
+    host::check_handle("AddExhaustStream", host::record(vessel_), th, host::Kind::thruster);
 }
 
 void VESSEL::SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const {
     Line("SetThrusterMax0").handle(th).real(maxth0);
+    host::check_handle("SetThrusterMax0", host::record(vessel_), th, host::Kind::thruster);
 }
 
 double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
     const host::Vessel* owner = host::owner_of(th, host::Kind::thruster);
     const double level = owner ? owner->readings[static_cast<int>(Reading::thrust)] : 0.0;
     Line("GetThrusterLevel").handle(th).result().real(level);
+    host::check_handle("GetThrusterLevel", host::record(vessel_), th, host::Kind::thruster);
     return level;
 }
 
@@ -232,6 +249,7 @@ double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
     const host::Vessel* owner = host::owner_of(thg, host::Kind::group);
     const double level = owner ? owner->readings[static_cast<int>(Reading::thrust)] : 0.0;
     Line("GetThrusterGroupLevel").handle(thg).result().real(level);
+    host::check_handle("GetThrusterGroupLevel", host::record(vessel_), thg, host::Kind::group);
     return level;
 }
 
@@ -254,6 +272,7 @@ UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
         v->meshes.push_back(hMesh);
     }
     Line("AddMesh").handle(hMesh).vec(ofs).result().integer(idx);
+    host::check_mesh("AddMesh", hMesh);
     return idx;
 }
 
@@ -263,25 +282,36 @@ UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3* ofs) const {
     // largest index value, which no mesh has.
     host::Vessel* v = host::record(vessel_);
     UINT result = static_cast<UINT>(-1);
+    bool inserted = false;
     if (v && idx < v->meshes.size()) {
         v->meshes[idx] = hMesh;
-        result = idx;
+        inserted = true;
     } else if (v && idx == v->meshes.size()) {
         v->meshes.push_back(hMesh);
-        result = idx;
+        inserted = true;
     }
+    if (inserted) result = idx;
     Line("InsertMesh").handle(hMesh).integer(idx).vec(ofs).result().integer(result);
+    host::check_mesh("InsertMesh", hMesh);
+    // The next free index appends; beyond it there is no mesh to replace.
+    if (v && !inserted) host::check_mesh_index("InsertMesh", v, idx);
     return result;
 }
 
 void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
     Line("SetMeshVisibilityMode").integer(idx).integer(mode);
+    host::check_mesh_index("SetMeshVisibilityMode", host::record(vessel_), idx);
 }
 
 void VESSEL::AddBeacon(BEACONLIGHTSPEC* bs) {
     Line("AddBeacon").light(bs);
     host::Vessel* v = host::record(vessel_);
-    if (v && bs) v->lights.push_back(host::Light{bs, bs->active});
+    if (!bs) {
+        host::violation().word("AddBeacon").word("null is no light");
+        return;
+    }
+    if (v) v->lights.push_back(host::Light{bs, bs->active});
+    host::keep_record(v, bs);
 }
 
 UINT VESSEL::CreateAnimation(double initial_state) const {
@@ -307,12 +337,21 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
         .handle(parent)
         .result()
         .handle(ac);
+    host::Vessel* v = ac->owner;
+    host::check_animation("AddAnimationComponent", v, anim);
+    if (parent) host::check_handle("AddAnimationComponent", v, parent, host::Kind::component);
+    if (trans) {
+        host::keep_record(v, trans);
+    } else {
+        host::violation().word("AddAnimationComponent").word("null is no transform");
+    }
     return ac;
 }
 
 void VESSEL::SetAnimation(UINT anim, double state) const {
     Line("SetAnimation").integer(anim).real(state);
     host::Vessel* v = host::record(vessel_);
+    host::check_animation("SetAnimation", v, anim);
     if (v && anim < v->animations.size()) v->animations[anim] = state;
 }
 

@@ -256,12 +256,17 @@ void Runner::create(Args a) {
     // An object the host did not see being constructed as a VESSEL2 cannot be
     // driven; it is still handed back to vmvcExit.
     host::Line("<").word(!v.object ? "null" : v.callee ? "object" : "?");
+    if (v.object && !v.callee)
+        host::violation().word("vmvcInit").word("returned an object not constructed for").word(
+            name.c_str());
     vessels_.push_back(v);
     host::check_lights();
     if (!v.callee) return;
+    host::calling(v.handle, host::Callback::set_class_caps);
     host::Line(">").word("clbkSetClassCaps").word("null");
     v.callee->clbkSetClassCaps(nullptr);
     host::check_lights();
+    host::calling(v.handle, host::Callback::post_creation);
     host::Line(">").word("clbkPostCreation");
     v.callee->clbkPostCreation();
     host::check_lights();
@@ -328,6 +333,7 @@ void Runner::key(Args a) {
         }
     }
     VESSEL2& c = callee(v);
+    host::calling(v.handle, host::Callback::key);
     host::Line(">").word("clbkConsumeBufferedKey").integer(code).boolean(down);
     const int r = c.clbkConsumeBufferedKey(static_cast<DWORD>(code), down, kstate);
     host::Line("<").integer(r);
@@ -338,6 +344,7 @@ void Runner::vc(Args a) {
     Vessel& v = vessel(a[0]);
     const int id = a.size() > 1 ? parse_int(a[1], "cockpit view") : 0;
     VESSEL2& c = callee(v);
+    host::calling(v.handle, host::Callback::load_vc);
     host::Line(">").word("clbkLoadVC").integer(id);
     const bool r = c.clbkLoadVC(id);
     host::Line("<").boolean(r);
@@ -376,6 +383,7 @@ void Runner::step(Args a) {
         const double mjd = kStartMjd + simt_ / 86400.0;
         for (Vessel& v : vessels_) {
             if (!v.alive || !v.callee) continue;
+            host::calling(v.handle, host::Callback::post_step);
             host::Line(">").word("clbkPostStep").real(simt_).real(kStepLength).real(mjd);
             v.callee->clbkPostStep(simt_, kStepLength, mjd);
             host::check_lights();
@@ -395,6 +403,7 @@ void Runner::remove(Args a) {
 }
 
 void Runner::destroy(Vessel& v) {
+    host::calling(v.handle, host::Callback::exit);
     host::Line(">").word("vmvcExit").word(v.object ? v.name.c_str() : "null");
     exit_(v.object);
     v.alive = false;
@@ -453,6 +462,7 @@ std::vector<std::string> tokens(std::string_view line) {
 }  // namespace
 
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err) {
+    const int violations_before = host::violations();
     Runner runner;
     std::size_t pos = 0;
     int number = 0;
@@ -479,7 +489,7 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
     }
     runner.finish();
     host::trace_flush();
-    return kOk;
+    return host::violations() > violations_before ? kContractBroken : kOk;
 }
 
 }  // namespace vmhost

@@ -10,6 +10,7 @@ namespace vmhost {
 enum Status {
     kOk = 0,
     kBadInput = 2,  // bad command line or a scenario that cannot run
+    kContractBroken = 3,  // ran to its end, but the plug-in broke the host contract
 };
 
 // Runs the scenario `text`, read from the file `name` (used in messages),
