@@ -245,17 +245,20 @@ TEST_F(Vessels, MalformedCallsAreTracedAndIgnored) {
 }
 
 TEST_F(Vessels, TheModuleHandleIsTheOneGivenWhileLoading) {
-    int module = 0, other = 0;
-    InitLib(&module);
+    int module_object = 0, other_object = 0;
+    // Handles that stand for two loaded libraries.
+    const auto module = reinterpret_cast<HINSTANCE>(&module_object);
+    const auto other = reinterpret_cast<HINSTANCE>(&other_object);
+    InitLib(module);
     EXPECT_EQ(line(), "InitLib ?");
     host::begin_module_load();
-    InitLib(&module);
+    InitLib(module);
     host::end_module_load();
-    InitLib(&other);
-    InitLib(&module);
+    InitLib(other);
+    InitLib(module);
     EXPECT_EQ(lines(), (std::vector<std::string>{"InitLib module", "InitLib ?", "InitLib module"}));
     host::module_unloaded();
-    InitLib(&module);
+    InitLib(module);
     EXPECT_EQ(line(), "InitLib ?");
 }
 

@@ -20,8 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
+// The trace is read byte for byte: it has "\n" line ends on every platform.
+// vmhost's error output and the sound log are text files, read in text mode
+// so that their line ends are "\n" on every platform too.
+std::optional<std::string> read_file(const fs::path& p, bool text = false) {
+    std::ifstream in(p, text ? std::ios::in : std::ios::in | std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();
@@ -78,9 +81,9 @@ int main(int argc, char** argv) {
     const int status = testsupport::run_in(work, command);
 
     const auto trace = tracematch::split_lines(read_file("trace.txt").value_or(""));
-    const auto err_text = read_file("stderr.txt").value_or("");
+    const auto err_text = read_file("stderr.txt", true).value_or("");
     const auto err = tracematch::split_lines(err_text);
-    const auto log = read_file("VelmoraSound_Log.txt");
+    const auto log = read_file("VelmoraSound_Log.txt", true);
 
     const std::string failures = tracematch::check_exit(expect, status, file) +
                                  tracematch::check_trace(expect, trace, file) +

@@ -52,7 +52,7 @@ class SoundClient : public ::testing::Test {
 
     static void load_addon(const char* variant) {
         const std::string path =
-            std::string(VM_BIN_DIR) + "/sound-" + variant + "/VelmoraSound.dll";
+            vmhost::library::executable_dir() + "/sound-" + variant + "/VelmoraSound.dll";
         std::string error;
         ASSERT_NE(vmhost::library::open(path, &error), nullptr) << error;
     }
@@ -151,15 +151,12 @@ TEST_F(SoundClient, LogExistingFileIsAppendedWithoutANewHeader) {
     EXPECT_EQ(log(), "earlier\n" + entry("m") + "\n");
 }
 
-// A working directory where no file can be created, even by root: one that
-// no longer exists. Logging writes nothing, and does not use up the cap.
-TEST_F(SoundClient, UnwritableDirectoryWritesNothingAndStopsNothing) {
-    const fs::path gone = dir_ / "gone";
-    fs::create_directory(gone);
-    fs::current_path(gone);
-    fs::remove(gone);
+// A log that can be neither opened nor created, even by root: a folder has
+// its name. Logging writes nothing, and does not use up the cap.
+TEST_F(SoundClient, UnwritableLogWritesNothingAndStopsNothing) {
+    fs::create_directory(dir_ / "VelmoraSound_Log.txt");
     for (int i = 0; i < 200; ++i) EXPECT_EQ(ConnectToVelmoraSoundDLL3(nullptr), -1);
-    fs::current_path(dir_);
+    fs::remove(dir_ / "VelmoraSound_Log.txt");
     VelmoraSoundLog("after", nullptr);
     EXPECT_EQ(log(), kHeader + entry("after"));
 }

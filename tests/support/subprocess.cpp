@@ -15,11 +15,15 @@ namespace testsupport {
 int run_in(const std::filesystem::path& dir, const std::string& command) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    const int raw = std::system(command.c_str());
-    std::filesystem::current_path(previous);
 #if defined(_WIN32)
+    // cmd /c drops the first and the last quote of a line that starts with
+    // one; an extra pair around the whole line keeps the quoted arguments.
+    const int raw = std::system(("\"" + command + "\"").c_str());
+    std::filesystem::current_path(previous);
     return raw;
 #else
+    const int raw = std::system(command.c_str());
+    std::filesystem::current_path(previous);
     if (WIFEXITED(raw)) return WEXITSTATUS(raw);
     if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
     return -1;

@@ -6,11 +6,16 @@
 #include <sstream>
 #include <string>
 
+#include "library.h"
 #include "subprocess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// vmhost and the probe plug-in are built beside this test.
+const std::string kBin = vmhost::library::executable_dir();
+const std::string kVmhost = (fs::path(kBin) / VMHOST_NAME).string();
 
 class CommandLine : public ::testing::Test {
   protected:
@@ -26,7 +31,7 @@ class CommandLine : public ::testing::Test {
     // Runs vmhost with `args` (shell syntax); returns its exit status.
     int run(const std::string& args) {
         return testsupport::run_in(
-            dir_, testsupport::quote(VMHOST) + " " + args + " > out.txt 2> err.txt");
+            dir_, testsupport::quote(kVmhost) + " " + args + " > out.txt 2> err.txt");
     }
     std::string file(const char* name) {
         std::ifstream in(dir_ / name);
@@ -71,7 +76,7 @@ TEST_F(CommandLine, TraceGoesToStandardOutputOrFile) {
     EXPECT_EQ(file("out.txt"), "");
     EXPECT_EQ(file("err.txt"), "");
 
-    write("p.vms", "load " VMHOST_BIN "/Probe.so\n");
+    write("p.vms", ("load " + kBin + "/Probe.so\n").c_str());
     EXPECT_EQ(run("run p.vms"), 0);
     EXPECT_EQ(file("out.txt"), "> load\nInitLib module\n# end of scenario: unload\n> unload\n");
     EXPECT_EQ(run("--trace t.txt run p.vms"), 2);  // options follow the command

@@ -7,13 +7,17 @@
 #include <sstream>
 #include <string>
 
+#include "library.h"
 #include "subprocess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kLoad = "load " VMHOST_BIN "/Probe.so\n";
+// vmhost and the probe plug-in are built beside this test.
+const std::string kBin = vmhost::library::executable_dir();
+const std::string kVmhost = (fs::path(kBin) / VMHOST_NAME).string();
+const std::string kLoad = "load " + kBin + "/Probe.so\n";
 const std::string kVessel = kLoad + "create v1\n";
 
 struct Case {
@@ -126,7 +130,7 @@ TEST_P(Malformed, IsReportedWithItsLineAndExitStatusTwo) {
     fs::create_directories(dir);
     std::ofstream(dir / "s.vms", std::ios::binary) << GetParam().scenario;
     const int status = testsupport::run_in(
-        dir, testsupport::quote(VMHOST) + " run s.vms --trace t.txt 2> err.txt");
+        dir, testsupport::quote(kVmhost) + " run s.vms --trace t.txt 2> err.txt");
     const std::string err = read(dir / "err.txt");
     fs::remove_all(dir);
     EXPECT_EQ(status, 2) << GetParam().scenario;
