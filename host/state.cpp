@@ -10,11 +10,32 @@ State& state() {
     return *s;
 }
 
+namespace {
+
+// Handles found lately. A plug-in asks about the same few handles (its vessel,
+// its thruster) in every call, and handles stay valid until reset(), so a
+// small cache spares nearly every call the hash lookup.
+struct Found {
+    const void* handle;
+    Object* object;
+};
+Found g_found[8] = {};
+
+std::size_t found_slot(const void* handle) {
+    return (reinterpret_cast<std::uintptr_t>(handle) >> 4) % 8;
+}
+
+}  // namespace
+
 Object* find(const void* handle) {
     if (!handle) return nullptr;
+    Found& f = g_found[found_slot(handle)];
+    if (f.handle == handle) return f.object;
     State& s = state();
     auto it = s.handles.find(handle);
-    return it == s.handles.end() ? nullptr : it->second;
+    if (it == s.handles.end()) return nullptr;
+    f = Found{handle, it->second};
+    return it->second;
 }
 
 Vessel* find_vessel(const void* handle) {
@@ -134,6 +155,7 @@ void module_unloaded() {
 
 void reset() {
     state() = State{};
+    for (Found& f : g_found) f = Found{};
 }
 
 }  // namespace host
