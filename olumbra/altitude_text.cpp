@@ -20,19 +20,55 @@ struct Text {
     }
 };
 
+// Six significant digits of a magnitude from 0.1 up to below 1000000, exactly
+// as the general conversion rounds them (to nearest, ties to even), but
+// without it: this is the band altitudes live in, and the general conversion
+// costs several times more. The exact product magnitude x 10^k is p + err.
+void six_digits_in_band(double mag, char* digits, int& exponent) {
+    static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    exponent = -1;
+    while (exponent < 5 && mag >= kPow10[exponent + 1]) ++exponent;
+    const double scale = kPow10[5 - exponent];
+    const double p = mag * scale;  // 100000 <= p <= 1000000
+    const double err = std::fma(mag, scale, -p);
+    const double whole = std::floor(p);
+    const double frac = p - whole;  // exact, and a multiple of p's ulp, as 0.5 is
+    auto n = static_cast<long>(whole);
+    if (frac > 0.5 || (frac == 0.5 && (err > 0 || (err == 0 && n % 2 == 1)))) ++n;
+    if (n == 1000000) {
+        n = 100000;
+        ++exponent;
+    }
+    for (int i = kDigits - 1; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+}
+
+// Six correctly rounded significant digits of any other finite magnitude.
+void six_digits(double mag, char* digits, int& exponent) {
+    // "d.ddddde+XX" (two or three exponent digits), whatever the C library
+    // would print.
+    char sci[32];
+    const auto end =
+        std::to_chars(sci, sci + sizeof sci, mag, std::chars_format::scientific, kDigits - 1).ptr;
+    const char from_sci[kDigits] = {sci[0], sci[2], sci[3], sci[4], sci[5], sci[6]};
+    std::memcpy(digits, from_sci, kDigits);
+    exponent = 0;
+    for (const char* p = sci + 9; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+    if (sci[8] == '-') exponent = -exponent;
+}
+
 void write_finite(double altitude, Text& t) {
     const double mag = std::fabs(altitude);
     if (altitude < 0) t.put('-');
 
-    // Six correctly rounded significant digits, "d.ddddde+XX" (two or three
-    // exponent digits), whatever the C library would print.
-    char sci[32];
-    const auto end =
-        std::to_chars(sci, sci + sizeof sci, mag, std::chars_format::scientific, kDigits - 1).ptr;
-    const char digits[kDigits] = {sci[0], sci[2], sci[3], sci[4], sci[5], sci[6]};
-    int exponent = 0;
-    for (const char* p = sci + 9; p < end; ++p) exponent = exponent * 10 + (*p - '0');
-    if (sci[8] == '-') exponent = -exponent;
+    char digits[kDigits];
+    int exponent;
+    if (mag >= 0.1 && mag < 1e6)
+        six_digits_in_band(mag, digits, exponent);
+    else
+        six_digits(mag, digits, exponent);
     int last = kDigits - 1;  // last significant digit once trailing zeros are gone
     while (last > 0 && digits[last] == '0') --last;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -76,6 +78,37 @@ TEST(AltitudeText, ShortBufferIsCutAndTerminatedWithoutOverrun) {
     EXPECT_EQ(format_altitude(12345.67, buf, 0), 0u);
     EXPECT_EQ(format_altitude(12345.67, nullptr, 36), 0u);
     EXPECT_EQ(buf[0], 'x');
+}
+
+TEST(AltitudeText, ExactTiesRoundToTheEvenDigit) {
+    EXPECT_EQ(text(1234.125), "1234.12");
+    EXPECT_EQ(text(1234.375), "1234.38");
+    EXPECT_EQ(text(100000.5), "100000.");
+    EXPECT_EQ(text(100001.5), "100002.");
+    // Not ties, although scaled to six digits they come out as ones: the
+    // doubles nearest these decimals lie a hair below and above them.
+    EXPECT_EQ(text(10000.15), "10000.1");
+    EXPECT_EQ(text(10000.45), "10000.5");
+    EXPECT_EQ(text(std::nextafter(100000.5, 1e9)), "100001.");
+    EXPECT_EQ(text(std::nextafter(100001.5, 0.0)), "100001.");
+}
+
+// In the fixed band the text is what the C library prints with "%#.6g", less
+// its trailing zeros: the same six correctly rounded digits.
+TEST(AltitudeText, FixedBandAgreesWithTheCLibrary) {
+    int mismatches = 0;
+    for (int i = 0; i < 200000 && mismatches < 5; ++i) {
+        // From 0.1 to below 999999.5, spread evenly over the decades.
+        const double x = std::pow(10.0, -1.0 + 6.999999 * i / 200000.0) * (1 + 1e-9 * (i % 7));
+        char ref[40];
+        std::snprintf(ref, sizeof ref, "%#.6g", x);
+        std::string expected(ref);
+        while (expected.back() == '0') expected.pop_back();
+        if (text(x) != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "altitude " << ref << ": " << text(x) << " instead of " << expected;
+        }
+    }
 }
 
 }  // namespace
