@@ -19,10 +19,11 @@ struct Found {
     const void* handle;
     Object* object;
 };
-Found g_found[8] = {};
+Found g_found[64] = {};
 
+// Fibonacci hashing: neighbouring handles, 16 bytes apart, land far apart.
 std::size_t found_slot(const void* handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) >> 4) % 8;
+    return (reinterpret_cast<std::uintptr_t>(handle) * 0x9E3779B97F4A7C15u) >> 58;
 }
 
 }  // namespace
