@@ -12,9 +12,13 @@ function(vm_add_plugin name)
         VISIBILITY_INLINES_HIDDEN ON)
     if(NOT WIN32)
         target_link_options(${name} PRIVATE
-            "-Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map" -Wl,--no-undefined
+            "-Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map"
             # Leave out the sound operations an aircraft does not use.
             -Wl,--gc-sections)
+        # The fuzzers' run-time library lives in the fuzzer program, not here.
+        if(NOT VM_FUZZ)
+            target_link_options(${name} PRIVATE -Wl,--no-undefined)
+        endif()
         target_compile_options(${name} PRIVATE -ffunction-sections)
     endif()
 endfunction()
