@@ -1,0 +1,36 @@
+// A test plug-in built from the shared frame with a vessel class that does
+// nothing, exporting the exit hooks chosen at build time. Each hook makes one
+// host call that names it, so the trace shows which hook ran at unload.
+#include <new>
+
+#include "plugin.h"
+#include "vmapi.h"
+
+namespace {
+
+class Plain : public VESSEL2 {
+  public:
+    using VESSEL2::VESSEL2;
+};
+
+}  // namespace
+
+VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
+    return new (std::nothrow) Plain(hVessel, flightmodel);
+}
+
+void frame::destroy_vessel(VESSEL* vessel) {
+    delete static_cast<Plain*>(vessel);
+}
+
+#if defined(VM_HOOK_EXIT_MODULE)
+VMAPI_PLUGIN_EXPORT void ExitModule(HINSTANCE) {
+    Date2Int("Jan 1 2001");
+}
+#endif
+
+#if defined(VM_HOOK_DLL_EXIT)
+VMAPI_PLUGIN_EXPORT void vmpcDLLExit(HINSTANCE) {
+    Date2Int("Feb 2 2002");
+}
+#endif
