@@ -21,6 +21,7 @@ constexpr double kRollingFriction = 0.02;
 constexpr double kBrakeFriction = 0.8;
 constexpr double kSideFriction = 0.8;  // tyres sideways
 constexpr double kHullFriction = 0.5;  // hull sliding on the ground
+constexpr double kMinFlow = 1.0;       // m/s; slower airflow has no angle of attack
 
 double finite_or(double v, double fallback) {
     return std::isfinite(v) ? v : fallback;
@@ -352,10 +353,13 @@ Readings Body::readings() const {
     double heading = std::atan2(nose.x, nose.z);
     if (heading < 0) heading += 2 * kPi;
     out.heading = heading;
-    if (vessel.air && norm(v_body) > 1e-9) {
-        out.aoa = std::atan2(-v_body.y, v_body.z);
-        out.slip = std::atan2(v_body.x, v_body.z);
+    if (vessel.air) {
         out.mach = norm(v_body) / standard_air(state.pos.y).speed_of_sound;
+        // Below walking pace the airflow has no direction worth reporting.
+        if (norm(v_body) >= kMinFlow) {
+            out.aoa = std::atan2(-v_body.y, v_body.z);
+            out.slip = std::atan2(v_body.x, v_body.z);
+        }
     }
 
     if (vessel.ground) {

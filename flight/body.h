@@ -20,7 +20,8 @@
 //   reference point left; hinged about -y, the other way.
 // Pitch is positive nose up, bank positive right wing down, heading 0 north
 // and growing towards east, angle of attack positive with the airflow from
-// below, sideslip positive with the airflow from the right.
+// below, sideslip positive with the airflow from the right (both 0 while the
+// airflow is slower than 1 m/s).
 //
 // Nothing that can be passed in (nan, infinities, huge or negative numbers,
 // null coefficient functions) makes the body crash; it keeps every state

@@ -128,6 +128,45 @@ VMAPI void apply_pending_warp();
 VMAPI void set_focus_heading(double heading);
 VMAPI void clear_focus_heading();  // no vessel has the focus
 
+// ---- Flight model -------------------------------------------------------------
+
+// With physics on, every step moves each live vessel with the host's flight
+// model, built from what its plug-in defined, and the readings airspeed,
+// altitude, pitch, bank, aoa, ground and fuel come from it; the scenario still
+// sets the engine level, the control levels and the fuel. Off (the default),
+// the readings are what the scenario sets. A vessel starts at rest on the
+// ground, heading north, at its first step with physics on.
+VMAPI void set_physics(bool on);
+VMAPI bool physics();
+
+// One step of `dt` seconds for every live vessel, nothing while physics is
+// off: its autopilot sets the control levels, then the flight model moves
+// it. The calls it makes to the plug-in's coefficient functions are traced.
+VMAPI void physics_step(double dt);
+
+// The autopilot holds a pitch angle (rad) or a climb rate (m/s) with the
+// elevator, and a bank angle (rad) with the ailerons, each axis on its own.
+enum class Hold { pitch, climb, bank };
+VMAPI void autopilot_hold(OBJHANDLE vessel, Hold what, double target);
+VMAPI void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis);
+// Wheel brakes, 0..1.
+VMAPI void set_brake(OBJHANDLE vessel, double level);
+
+// A vessel as the host sees it, for logs and reports.
+struct Flight {
+    double x, z;  // m east and north of where it started (0 without physics)
+    double altitude, airspeed, climb, pitch, bank, heading, aoa;
+    double thrust;      // engine level
+    double thrust_max;  // its thrusters' present maximum thrust, N, summed
+    double fuel, mass;
+    bool ground;
+    int lights;  // lights switched on
+};
+VMAPI Flight flight_state(OBJHANDLE vessel);
+VMAPI int animation_count(OBJHANDLE vessel);
+// The vessel's animation states by id; null when it has none.
+VMAPI const double* animation_states(OBJHANDLE vessel);
+
 // ---- Plug-in module ---------------------------------------------------------
 
 // Around loading the plug-in library: the handle its load hook passes to

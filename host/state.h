@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "autopilot.h"
+#include "body.h"
 #include "host.h"
 
 namespace host {
@@ -21,6 +23,7 @@ struct Object {
     Kind kind;
     int number;            // mesh1, th1... numbered per kind from 1
     struct Vessel* owner;  // null for globally loaded meshes
+    int index = -1;        // a thruster's or tank's place in its owner's flight model
 };
 
 // What the plug-in defined, kept for hosts that simulate (nothing reads the
@@ -72,6 +75,9 @@ struct Vessel {
     VESSEL2* object2 = nullptr;
     double readings[kReadingCount] = {};
     bool has_propellant = false;
+    flight::Body body;  // what the plug-in defined; moved while physics is on
+    flight::Autopilot autopilot;
+    bool placed = false;              // set on the ground for its first step with physics on
     std::vector<const void*> meshes;  // by mesh index
     std::vector<double> animations;   // state by animation id
     std::vector<Airfoil> airfoils;
@@ -100,6 +106,7 @@ struct State {
     std::unordered_map<const void*, Object*> handles;  // every handle given out
     std::map<std::string, Object*, std::less<>> meshes_by_path;
     int counts[6] = {};  // objects created per Kind
+    bool physics = false;
 
     RecordNames transforms{"tf", {}};
     RecordNames lights{"bl", {}};

@@ -102,13 +102,22 @@ bool VESSEL::GroundContact() const {
 }
 
 void VESSEL::SetSize(double size) const {
+    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.size = size;
     Line("SetSize").real(size);
 }
 void VESSEL::SetEmptyMass(double m) const {
+    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.empty_mass = m;
     Line("SetEmptyMass").real(m);
 }
 
 void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const {
+    if (host::Vessel* v = host::record(vessel_)) {
+        flight::Vessel& d = v->body.vessel;
+        d.cw_zpos = cw_z_pos;
+        d.cw_zneg = cw_z_neg;
+        d.cw_x = cw_x;
+        d.cw_y = cw_y;
+    }
     Line("SetCW").real(cw_z_pos).real(cw_z_neg).real(cw_x).real(cw_y);
 }
 
@@ -119,12 +128,15 @@ void VESSEL::SetWingEffectiveness(double eff) const {
     Line("SetWingEffectiveness").real(eff);
 }
 void VESSEL::SetCrossSections(const VECTOR3& cs) const {
+    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.cross_sections = {cs.x, cs.y, cs.z};
     Line("SetCrossSections").vec(cs);
 }
 void VESSEL::SetRotDrag(const VECTOR3& rd) const {
+    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.rot_drag = {rd.x, rd.y, rd.z};
     Line("SetRotDrag").vec(rd);
 }
 void VESSEL::SetPMI(const VECTOR3& pmi) const {
+    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.pmi = {pmi.x, pmi.y, pmi.z};
     Line("SetPMI").vec(pmi);
 }
 void VESSEL::SetTrimScale(double scale) const {
@@ -138,11 +150,16 @@ void VESSEL::SetBankMomentScale(double scale) const {
 }
 
 void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
+    if (host::Vessel* v = host::record(vessel_))
+        v->body.vessel.touchdown = {
+            {pt1.x, pt1.y, pt1.z}, {pt2.x, pt2.y, pt2.z}, {pt3.x, pt3.y, pt3.z}};
     Line("SetTouchdownPoints").vec(pt1).vec(pt2).vec(pt3);
 }
 
 void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf,
                            double c, double S, double A) const {
+    if (host::Vessel* v = host::record(vessel_))
+        v->body.vessel.airfoils.push_back({align, {ref.x, ref.y, ref.z}, cf, c, S, A});
     Line("CreateAirfoil").integer(align).vec(ref).coeff(cf).real(c).real(S).real(A);
     if (host::Vessel* v = host::record(vessel_))
         v->airfoils.push_back(host::Airfoil{align, ref, cf, c, S, A});
@@ -150,6 +167,8 @@ void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, Airfoi
 
 void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
                                   int axis, UINT anim) const {
+    if (host::Vessel* v = host::record(vessel_))
+        v->body.vessel.surfaces.push_back({type, area, dCl, {ref.x, ref.y, ref.z}, axis});
     Line("CreateControlSurface")
         .integer(type)
         .real(area)
@@ -180,6 +199,8 @@ double VESSEL::GetControlSurfaceLevel(AIRCTRL_TYPE type) const {
 }
 
 void VESSEL::AddForce(const VECTOR3& F, const VECTOR3& r) const {
+    host::Vessel* v = host::record(vessel_);
+    if (v && host::physics()) v->body.add_force({F.x, F.y, F.z}, {r.x, r.y, r.z});
     Line("AddForce").vec(F).vec(r);
 }
 
@@ -187,6 +208,10 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
                                                    double efficiency) const {
     host::Vessel* v = host::record(vessel_);
     host::Object* ph = host::make_object(host::Kind::propellant, v);
+    if (v) {
+        ph->index = static_cast<int>(v->body.vessel.propellants.size());
+        v->body.vessel.propellants.push_back({maxmass, mass < 0 ? maxmass : mass, efficiency});
+    }
     if (v && !v->has_propellant) {
         v->has_propellant = true;
         v->readings[static_cast<int>(Reading::fuel)] = maxmass;
@@ -199,6 +224,14 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
                                        PROPELLANT_HANDLE hp, double isp0, double isp_ref,
                                        double p_ref) const {
     host::Object* th = host::make_object(host::Kind::thruster, host::record(vessel_));
+    if (host::Vessel* v = th->owner) {
+        const host::Object* tank = host::find(hp);
+        const int p =
+            tank && tank->kind == host::Kind::propellant && tank->owner == v ? tank->index : -1;
+        th->index = static_cast<int>(v->body.vessel.thrusters.size());
+        v->body.vessel.thrusters.push_back(
+            {{pos.x, pos.y, pos.z}, {dir.x, dir.y, dir.z}, maxth0, isp0, isp_ref, p_ref, p, 0.0});
+    }
     Line("CreateThruster")
         .vec(pos)
         .vec(dir)
@@ -233,6 +266,9 @@ void VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos,
 }
 
 void VESSEL::SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const {
+    // The thruster's own vessel, whichever vessel's plug-in object asks.
+    if (const host::Object* o = host::find(th); o && o->kind == host::Kind::thruster && o->owner)
+        o->owner->body.vessel.thrusters[static_cast<std::size_t>(o->index)].max0 = maxth0;
     Line("SetThrusterMax0").handle(th).real(maxth0);
     host::check_handle("SetThrusterMax0", host::record(vessel_), th, host::Kind::thruster);
 }

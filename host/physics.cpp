@@ -1,0 +1,137 @@
+// The host's flight model: with physics on, every step moves each live vessel
+// as the plug-in defined it (vm_flight does the integration) and its readings
+// come from the simulation instead of the scenario.
+#include "state.h"
+
+namespace host {
+namespace {
+
+// Coefficient functions belong to the plug-in: each call the flight model
+// makes crosses the boundary and is traced like any other.
+void traced_coeff(const flight::Airfoil& af, double angle, double mach, double reynolds, double* cl,
+                  double* cm, double* cd) {
+    Line(">").coeff(af.coeff).real(angle).real(mach).real(reynolds);
+    af.coeff(angle, mach, reynolds, cl, cm, cd);
+    Line("<").real(*cl).real(*cm).real(*cd);
+    check_lights();
+}
+
+double& reading_of(Vessel& v, Reading r) {
+    return v.readings[static_cast<int>(r)];
+}
+
+void fly_one(Vessel& v, double dt) {
+    flight::Body& b = v.body;
+    flight::Vessel& d = b.vessel;
+    if (!v.placed) {
+        b.place_on_ground(0);
+        v.placed = true;
+    }
+    d.call_coeff = traced_coeff;
+
+    // What the scenario and the plug-in set: control levels, engine level and
+    // the first tank (which `set fuel` and SetFuelMass change).
+    for (int t = 0; t <= 4; ++t)
+        d.control[static_cast<std::size_t>(t)] =
+            v.readings[static_cast<int>(Reading::elevator) + t];
+    for (flight::Thruster& th : d.thrusters) th.level = reading_of(v, Reading::thrust);
+    if (!d.propellants.empty()) d.propellants[0].mass = reading_of(v, Reading::fuel);
+
+    v.autopilot.fly(b, dt);
+    reading_of(v, Reading::elevator) = d.control[0];
+    reading_of(v, Reading::aileron) = d.control[2];
+
+    b.advance(dt);
+
+    const flight::Readings r = b.readings();
+    reading_of(v, Reading::airspeed) = r.airspeed;
+    reading_of(v, Reading::altitude) = r.altitude;
+    reading_of(v, Reading::pitch) = r.pitch;
+    reading_of(v, Reading::bank) = r.bank;
+    reading_of(v, Reading::aoa) = r.aoa;
+    reading_of(v, Reading::ground) = r.ground_contact ? 1.0 : 0.0;
+    if (!d.propellants.empty()) reading_of(v, Reading::fuel) = d.propellants[0].mass;
+}
+
+}  // namespace
+
+void set_physics(bool on) {
+    state().physics = on;
+    // The vessels stand on the ground, and say so, from now on.
+    physics_step(0);
+}
+
+bool physics() {
+    return state().physics;
+}
+
+void physics_step(double dt) {
+    if (!state().physics) return;
+    for (Vessel& v : state().vessels)
+        if (v.alive) fly_one(v, dt);
+}
+
+void autopilot_hold(OBJHANDLE vessel, Hold what, double target) {
+    Vessel* v = find_vessel(vessel);
+    if (!v) return;
+    switch (what) {
+        case Hold::pitch:
+            v->autopilot.hold_pitch(target);
+            break;
+        case Hold::climb:
+            v->autopilot.hold_climb(target);
+            break;
+        case Hold::bank:
+            v->autopilot.hold_bank(target);
+            break;
+    }
+}
+
+void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis) {
+    Vessel* v = find_vessel(vessel);
+    if (!v) return;
+    if (pitch_axis) v->autopilot.pitch_off();
+    if (bank_axis) v->autopilot.bank_off();
+}
+
+void set_brake(OBJHANDLE vessel, double level) {
+    if (Vessel* v = find_vessel(vessel)) v->body.vessel.brake = level;
+}
+
+Flight flight_state(OBJHANDLE vessel) {
+    Flight f{};
+    const Vessel* v = find_vessel(vessel);
+    if (!v) return f;
+    const flight::Readings r = v->body.readings();
+    auto get = [&](Reading q) { return v->readings[static_cast<int>(q)]; };
+    f.airspeed = get(Reading::airspeed);
+    f.altitude = get(Reading::altitude);
+    f.pitch = get(Reading::pitch);
+    f.bank = get(Reading::bank);
+    f.aoa = get(Reading::aoa);
+    f.ground = get(Reading::ground) != 0;
+    f.fuel = get(Reading::fuel);
+    f.thrust = get(Reading::thrust);
+    for (const flight::Thruster& th : v->body.vessel.thrusters) f.thrust_max += th.max0;
+    if (v->placed) {
+        f.x = r.pos.x;
+        f.z = r.pos.z;
+        f.heading = r.heading;
+        f.climb = r.vertical_speed;
+        f.mass = r.mass;
+    }
+    for (const Light& l : v->lights) f.lights += l.spec->active ? 1 : 0;
+    return f;
+}
+
+int animation_count(OBJHANDLE vessel) {
+    const Vessel* v = find_vessel(vessel);
+    return v ? static_cast<int>(v->animations.size()) : 0;
+}
+
+const double* animation_states(OBJHANDLE vessel) {
+    const Vessel* v = find_vessel(vessel);
+    return v && !v->animations.empty() ? v->animations.data() : nullptr;
+}
+
+}  // namespace host
