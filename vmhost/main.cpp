@@ -7,20 +7,41 @@
 #include <sstream>
 #include <string>
 
+#include "flightlog.h"
+#include "flights.h"
 #include "host.h"
 #include "scenario.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: vmhost run SCENARIO [--trace FILE]\n"
+    "       vmhost fly tarvik|olumbra [--trace FILE]\n"
     "       vmhost --help\n"
     "\n"
-    "Runs SCENARIO and writes the trace to FILE, or to standard output.\n";
+    "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
+    "fly: flies the aircraft's default flight with the flight model, shows its\n"
+    "     progress and prints a summary; the trace goes only to a FILE.\n"
+    "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
+    "NAME.svg for each vessel and index.html showing them all.\n";
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
 // system call, and needs no allocation.
 char g_trace_buffer[1 << 16];
+
+bool stderr_is_terminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
 
 int usage_error(const char* what) {
     std::fprintf(stderr, "vmhost: %s\n%s", what, kUsage);
@@ -35,52 +56,95 @@ int main(int argc, char** argv) {
         return vmhost::kOk;
     }
     if (argc < 2) return usage_error("no command given");
-    if (std::strcmp(argv[1], "run") != 0)
+    const bool fly = std::strcmp(argv[1], "fly") == 0;
+    if (!fly && std::strcmp(argv[1], "run") != 0)
         return usage_error((std::string("unknown command '") + argv[1] + "'").c_str());
 
     const char* scenario = nullptr;
     const char* trace_file = nullptr;
+    const char* report_dir = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--trace") == 0) {
             if (trace_file) return usage_error("--trace given twice");
             if (i + 1 >= argc) return usage_error("--trace needs a FILE");
             trace_file = argv[++i];
+        } else if (std::strcmp(argv[i], "--report") == 0) {
+            if (report_dir) return usage_error("--report given twice");
+            if (i + 1 >= argc) return usage_error("--report needs a DIR");
+            report_dir = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return usage_error((std::string("unknown option '") + argv[i] + "'").c_str());
         } else if (!scenario) {
             scenario = argv[i];
         } else {
-            return usage_error("more than one SCENARIO given");
+            return usage_error(fly ? "more than one aircraft given"
+                                   : "more than one SCENARIO given");
         }
     }
-    if (!scenario) return usage_error("no SCENARIO given");
 
-    std::error_code ec;
-    std::ifstream in(scenario, std::ios::binary);
-    std::ostringstream text;
-    if (std::filesystem::is_directory(scenario, ec) || !in ||
-        (!(text << in.rdbuf()) && in.peek() != std::ifstream::traits_type::eof())) {
-        std::fprintf(stderr, "vmhost: error: cannot read scenario '%s'\n", scenario);
-        return vmhost::kBadInput;
+    std::string name;
+    std::string text;
+    if (fly) {
+        if (!scenario) return usage_error("no aircraft given (tarvik or olumbra)");
+        if (std::strcmp(scenario, "tarvik") == 0) {
+            text = vmhost::kFlyTarvik;
+        } else if (std::strcmp(scenario, "olumbra") == 0) {
+            text = vmhost::kFlyOlumbra;
+        } else {
+            return usage_error(
+                (std::string("unknown aircraft '") + scenario + "' (tarvik or olumbra)").c_str());
+        }
+        name = std::string("fly-") + scenario + ".vms";
+    } else {
+        if (!scenario) return usage_error("no SCENARIO given");
+        std::error_code ec;
+        std::ifstream in(scenario, std::ios::binary);
+        std::ostringstream read;
+        if (std::filesystem::is_directory(scenario, ec) || !in ||
+            (!(read << in.rdbuf()) && in.peek() != std::ifstream::traits_type::eof())) {
+            std::fprintf(stderr, "vmhost: error: cannot read scenario '%s'\n", scenario);
+            return vmhost::kBadInput;
+        }
+        name = scenario;
+        text = read.str();
     }
 
-    std::FILE* out = stdout;
+    // `run` traces to standard output unless told otherwise; `fly` prints its
+    // summary there and traces only into a file.
+    std::FILE* out = nullptr;
     if (trace_file) {
         out = std::fopen(trace_file, "wb");
         if (!out) {
             std::fprintf(stderr, "vmhost: error: cannot write trace file '%s'\n", trace_file);
             return vmhost::kBadInput;
         }
+    } else if (!fly) {
+        out = stdout;
     }
-    std::setvbuf(out, g_trace_buffer, _IOFBF, sizeof g_trace_buffer);
-    host::trace_to(out);
+    if (out) {
+        std::setvbuf(out, g_trace_buffer, _IOFBF, sizeof g_trace_buffer);
+        host::trace_to(out);
+    }
 
-    const vmhost::Status status = vmhost::run_scenario(scenario, text.str(), stderr);
+    vmhost::FlightLog log;
+    vmhost::RunOptions options;
+    if (fly || report_dir) options.log = &log;
+    options.progress = fly && stderr_is_terminal();
+    const vmhost::Status status = vmhost::run_scenario(name, text, stderr, options);
 
     host::trace_to(nullptr);
-    if (std::fflush(out) != 0 || (trace_file && std::fclose(out) != 0)) {
+    if (out && (std::fflush(out) != 0 || (trace_file && std::fclose(out) != 0))) {
         std::fprintf(stderr, "vmhost: error: cannot write the trace\n");
         return vmhost::kBadInput;
+    }
+    if (fly) log.summary(stdout);
+    if (report_dir) {
+        std::string why;
+        if (!log.write_report(report_dir, &why)) {
+            std::fprintf(stderr, "vmhost: error: %s\n", why.c_str());
+            return vmhost::kBadInput;
+        }
+        if (fly) std::printf("\nreport: %s/index.html\n", report_dir);
     }
     return status;
 }

@@ -1,12 +1,16 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
+#include "flightlog.h"
 #include "host.h"
 #include "library.h"
 
@@ -126,7 +130,13 @@ struct Vessel {
 
 class Runner {
   public:
-    Runner() : bin_dir_(library::executable_dir()) {}
+    Runner(const RunOptions& options, const std::string& name, std::FILE* err,
+           const int* line_number)
+        : bin_dir_(library::executable_dir()),
+          options_(options),
+          name_(name),
+          err_(err),
+          line_number_(line_number) {}
 
     // Runs one line; throws Error when it cannot run.
     void line(const std::vector<std::string>& args);
@@ -157,6 +167,22 @@ class Runner {
     void remove(Args a);
     void unload(Args a);
 
+    // Flying: the flight model, pilot inputs, autopilot, the flight log.
+    void physics(Args a);
+    void throttle(Args a);
+    void elevator(Args a);
+    void aileron(Args a);
+    void rudder(Args a);
+    void trim(Args a);
+    void brake(Args a);
+    void autopilot(Args a);
+    void until(Args a);
+    void pilot(Args a, host::Reading r);
+    void one_step();
+    void record();
+    void note(const std::vector<std::string>& args);
+    int logged(std::size_t i);
+
     Vessel& vessel(const std::string& name);
     VESSEL2& callee(Vessel& v);
     void destroy(Vessel& v);
@@ -171,6 +197,15 @@ class Runner {
     ModuleVersion version_ = nullptr;
     std::vector<Vessel> vessels_;  // creation order
     double simt_ = 0.0;
+
+    RunOptions options_;
+    const std::string& name_;  // of the scenario, for warnings
+    std::FILE* err_;
+    const int* line_number_;  // the line being run
+    bool progress_shown_ = false;
+    std::string plugin_name_;  // as `load` named it
+    std::vector<int> logged_;  // each vessel's number in the flight log, or -1
+    long long steps_ = 0;
 };
 
 const Runner::Command Runner::kCommands[] = {
@@ -186,6 +221,18 @@ const Runner::Command Runner::kCommands[] = {
     {"step", 0, 1, "step [N]", true, &Runner::step},
     {"delete", 1, 1, "delete NAME", true, &Runner::remove},
     {"unload", 0, 0, "unload", true, &Runner::unload},
+    {"physics", 1, 1, "physics on|off", true, &Runner::physics},
+    {"throttle", 2, 2, "throttle NAME LEVEL", true, &Runner::throttle},
+    {"elevator", 2, 2, "elevator NAME LEVEL", true, &Runner::elevator},
+    {"aileron", 2, 2, "aileron NAME LEVEL", true, &Runner::aileron},
+    {"rudder", 2, 2, "rudder NAME LEVEL", true, &Runner::rudder},
+    {"trim", 2, 2, "trim NAME LEVEL", true, &Runner::trim},
+    {"brake", 2, 2, "brake NAME LEVEL", true, &Runner::brake},
+    {"autopilot", 2, 3, "autopilot NAME pitch|climb|bank VALUE or autopilot NAME off [pitch|bank]",
+     true, &Runner::autopilot},
+    {"until", 2, 5,
+     "until NAME airborne|grounded [MAXSTEPS] or until NAME QUANTITY above|below VALUE [MAXSTEPS]",
+     true, &Runner::until},
 };
 
 void Runner::line(const std::vector<std::string>& args) {
@@ -198,6 +245,7 @@ void Runner::line(const std::vector<std::string>& args) {
         if (c.needs_plugin && !plugin_) throw Error{"no plug-in loaded yet ('load' first)", ""};
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         (this->*c.run)(rest);
+        note(args);
         return;
     }
     throw Error{"unknown command " + quote(args[0]), ""};
@@ -229,6 +277,7 @@ void Runner::load(Args a) {
     host::begin_module_load();
     std::string reason;
     plugin_ = library::open(path, &reason);
+    plugin_name_ = a[0];
     host::end_module_load();
     if (!plugin_) throw Error{"cannot load plug-in " + quote(a[0]), reason};
     init_ = reinterpret_cast<VmvcInit>(library::symbol(plugin_, "vmvcInit"));
@@ -378,18 +427,26 @@ void Runner::version(Args) {
 
 void Runner::step(Args a) {
     const long long n = a.empty() ? 1 : parse_integer(a[0], 0, kMaxSteps, "step count");
-    for (long long i = 0; i < n; ++i) {
-        host::apply_pending_warp();
-        const double mjd = kStartMjd + simt_ / 86400.0;
-        for (Vessel& v : vessels_) {
-            if (!v.alive || !v.callee) continue;
-            host::calling(v.handle, host::Callback::post_step);
-            host::Line(">").word("clbkPostStep").real(simt_).real(kStepLength).real(mjd);
-            v.callee->clbkPostStep(simt_, kStepLength, mjd);
-            host::check_lights();
-        }
-        simt_ += kStepLength;
+    for (long long i = 0; i < n; ++i) one_step();
+}
+
+// One simulation step: the time acceleration asked for takes effect, the
+// flight model moves the vessels (with physics on), then every live vessel
+// gets its post-step.
+void Runner::one_step() {
+    host::apply_pending_warp();
+    host::physics_step(kStepLength);
+    const double mjd = kStartMjd + simt_ / 86400.0;
+    for (Vessel& v : vessels_) {
+        if (!v.alive || !v.callee) continue;
+        host::calling(v.handle, host::Callback::post_step);
+        host::Line(">").word("clbkPostStep").real(simt_).real(kStepLength).real(mjd);
+        v.callee->clbkPostStep(simt_, kStepLength, mjd);
+        host::check_lights();
     }
+    simt_ += kStepLength;
+    ++steps_;
+    record();
 }
 
 void Runner::remove(Args a) {
@@ -423,6 +480,8 @@ void Runner::unload(Args) {
 }
 
 void Runner::finish() {
+    if (progress_shown_) std::fputc('\n', err_);
+    progress_shown_ = false;
     if (!plugin_ || unloaded_) return;
     host::remark("end of scenario: unload");
     unload({});
@@ -444,6 +503,184 @@ VESSEL2& Runner::callee(Vessel& v) {
     return *v.callee;
 }
 
+// ---- Flying ------------------------------------------------------------------
+
+void Runner::physics(Args a) {
+    if (a[0] != "on" && a[0] != "off") throw Error{"physics is on or off, not " + quote(a[0]), ""};
+    host::set_physics(a[0] == "on");
+}
+
+// A pilot input: the level of the engines or of a control surface. Taking the
+// elevator or the ailerons by hand takes that axis off the autopilot.
+void Runner::pilot(Args a, host::Reading r) {
+    Vessel& v = vessel(a[0]);
+    const double level = parse_real(a[1]);
+    if (r == host::Reading::elevator) host::autopilot_off(v.handle, true, false);
+    if (r == host::Reading::aileron) host::autopilot_off(v.handle, false, true);
+    host::set_reading(v.handle, r, level);
+}
+
+void Runner::throttle(Args a) {
+    pilot(a, host::Reading::thrust);
+}
+void Runner::elevator(Args a) {
+    pilot(a, host::Reading::elevator);
+}
+void Runner::aileron(Args a) {
+    pilot(a, host::Reading::aileron);
+}
+void Runner::rudder(Args a) {
+    pilot(a, host::Reading::rudder);
+}
+void Runner::trim(Args a) {
+    pilot(a, host::Reading::trim);
+}
+void Runner::brake(Args a) {
+    host::set_brake(vessel(a[0]).handle, parse_real(a[1]));
+}
+
+void Runner::autopilot(Args a) {
+    Vessel& v = vessel(a[0]);
+    if (a[1] == "off") {
+        if (a.size() == 2) {
+            host::autopilot_off(v.handle, true, true);
+        } else if (a[2] == "pitch" || a[2] == "climb") {
+            host::autopilot_off(v.handle, true, false);
+        } else if (a[2] == "bank") {
+            host::autopilot_off(v.handle, false, true);
+        } else {
+            throw Error{"unknown autopilot axis " + quote(a[2]) + " (pitch, bank)", ""};
+        }
+        return;
+    }
+    const struct {
+        const char* name;
+        host::Hold hold;
+    } modes[] = {
+        {"pitch", host::Hold::pitch}, {"climb", host::Hold::climb}, {"bank", host::Hold::bank}};
+    for (const auto& m : modes) {
+        if (a[1] != m.name) continue;
+        if (a.size() != 3)
+            throw Error{"wrong number of arguments: autopilot NAME " + a[1] + " VALUE", ""};
+        host::autopilot_hold(v.handle, m.hold, parse_real(a[2]));
+        return;
+    }
+    throw Error{"unknown autopilot mode " + quote(a[1]) + " (pitch, climb, bank, off)", ""};
+}
+
+// Steps until a reading of the vessel crosses a value (or it leaves or meets
+// the ground), at most MAXSTEPS steps; running out of steps is a warning.
+void Runner::until(Args a) {
+    Vessel& v = vessel(a[0]);
+    std::function<bool()> done;
+    std::size_t limit_at;
+    if (a[1] == "airborne" || a[1] == "grounded") {
+        const bool air = a[1] == "airborne";
+        done = [&v, air] { return (host::reading(v.handle, host::Reading::ground) == 0) == air; };
+        limit_at = 2;
+    } else {
+        if (a.size() < 4 || (a[2] != "above" && a[2] != "below"))
+            throw Error{"wrong arguments: until NAME QUANTITY above|below VALUE [MAXSTEPS]", ""};
+        const double value = parse_real(a[3]);
+        const bool above = a[2] == "above";
+        std::function<double()> get;
+        if (a[1] == "climb") get = [&v] { return host::flight_state(v.handle).climb; };
+        for (const auto& q : kQuantities)
+            if (a[1] == q.name) get = [&v, r = q.reading] { return host::reading(v.handle, r); };
+        if (!get) throw Error{"unknown quantity " + quote(a[1]), ""};
+        done = [get, value, above] { return above ? get() >= value : get() <= value; };
+        limit_at = 4;
+    }
+    if (a.size() > limit_at + 1) throw Error{"too many arguments: " + quote(a[limit_at + 1]), ""};
+    const long long limit =
+        a.size() > limit_at ? parse_integer(a[limit_at], 0, kMaxSteps, "step limit") : 60000;
+    host::physics_step(0);  // a vessel created since is set on the ground first
+    long long n = 0;
+    while (!done() && n < limit && v.alive) {
+        one_step();
+        ++n;
+    }
+    if (!done()) {
+        const std::string what = "'until' gave up after " + std::to_string(n) + " steps";
+        host::remark(what.c_str());
+        std::fprintf(err_, "%s:%d: warning: %s\n", name_.c_str(), *line_number_, what.c_str());
+    }
+}
+
+// After a step: a row of the flight log for every live vessel, and the
+// progress line now and then.
+void Runner::record() {
+    if (options_.log) {
+        for (std::size_t i = 0; i < vessels_.size(); ++i) {
+            const Vessel& v = vessels_[i];
+            if (!v.alive) continue;
+            const int number = logged(i);
+            const int animations = host::animation_count(v.handle);
+            const host::Flight f = host::flight_state(v.handle);
+            Sample s;
+            s.time = simt_;
+            s.x = f.x;
+            s.z = f.z;
+            s.altitude = f.altitude;
+            s.airspeed = f.airspeed;
+            s.climb = f.climb;
+            s.pitch = f.pitch;
+            s.bank = f.bank;
+            s.heading = f.heading;
+            s.aoa = f.aoa;
+            s.thrust = f.thrust;
+            s.thrust_max = f.thrust_max;
+            s.fuel = f.fuel;
+            s.ground = f.ground ? 1 : 0;
+            s.flaps = host::reading(v.handle, host::Reading::flap);
+            s.lights = f.lights;
+            const double* anims = host::animation_states(v.handle);
+            const int gear = options_.log->gear_animation(number);
+            if (gear >= 0 && gear < animations) s.gear = anims[gear];
+            options_.log->record(number, s, anims, animations);
+        }
+    }
+    if (options_.progress && steps_ % 50 == 0) {
+        for (const Vessel& v : vessels_) {
+            if (!v.alive) continue;
+            const host::Flight f = host::flight_state(v.handle);
+            std::fprintf(err_,
+                         "\r%8.1f s  %-10s alt %7.0f m  %6.1f m/s  climb %6.1f m/s  pitch %6.1f deg"
+                         "  thrust %3.0f %%  fuel %6.0f kg ",
+                         simt_, v.name.c_str(), f.altitude, f.airspeed, f.climb,
+                         f.pitch * 57.29577951308232, f.thrust * 100, f.fuel);
+            std::fflush(err_);
+            progress_shown_ = true;
+            break;
+        }
+    }
+}
+
+// What the pilot did, for the events of the flight log.
+void Runner::note(const std::vector<std::string>& args) {
+    if (!options_.log) return;
+    static const char* const kPilot[] = {"key",  "throttle", "elevator",  "aileron", "rudder",
+                                         "trim", "brake",    "autopilot", "physics"};
+    const bool pilot = std::find_if(std::begin(kPilot), std::end(kPilot), [&](const char* c) {
+                           return args[0] == c;
+                       }) != std::end(kPilot);
+    if (!pilot || args.size() < 2) return;
+    std::string what;
+    for (const std::string& s : args) what += (what.empty() ? "" : " ") + s;
+    for (std::size_t i = 0; i < vessels_.size(); ++i)
+        if (vessels_[i].alive && vessels_[i].name == args[1])
+            options_.log->note(logged(i), simt_, what);
+}
+
+// Vessel i's number in the flight log; it is added at its first mention.
+int Runner::logged(std::size_t i) {
+    logged_.resize(vessels_.size(), -1);
+    if (logged_[i] < 0)
+        logged_[i] = options_.log->add_vessel(vessels_[i].name, plugin_name_,
+                                              host::animation_count(vessels_[i].handle));
+    return logged_[i];
+}
+
 // The tokens of one line, comment removed.
 std::vector<std::string> tokens(std::string_view line) {
     if (const auto hash = line.find('#'); hash != std::string_view::npos)
@@ -461,11 +698,12 @@ std::vector<std::string> tokens(std::string_view line) {
 
 }  // namespace
 
-Status run_scenario(const std::string& name, const std::string& text, std::FILE* err) {
+Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
+                    const RunOptions& options) {
     const int violations_before = host::violations();
-    Runner runner;
     std::size_t pos = 0;
     int number = 0;
+    Runner runner(options, name, err, &number);
     try {
         while (pos < text.size()) {
             std::size_t end = text.find('\n', pos);

@@ -6,10 +6,12 @@
 
 namespace vmhost {
 
+class FlightLog;
+
 // Exit statuses of vmhost.
 enum Status {
     kOk = 0,
-    kBadInput = 2,  // bad command line or a scenario that cannot run
+    kBadInput = 2,        // bad command line or a scenario that cannot run
     kContractBroken = 3,  // ran to its end, but the plug-in broke the host contract
 };
 
@@ -19,6 +21,15 @@ enum Status {
 // after it runs, and the trace ends there. Either way the vessels still alive
 // are deleted and the plug-in unloaded at the end, as `unload` would; at the
 // end of a good run that is traced, after a remark, after an error it is not.
-Status run_scenario(const std::string& name, const std::string& text, std::FILE* err);
+//
+// With a flight log in `options`, every live vessel is recorded after every
+// step, and the pilot's commands are noted; with `progress`, a progress line
+// on `err` is rewritten every second of simulated time.
+struct RunOptions {
+    FlightLog* log = nullptr;
+    bool progress = false;
+};
+Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
+                    const RunOptions& options = {});
 
 }  // namespace vmhost

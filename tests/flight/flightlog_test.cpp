@@ -1,0 +1,121 @@
+// The flight log on its own: the events it finds, its CSV file and report.
+#include "flightlog.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "subprocess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string summary_of(const vmhost::FlightLog& log) {
+    const fs::path p = fs::temp_directory_path() / testsupport::unique_name("flightlog_summary");
+    std::FILE* f = std::fopen(p.string().c_str(), "wb");
+    log.summary(f);
+    std::fclose(f);
+    const std::string s = read_file(p);
+    fs::remove(p);
+    return s;
+}
+
+// An airliner's take-off as the log would see it, one sample a step.
+vmhost::FlightLog take_off() {
+    vmhost::FlightLog log(2);
+    const int v = log.add_vessel("o1", "olumbra", 3);
+    EXPECT_EQ(log.gear_animation(v), 1);
+    for (int i = 0; i < 100; ++i) {
+        vmhost::Sample s;
+        s.time = 0.02 * (i + 1);
+        s.z = 10.0 * i;
+        s.altitude = i < 50 ? 9.3 : 9.3 + (i - 50);
+        s.airspeed = i;
+        s.ground = i < 50 ? 1 : 0;
+        s.gear = i < 60 ? 0 : std::fmin(1, (i - 60) * 0.1);
+        s.lights = i >= 80 ? 2 : 0;
+        s.thrust = 1;
+        s.thrust_max = i < 90 ? 400000 : 300000;
+        const double anims[3] = {0.1 * i, s.gear, 0.5};
+        log.record(v, s, anims, 3);
+        if (i == 10) log.note(v, s.time, "key o1 G");
+    }
+    return log;
+}
+
+TEST(FlightLog, FindsTheEventsOfAFlight) {
+    const std::string s = summary_of(take_off());
+    const char* expected[] = {"0.22 s  pilot: key o1 G", "1.02 s  lifts off",
+                              "1.24 s  gear retracting", "1.42 s  gear up",
+                              "1.62 s  lights on",       "1.82 s  maximum thrust 300000 N"};
+    std::size_t at = 0;
+    for (const char* e : expected) {
+        const std::size_t found = s.find(e, at);
+        EXPECT_NE(found, std::string::npos) << e << "\n" << s;
+        if (found != std::string::npos) at = found;
+    }
+    // The maximum the flight starts with is no event; distance and peaks are.
+    EXPECT_EQ(s.find("maximum thrust 400000"), std::string::npos);
+    EXPECT_NE(s.find("0.99 km"), std::string::npos) << s;
+    EXPECT_NE(s.find("top altitude           58 m"), std::string::npos) << s;
+}
+
+TEST(FlightLog, WritesACsvRowEveryNthStepAndAReport) {
+    const vmhost::FlightLog log = take_off();
+    EXPECT_TRUE(log.all_finite());
+    const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_report");
+    std::string why;
+    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    std::istringstream csv(read_file(dir / "o1.csv"));
+    std::string header, first;
+    std::getline(csv, header);
+    std::getline(csv, first);
+    EXPECT_EQ(header.rfind("time_s,x_m,z_m,altitude_m,airspeed_ms,", 0), 0u);
+    EXPECT_NE(header.find(",thrust_max_n,fuel_kg,ground,gear,flaps,lights,anim_wheels,anim_gear,"
+                          "anim_rudder"),
+              std::string::npos)
+        << header;
+    EXPECT_EQ(first.rfind("0.02,0,0,9.3,0,", 0), 0u) << first;
+    int rows = 1;
+    for (std::string line; std::getline(csv, line);) ++rows;
+    EXPECT_EQ(rows, 50);  // every second step
+    EXPECT_TRUE(fs::exists(dir / "o1.svg"));
+    EXPECT_NE(read_file(dir / "index.html").find("gear up"), std::string::npos);
+    fs::remove_all(dir);
+
+    // A report folder that cannot be made is an error with a reason.
+    const fs::path blocker = dir.string() + "-file";
+    std::ofstream(blocker) << "x";
+    EXPECT_FALSE(log.write_report((blocker / "sub").string(), &why));
+    EXPECT_NE(why.find("cannot create"), std::string::npos);
+    fs::remove(blocker);
+}
+
+TEST(FlightLog, NoticesValuesThatAreNotFinite) {
+    vmhost::FlightLog log;
+    const int v = log.add_vessel("x", "some/path.so", 0);
+    EXPECT_EQ(log.gear_animation(v), -1);
+    vmhost::Sample s;
+    log.record(v, s, nullptr, 0);
+    EXPECT_TRUE(log.all_finite());
+    s.airspeed = std::nan("");
+    log.record(v, s, nullptr, 0);  // the first row of five is kept; this one is not
+    s.time = 0.1;
+    for (int i = 0; i < 4; ++i) log.record(v, s, nullptr, 0);
+    EXPECT_FALSE(log.all_finite());
+}
+
+}  // namespace
