@@ -1,6 +1,9 @@
 // The host's flight model: with physics on, every step moves each live vessel
 // as the plug-in defined it (vm_flight does the integration) and its readings
 // come from the simulation instead of the scenario.
+#include <algorithm>
+#include <cmath>
+
 #include "state.h"
 
 namespace host {
@@ -40,6 +43,16 @@ void fly_one(Vessel& v, double dt) {
     v.autopilot.fly(b, dt);
     reading_of(v, Reading::elevator) = d.control[0];
     reading_of(v, Reading::aileron) = d.control[2];
+
+    // The host moves the animations bound to elevator, rudder and ailerons
+    // with their levels, -1..1 over the states 0..1 (the flaps the plug-ins
+    // animate themselves).
+    for (const ControlSurface& s : v.surfaces) {
+        const int t = static_cast<int>(s.type);
+        if (t < 0 || t > 2 || s.anim >= v.animations.size()) continue;
+        const double level = d.control[static_cast<std::size_t>(t)];
+        if (std::isfinite(level)) v.animations[s.anim] = (std::clamp(level, -1.0, 1.0) + 1) / 2;
+    }
 
     b.advance(dt);
 

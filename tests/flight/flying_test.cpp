@@ -215,7 +215,8 @@ TEST_F(Flying, TheReadmesMainJobLeavesTheReportWhereItSays) {
 
 TEST_F(Flying, PilotInputsReachThePlugInWithOrWithoutPhysics) {
     write("s.vms",
-          "load tarvik\ncreate t\nset t ground 1\nthrottle t 0.5\nrudder t 0.25\nelevator t -0.5\nstep\n"
+          "load tarvik\ncreate t\nset t ground 1\nthrottle t 0.5\nrudder t 0.25\nelevator t "
+          "-0.5\nstep\n"
           "autopilot t pitch 0.1\nautopilot t bank 0\nautopilot t off\nbrake t 1\ntrim t 0.1\n"
           "aileron t 0.2\nstep\n");
     ASSERT_EQ(vmhost("run s.vms"), 0) << file("err.txt");
