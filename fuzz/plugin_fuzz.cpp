@@ -39,8 +39,8 @@ class Bytes {
     std::size_t pos_ = 0;
 };
 
-const char* const kQuantities[] = {"airspeed", "altitude", "pitch",    "bank",   "aoa",
-                                   "ground",   "fuel",     "thrust",   "elevator", "rudder",
+const char* const kQuantities[] = {"airspeed", "altitude", "pitch",  "bank",     "aoa",
+                                   "ground",   "fuel",     "thrust", "elevator", "rudder",
                                    "aileron",  "flap",     "trim"};
 
 // A double as text that strtod reads back exactly: hexadecimal, or nan/inf.

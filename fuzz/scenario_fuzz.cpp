@@ -38,10 +38,9 @@ bool acceptable(const std::string& text) {
         const std::string command = line.substr(a, a_end - a);
         const auto b = line.find_first_not_of(blanks, a_end);
         const std::string arg =
-            b == std::string::npos ? ""
-                                   : line.substr(b, std::min(line.find_first_of(blanks, b),
-                                                             line.size()) -
-                                                        b);
+            b == std::string::npos
+                ? ""
+                : line.substr(b, std::min(line.find_first_of(blanks, b), line.size()) - b);
         if (command == "load" && arg != "tarvik" && arg != "olumbra" && !arg.empty()) {
             const auto rest = line.find_first_not_of(blanks, b + arg.size());
             if (rest == std::string::npos) return false;  // a single path: would load it

@@ -1,6 +1,8 @@
 // Vessel records, handles and the settings a scenario makes.
 #include "state.h"
 
+#include <algorithm>
+
 namespace host {
 
 State& state() {
@@ -54,6 +56,7 @@ Object* make_object(Kind kind, Vessel* owner) {
 OBJHANDLE create_vessel(const char* name, int model) {
     State& s = state();
     Vessel& v = s.vessels.emplace_back();
+    s.live.push_back(&v);
     v.self = Object{Kind::vessel, ++s.counts[static_cast<int>(Kind::vessel)], &v};
     v.name = name ? name : "";
     v.model = model;
@@ -68,6 +71,10 @@ OBJHANDLE create_vessel(const char* name, int model) {
 
 void delete_vessel(OBJHANDLE vessel) {
     if (Vessel* v = find_vessel(vessel)) {
+        if (v->alive) {
+            auto& live = state().live;
+            live.erase(std::find(live.begin(), live.end(), v));
+        }
         v->alive = false;
         release_records(v);
     }
@@ -102,8 +109,9 @@ int airfoil_count(OBJHANDLE vessel) {
 void check_lights() {
     check_records();
     if (!tracing()) return;
-    for (Vessel& v : state().vessels) {
-        if (!v.alive) continue;
+    // Only the live vessels: after many deletions most records are dead.
+    for (Vessel* live : state().live) {
+        Vessel& v = *live;
         for (std::size_t i = 0; i < v.lights.size(); ++i) {
             Light& l = v.lights[i];
             if (l.spec->active == l.seen) continue;

@@ -102,6 +102,7 @@ struct RecordNames {
 
 struct State {
     std::deque<Vessel> vessels;  // creation order; deque keeps addresses stable
+    std::vector<Vessel*> live;   // the vessels not deleted, in creation order
     std::deque<Object> objects;
     std::unordered_map<const void*, Object*> handles;  // every handle given out
     std::map<std::string, Object*, std::less<>> meshes_by_path;

@@ -23,7 +23,7 @@ for target in scenario tarvik olumbra altitude_text; do
     case $target in
         scenario) extra="$root/tests/scenarios $root/examples"; max_len=4096 ;;
         altitude_text) extra=""; max_len=16 ;;
-        *) extra=""; max_len=2048 ;;
+        *) extra=""; max_len=512 ;;
     esac
     echo "== fuzz_$target: $seconds s"
     # New inputs go to new/; the checked-in corpus stays as it is.

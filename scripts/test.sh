@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds everything and runs every test: the sanitizer build on Linux, then
-# the Windows build with its tests under wine.
+# Builds everything and runs every test: the sanitizer build on Linux, the
+# Windows build with its tests under wine, then the fuzzers, the coverage
+# build and the memory checks.
 set -e
 cd "$(dirname "$0")/.."
 cmake --workflow --preset dev
@@ -12,3 +13,10 @@ stop_wine() { WINEPREFIX="$PWD/build/windows/wine" wineserver -k 2>/dev/null || 
 trap stop_wine EXIT
 cmake --workflow --preset windows
 stop_wine
+
+# Hardening: each fuzzer for a bounded time (VM_FUZZ_SECONDS, default 60),
+# the coverage build with its figures, and the scenario suite under
+# valgrind's memcheck in that build (valgrind needs one without sanitizers).
+sh scripts/fuzz.sh "${VM_FUZZ_SECONDS:-60}"
+sh scripts/coverage.sh
+sh scripts/memcheck.sh build/coverage
