@@ -19,6 +19,10 @@ void close(Handle library);
 // The folder that holds the running executable (and the plug-ins built with it).
 std::string executable_dir();
 
+// Standard output without line-end translation, so that a trace written there
+// has "\n" line ends on every platform.
+void binary_stdout();
+
 // The file name of a plug-in named by its deliverable: "Tarvik" -> "Tarvik.so".
 std::string plugin_file(const std::string& stem);
 

@@ -34,6 +34,8 @@ std::string executable_dir() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+void binary_stdout() {}
+
 std::string plugin_file(const std::string& stem) {
     return stem + ".so";
 }

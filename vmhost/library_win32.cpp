@@ -1,7 +1,11 @@
 // Windows library services (LoadLibrary family).
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 #include "library.h"
 
@@ -51,6 +55,10 @@ std::string executable_dir() {
     std::string path(buf, n);
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+void binary_stdout() {
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 std::string plugin_file(const std::string& stem) {

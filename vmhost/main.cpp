@@ -10,6 +10,7 @@
 #include "flightlog.h"
 #include "flights.h"
 #include "host.h"
+#include "library.h"
 #include "scenario.h"
 
 #if defined(_WIN32)
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
             return vmhost::kBadInput;
         }
     } else if (!fly) {
+        vmhost::library::binary_stdout();
         out = stdout;
     }
     if (out) {

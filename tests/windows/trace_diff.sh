@@ -10,7 +10,9 @@
 #   - the error output, up to line ends, without the "note:" lines that give
 #     the operating system's own reason for a failure;
 #   - the sound logs, up to line ends (a text file: CRLF on Windows).
-# "%{bin}" in the scenario stands for the folder of the vmhost that runs it.
+# The Linux vmhost writes its trace to a file (--trace), vmhost.exe to its
+# standard output: both ways must give "\n" line ends. "%{bin}" in the
+# scenario stands for the folder of the vmhost that runs it.
 # Exit status 0 when everything is equal, 77 when there is no Linux vmhost to
 # compare with.
 linux_bin=$1 windows_bin=$2 wine_run=$3 wine_prefix=$4 work=$5 scenario=$6
@@ -22,17 +24,22 @@ fi
 name=$(basename "$scenario")
 args=$(sed -n 's/^#ARGS: *//p' "$scenario" | tr '\n' ' ')
 
-# run_one SIDE BIN SCENARIO COMMAND...: runs SCENARIO in WORKDIR/SIDE.
+# run_one SIDE BIN SCENARIO TRACE_OPTION COMMAND...: runs SCENARIO in
+# WORKDIR/SIDE; TRACE_OPTION "file" traces with --trace, "stdout" without.
 run_one() {
-    side=$1 bin=$2 file=$3
-    shift 3
+    side=$1 bin=$2 file=$3 to=$4
+    shift 4
     rm -rf "${work:?}/$side"
     mkdir -p "$work/$side"
     sed "s|%{bin}|$bin|g" "$file" >"$work/$side/$name"
     (
         cd "$work/$side" || exit 1
         # shellcheck disable=SC2086 # the scenario's extra arguments are words
-        "$@" run "$name" $args --trace trace.txt >stdout.txt 2>stderr.txt
+        if [ "$to" = file ]; then
+            "$@" run "$name" $args --trace trace.txt >stdout.txt 2>stderr.txt
+        else
+            "$@" run "$name" $args >trace.txt 2>stderr.txt
+        fi
         echo $? >status.txt
     )
     # Line ends and the folder of vmhost aside, error output must agree.
@@ -45,8 +52,8 @@ run_one() {
     fi
 }
 
-run_one linux "$linux_bin" "$scenario" "$linux_bin/vmhost"
-run_one windows "$windows_bin" "$windows_scenario" \
+run_one linux "$linux_bin" "$scenario" file "$linux_bin/vmhost"
+run_one windows "$windows_bin" "$windows_scenario" stdout \
     sh "$wine_run" "$wine_prefix" "$windows_bin/vmhost.exe"
 
 status=0
