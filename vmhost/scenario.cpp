@@ -254,15 +254,19 @@ void Runner::line(const std::vector<std::string>& args) {
 void Runner::sound(Args a) {
     if (created_) throw Error{"'sound' must come before the first 'create'", ""};
     if (sound_chosen_) throw Error{"the sound add-on was already chosen", ""};
-    bool known = false;
+    // MODE may also be the path of a library of the add-on's name (a broken
+    // install, say), written with a slash.
+    const bool is_path = a[0].find_first_of("/\\") != std::string::npos;
+    bool known = is_path;
     for (const char* m : kSoundModes) known = known || a[0] == m;
     if (!known)
-        throw Error{"unknown sound mode " + quote(a[0]) + " (none, full, no-id, partial)", ""};
+        throw Error{"unknown sound mode " + quote(a[0]) + " (none, full, no-id, partial or a path)",
+                    ""};
     sound_chosen_ = true;
     if (a[0] == "none") return;
     // Present in the process from now on, as if the user had activated the
     // add-on; the host never unloads it.
-    const std::string path = bin_dir_ + "/sound-" + a[0] + "/VelmoraSound.dll";
+    const std::string path = is_path ? a[0] : bin_dir_ + "/sound-" + a[0] + "/VelmoraSound.dll";
     std::string reason;
     if (!library::open(path, &reason))
         throw Error{"cannot load the sound add-on " + quote(path), reason};
@@ -306,8 +310,10 @@ void Runner::create(Args a) {
     // driven; it is still handed back to vmvcExit.
     host::Line("<").word(!v.object ? "null" : v.callee ? "object" : "?");
     if (v.object && !v.callee)
-        host::violation().word("vmvcInit").word("returned an object not constructed for").word(
-            name.c_str());
+        host::violation()
+            .word("vmvcInit")
+            .word("returned an object not constructed for")
+            .word(name.c_str());
     vessels_.push_back(v);
     host::check_lights();
     if (!v.callee) return;

@@ -43,7 +43,8 @@ const Case kCases[] = {
     {kLoad + "step 1 2\n", "s.vms:2: error: wrong number of arguments: step [N]"},
     {kVessel + "delete v1 v1\n", "s.vms:3: error: wrong number of arguments: delete NAME"},
     // The sound add-on.
-    {"sound loud\n", "s.vms:1: error: unknown sound mode 'loud' (none, full, no-id, partial)"},
+    {"sound loud\n",
+     "s.vms:1: error: unknown sound mode 'loud' (none, full, no-id, partial or a path)"},
     {"sound\n", "s.vms:1: error: wrong number of arguments: sound MODE"},
     {"sound none\nsound full\n", "s.vms:2: error: the sound add-on was already chosen"},
     {kVessel + "sound full\n", "s.vms:3: error: 'sound' must come before the first 'create'"},
