@@ -10,37 +10,10 @@
 #include <numbers>
 
 #include "bodies.h"
+#include "counting_new.h"
 
 using flight::Body;
 using flight::Vec3;
-
-// Every heap allocation of this test program is counted, so that a test can
-// see whether advancing a body allocates.
-namespace {
-
-std::size_t g_allocations = 0;
-}
-
-void* operator new(std::size_t n) {
-    ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    return operator new(n);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -404,13 +377,13 @@ TEST(Body, AdvancingAllocatesNothing) {
     b.vessel.propellants = {{1000, 1000, 1}};
     b.vessel.thrusters = {{{0, 0, -2}, {0, 0, 1}, 20000, 5000, 0, 101400, 0, 1.0}};
     b.state.pos.y = 50;
-    const std::size_t before = g_allocations;
+    const std::size_t before = counting_new::allocations();
     for (int i = 0; i < 2000; ++i) {
         b.add_force({10, 0, 0}, {0, 0, 1});
         b.advance(kHostStep);
         (void)b.readings();
     }
-    EXPECT_EQ(g_allocations, before);
+    EXPECT_EQ(counting_new::allocations(), before);
 }
 
 }  // namespace

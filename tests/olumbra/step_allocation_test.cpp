@@ -12,49 +12,10 @@
 #include <string>
 
 #include "airliner.h"
+#include "counting_new.h"
 #include "host.h"
 #include "library.h"
 
-namespace {
-std::size_t g_allocations = 0;
-
-void* counted_alloc(std::size_t n) {
-    ++g_allocations;
-    return std::malloc(n ? n : 1);
-}
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (void* p = counted_alloc(n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    return operator new(n);
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    return counted_alloc(n);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    return counted_alloc(n);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -90,16 +51,16 @@ TEST(AirlinerSteps, MakeNoHeapAllocation) {
     ASSERT_NE(addon, nullptr) << error;
 
     const OBJHANDLE handle = host::create_vessel("v1", 1);
-    const std::size_t before_construction = g_allocations;
+    const std::size_t before_construction = counting_new::allocations();
     auto* airliner = new Airliner(handle, 1);
-    ASSERT_GT(g_allocations, before_construction) << "the counting new is not in use";
+    ASSERT_GT(counting_new::allocations(), before_construction) << "the counting new is not in use";
     airliner->clbkSetClassCaps(nullptr);
     airliner->clbkPostCreation();
     airliner->clbkLoadVC(0);
 
     char kstate[256] = {};
     double simt = 0.0;
-    const std::size_t before_steps = g_allocations;
+    const std::size_t before_steps = counting_new::allocations();
     for (int i = 0; i < 10000; ++i) {
         if (i % 1000 == 0) {
             const Phase& p = kPhases[i / 1000];
@@ -119,7 +80,7 @@ TEST(AirlinerSteps, MakeNoHeapAllocation) {
         host::check_lights();
         simt += 0.02;
     }
-    const std::size_t step_allocations = g_allocations - before_steps;
+    const std::size_t step_allocations = counting_new::allocations() - before_steps;
 
     delete airliner;
     host::trace_to(nullptr);

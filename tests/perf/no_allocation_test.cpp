@@ -25,9 +25,9 @@ class NoHeapAllocation : public ::testing::Test {
         ASSERT_NE(trace_, nullptr);
         host::trace_to(trace_);
         handle_ = host::create_vessel("v1", 1);
-        const std::size_t before = heap_allocations();
+        const std::size_t before = counting_new::allocations();
         object_ = frame::create_vessel(handle_, 1);
-        ASSERT_GT(heap_allocations(), before) << "the counting operator new is not in use";
+        ASSERT_GT(counting_new::allocations(), before) << "the counting operator new is not in use";
         aircraft_ = host::vessel_object(handle_, object_);
         ASSERT_NE(aircraft_, nullptr);
         aircraft_->clbkSetClassCaps(nullptr);
@@ -43,13 +43,13 @@ class NoHeapAllocation : public ::testing::Test {
     // Runs `calls` traced, then untraced; returns the allocations made.
     template <class Calls>
     std::size_t allocations(Calls calls) {
-        const std::size_t before = heap_allocations();
+        const std::size_t before = counting_new::allocations();
         for (std::FILE* out : {trace_, static_cast<std::FILE*>(nullptr)}) {
             host::trace_to(out);
             calls();
         }
         host::trace_to(trace_);
-        return heap_allocations() - before;
+        return counting_new::allocations() - before;
     }
 
     std::FILE* trace_ = nullptr;
