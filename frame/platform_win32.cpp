@@ -20,8 +20,12 @@ HINSTANCE own_module() {
 
 HINSTANCE find_loaded_module(const char* name) {
     // Only a module already in the process: the add-on is present only when
-    // the user activated it in the host.
-    return GetModuleHandleA(name);
+    // the user activated it in the host. The reference this takes is kept, as
+    // on POSIX: the entry points bound from the module stay valid even if the
+    // host lets go of it.
+    HMODULE module = nullptr;
+    if (!name || !GetModuleHandleExA(0, name, &module)) return nullptr;
+    return module;
 }
 
 Symbol find_symbol(HINSTANCE module, const char* name) {
