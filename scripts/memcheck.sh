@@ -14,17 +14,21 @@ bin="$root/$build/bin"
 
 # tracecheck runs this in vmhost's place; it sits beside vmhost, so that the
 # scenarios' %{bin} still names the plug-ins' folder. Any error or leak ends
-# valgrind with status 99, which no scenario expects.
+# valgrind with status 99, which no scenario expects. The host's own state is
+# kept to the end of the process on purpose (a plug-in may call it while it
+# unloads), so memory still reachable at exit is no leak.
 cat >"$bin/vmhost-memcheck" <<WRAP
 #!/bin/sh
-exec valgrind -q --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
-    --errors-for-leak-kinds=all --track-origins=yes "$bin/vmhost" "\$@"
+exec valgrind -q --error-exitcode=99 --leak-check=full \
+    --show-leak-kinds=definite,indirect,possible \
+    --errors-for-leak-kinds=definite,indirect,possible --track-origins=yes "$bin/vmhost" "\$@"
 WRAP
 chmod +x "$bin/vmhost-memcheck"
 
-work="$root/$build/memcheck"
+work="$root/$build/tests/scenarios/work"  # where ctest runs them too
 rm -rf "$work"
-find tests/scenarios -name '*.vms' | sort >"$work.list"
+mkdir -p "$work"
+find tests/scenarios -name "*.vms" | sort >"$work.list"
 count=$(wc -l <"$work.list")
 echo "memcheck: $count scenarios"
 # Two at a time; each prints its failure in full.
