@@ -4,12 +4,15 @@
 //
 // Two kinds of text are left out, because they test the machine rather than
 // the runner: `load` of anything but the two aircraft and `sound` of a path
-// (either could load any library on the disk), and more than a few hundred steps in all (a run of
-// 10^8 steps is valid and just slow).
+// (either could load any library on the disk), and more than a few hundred
+// steps in all, by `step` or `until` (a run of 10^8 steps is valid and just
+// slow).
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "host.h"
 #include "keep_loaded.h"
@@ -19,6 +22,22 @@ namespace {
 
 std::FILE* g_null = nullptr;
 
+// The tokens of one line, comment removed, as the runner cuts them.
+std::vector<std::string> tokens(const std::string& line) {
+    std::vector<std::string> out;
+    std::string t;
+    for (char c : line.substr(0, line.find('#'))) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!t.empty()) out.push_back(t);
+            t.clear();
+        } else {
+            t += c;
+        }
+    }
+    if (!t.empty()) out.push_back(t);
+    return out;
+}
+
 // Whether the text stays within what the fuzzer should run.
 bool acceptable(const std::string& text) {
     constexpr double kMaxSteps = 600;  // in all
@@ -27,31 +46,26 @@ bool acceptable(const std::string& text) {
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
+        const std::vector<std::string> t = tokens(text.substr(pos, end - pos));
         pos = end + 1;
-        if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
-        // The first two tokens.
-        const char* blanks = " \t\r\v\f";
-        const auto a = line.find_first_not_of(blanks);
-        if (a == std::string::npos) continue;
-        const auto a_end = std::min(line.find_first_of(blanks, a), line.size());
-        const std::string command = line.substr(a, a_end - a);
-        const auto b = line.find_first_not_of(blanks, a_end);
-        const std::string arg =
-            b == std::string::npos
-                ? ""
-                : line.substr(b, std::min(line.find_first_of(blanks, b), line.size()) - b);
-        if (command == "load" && arg != "tarvik" && arg != "olumbra" && !arg.empty()) {
-            const auto rest = line.find_first_not_of(blanks, b + arg.size());
-            if (rest == std::string::npos) return false;  // a single path: would load it
-        }
-        if (command == "sound" && arg.find_first_of("/\\") != std::string::npos) return false;
+        if (t.empty()) continue;
+        const std::string& command = t[0];
+        if (command == "load" && t.size() == 2 && t[1] != "tarvik" && t[1] != "olumbra")
+            return false;
+        if (command == "sound" && t.size() == 2 && t[1].find_first_of("/\\") != std::string::npos)
+            return false;
+        // strtod, to see 1e9 and 0x... as the runner might
         if (command == "step") {
-            // strtod, to see 1e9 and 0x... as the runner might
-            const double n = arg.empty() ? 1.0 : std::strtod(arg.c_str(), nullptr);
+            const double n = t.size() < 2 ? 1.0 : std::strtod(t[1].c_str(), nullptr);
             steps += n > 0 ? n : 0;
-            if (!(steps <= kMaxSteps)) return false;
         }
+        if (command == "until") {
+            // The step limit is the last of 4 or 6 tokens; without it, 60000.
+            const bool limited = t.size() == 4 || t.size() == 6;
+            const double n = limited ? std::strtod(t.back().c_str(), nullptr) : 60000.0;
+            steps += n > 0 ? n : 0;
+        }
+        if (!(steps <= kMaxSteps)) return false;
     }
     return true;
 }
