@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "portable_math.h"
+
 namespace flight {
 namespace {
 
@@ -29,10 +31,10 @@ constexpr double kVacuum = 200000;  // no air at all from here
 double layer_pressure(const Layer& l, double h) {
     const double dh = h - l.base;
     if (l.lapse == 0) {
-        return l.pressure * std::exp(-kGravity * dh / (kGasConstant * l.temperature));
+        return l.pressure * pmath::exp(-kGravity * dh / (kGasConstant * l.temperature));
     }
     const double t = l.temperature + l.lapse * dh;
-    return l.pressure * std::pow(t / l.temperature, -kGravity / (kGasConstant * l.lapse));
+    return l.pressure * pmath::pow(t / l.temperature, -kGravity / (kGasConstant * l.lapse));
 }
 
 }  // namespace
@@ -54,12 +56,13 @@ Air standard_air(double altitude) {
         // Thin out with the scale height of the top layer, then fade to zero.
         const double scale = kGasConstant * air.temperature / kGravity;
         const double fade = above_top >= kVacuum - kTop ? 0.0 : 1.0 - above_top / (kVacuum - kTop);
-        air.pressure *= std::exp(-std::fmin(above_top, kVacuum) / scale) * fade;
+        air.pressure *= pmath::exp(-std::fmin(above_top, kVacuum) / scale) * fade;
     }
     air.density = air.pressure / (kGasConstant * air.temperature);
     air.speed_of_sound = std::sqrt(kGamma * kGasConstant * air.temperature);
     // Sutherland's law.
-    air.viscosity = 1.458e-6 * std::pow(air.temperature, 1.5) / (air.temperature + 110.4);
+    air.viscosity =
+        1.458e-6 * (air.temperature * std::sqrt(air.temperature)) / (air.temperature + 110.4);
     return air;
 }
 

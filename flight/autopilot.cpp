@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "portable_math.h"
+
 namespace flight {
 namespace {
 
@@ -95,15 +97,15 @@ void Autopilot::fly(Body& body, double dt) {
             // The attitude that gives the wanted flight path at the present
             // angle of attack, nudged by the climb-rate error.
             const double speed = std::max(r.airspeed, 1.0);
-            const double path = std::asin(std::clamp(climb_target_ / speed, -1.0, 1.0));
+            const double path = pmath::asin(std::clamp(climb_target_ / speed, -1.0, 1.0));
             target =
-                path + r.aoa * std::cos(r.bank) + kClimbGain * (climb_target_ - r.vertical_speed);
+                path + r.aoa * pmath::cos(r.bank) + kClimbGain * (climb_target_ - r.vertical_speed);
             target = std::clamp(target, -kMaxPitch, kMaxPitch);
             pitch_target_ = target;
         }
         // Nose-up pitch rate is a negative turn about x; in a bank a turn
         // about y (nose right) lowers the nose too.
-        const double rate = -w.x * std::cos(r.bank) - w.y * std::sin(r.bank);
+        const double rate = -w.x * pmath::cos(r.bank) - w.y * pmath::sin(r.bank);
         body.vessel.control[0] = steer(target, r.pitch, rate, authority(body, 0, false),
                                        pitch_integral_, dt, r.ground_contact);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "portable_math.h"
+
 namespace flight {
 namespace {
 
@@ -255,7 +257,7 @@ void Body::substep() {
             const double vs = norm(vl);
             if (!(vs > 1e-6) || af.coeff == nullptr) continue;
             const bool horizontal = af.orientation == 1;
-            const double angle = horizontal ? std::atan2(vl.x, vl.z) : std::atan2(-vl.y, vl.z);
+            const double angle = horizontal ? pmath::atan2(vl.x, vl.z) : pmath::atan2(-vl.y, vl.z);
             double cl = 0, cm = 0, cd = 0;
             const double mach = vs / air.speed_of_sound;
             const double reynolds = rho * vs * amount(af.chord, 1e6) / air.viscosity;
@@ -348,17 +350,17 @@ Readings Body::readings() const {
     const Vec3 nose = rotate(state.att, {0, 0, 1});
     const Vec3 up = rotate(state.att, {0, 1, 0});
     const Vec3 right = rotate(state.att, {1, 0, 0});
-    out.pitch = std::asin(std::clamp(nose.y, -1.0, 1.0));
-    out.bank = std::atan2(-right.y, up.y);
-    double heading = std::atan2(nose.x, nose.z);
+    out.pitch = pmath::asin(std::clamp(nose.y, -1.0, 1.0));
+    out.bank = pmath::atan2(-right.y, up.y);
+    double heading = pmath::atan2(nose.x, nose.z);
     if (heading < 0) heading += 2 * kPi;
     out.heading = heading;
     if (vessel.air) {
         out.mach = norm(v_body) / standard_air(state.pos.y).speed_of_sound;
         // Below walking pace the airflow has no direction worth reporting.
         if (norm(v_body) >= kMinFlow) {
-            out.aoa = std::atan2(-v_body.y, v_body.z);
-            out.slip = std::atan2(v_body.x, v_body.z);
+            out.aoa = pmath::atan2(-v_body.y, v_body.z);
+            out.slip = pmath::atan2(v_body.x, v_body.z);
         }
     }
 

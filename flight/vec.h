@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+#include "portable_math.h"
+
 namespace flight {
 
 struct Vec3 {
@@ -70,8 +72,8 @@ inline Quat operator*(const Quat& a, const Quat& b) {
 // Rotation by `angle` about a unit axis (positive angles turn y towards z
 // about x, z towards x about y and x towards y about z).
 inline Quat axis_angle(Vec3 axis, double angle) {
-    const double s = std::sin(angle / 2);
-    return {std::cos(angle / 2), axis.x * s, axis.y * s, axis.z * s};
+    const double s = pmath::sin(angle / 2);
+    return {pmath::cos(angle / 2), axis.x * s, axis.y * s, axis.z * s};
 }
 
 inline Quat normalized(const Quat& q) {

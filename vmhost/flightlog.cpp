@@ -194,7 +194,8 @@ void FlightLog::record(int v, const Sample& s, const double* anims, int count) {
     if (!t.started) t.thrust_maxima.push_back(s.thrust_max);
     if (t.started) {
         look_for_events(t, s);
-        t.distance += std::hypot(s.x - t.last.x, s.z - t.last.z);
+        t.distance +=
+            std::sqrt((s.x - t.last.x) * (s.x - t.last.x) + (s.z - t.last.z) * (s.z - t.last.z));
     }
     for (int i = 0; i < t.animations; ++i)
         t.last_anims[static_cast<std::size_t>(i)] = anims && i < count ? anims[i] : 0.0;
