@@ -8,42 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "aircraft.h"
+
 namespace vmhost {
 namespace {
 
 constexpr double kDegrees = 180 / 3.14159265358979323846;
-
-// What vmhost knows of the two aircraft: the names of their animations, in
-// the order the plug-in creates them, which one is the landing gear, and the
-// limits of their flight envelope (drawn into the charts).
-struct Aircraft {
-    const char* plugin;
-    std::vector<const char*> animations;
-    int gear;  // animation id, or -1
-    std::vector<double> airspeed_limits;
-    std::vector<double> altitude_limits;
-};
-
-const Aircraft kAircraft[] = {
-    {"tarvik",
-     {"wheels", "rudder", "elevator", "aileron_left", "aileron_right", "propeller", "flaps",
-      "pitch_gauge", "heading", "throttle", "airspeed", "clock_seconds", "clock_minutes",
-      "clock_hours", "fuel_gauge", "altimeter_100", "altimeter_1000", "horizon_pitch",
-      "horizon_bank"},
-     -1,
-     {177},
-     {7000}},
-    {"olumbra",
-     {"wheels",       "gear",          "rudder",         "elevator",
-      "aileron_left", "aileron_right", "alt_needle",     "alt_digit_1",
-      "alt_digit_10", "alt_digit_100", "alt_digit_1000", "alt_digit_10000",
-      "aoa",          "heading",       "gear_lever",     "throttle",
-      "airspeed",     "bank",          "clock_sec",      "clock_min",
-      "clock_hour"},
-     1,
-     {200, 230},
-     {17000, 20000}},
-};
 
 // The fixed columns of a row, in the order of Sample, with their CSV names.
 const char* const kColumns[] = {
@@ -146,8 +116,7 @@ int FlightLog::add_vessel(const std::string& name, const std::string& plugin, in
     t.name = name;
     t.plugin = plugin;
     t.animations = std::max(animations, 0);
-    for (int i = 0; i < static_cast<int>(std::size(kAircraft)); ++i)
-        if (plugin == kAircraft[i].plugin) t.aircraft = i;
+    t.aircraft = find_aircraft(plugin);
     // Room for an hour of flight, so that recording rarely allocates.
     t.rows.reserve(static_cast<std::size_t>(3600 * 50 / every_ + 1) *
                    static_cast<std::size_t>(kFixed + t.animations));
@@ -159,7 +128,7 @@ int FlightLog::add_vessel(const std::string& name, const std::string& plugin, in
 int FlightLog::gear_animation(int v) const {
     if (v < 0 || v >= vessel_count()) return -1;
     const Track& t = tracks_[static_cast<std::size_t>(v)];
-    return t.aircraft >= 0 ? kAircraft[t.aircraft].gear : -1;
+    return t.aircraft ? t.aircraft->gear : -1;
 }
 
 void FlightLog::note(int v, double time, const std::string& what) {
@@ -221,8 +190,8 @@ bool FlightLog::all_finite() const {
 std::string FlightLog::column_name(const Track& t, int c) const {
     if (c < kFixed) return kColumns[c];
     const int a = c - kFixed;
-    if (t.aircraft >= 0 && a < static_cast<int>(kAircraft[t.aircraft].animations.size()))
-        return std::string("anim_") + kAircraft[t.aircraft].animations[static_cast<std::size_t>(a)];
+    if (t.aircraft && a < static_cast<int>(t.aircraft->animations.size()))
+        return std::string("anim_") + t.aircraft->animations[static_cast<std::size_t>(a)];
     return "anim_" + std::to_string(a);
 }
 
@@ -279,7 +248,7 @@ std::string FlightLog::svg(const Track& t) const {
         std::vector<Series> series;
         std::vector<double> limits;
     };
-    const Aircraft* ac = t.aircraft >= 0 ? &kAircraft[t.aircraft] : nullptr;
+    const Aircraft* ac = t.aircraft;
     const std::vector<Panel> panels = {
         {"Altitude (m)",
          {{"altitude", kAltitude, 1, -1}},

@@ -9,6 +9,8 @@
 
 namespace vmhost {
 
+struct Aircraft;
+
 // One vessel at one moment, as the host reports it.
 struct Sample {
     double time = 0;  // s
@@ -70,8 +72,8 @@ class FlightLog {
     };
     struct Track {
         std::string name;
-        std::string plugin;  // "tarvik", "olumbra" or the path given
-        int aircraft = -1;   // index into the table of known aircraft
+        std::string plugin;                  // "tarvik", "olumbra" or the path given
+        const Aircraft* aircraft = nullptr;  // when vmhost knows the plug-in
         int animations = 0;
         std::vector<double> rows;  // kColumns + animations values per row
         std::vector<Event> events;

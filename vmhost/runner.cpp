@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "aircraft.h"
 #include "plugin_call.h"
 
 namespace vmhost {
@@ -62,8 +63,8 @@ void Runner::sound(const Args& a) {
 void Runner::load(const Args& a) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
     std::string path = a[0];
-    if (path == "tarvik") path = bin_dir_ + "/" + library::plugin_file("Tarvik");
-    if (path == "olumbra") path = bin_dir_ + "/" + library::plugin_file("Olumbra");
+    if (const Aircraft* known = find_aircraft(a[0]))
+        path = bin_dir_ + "/" + library::plugin_file(known->library);
     // The call into the plug-in is its load hook, run while the library is
     // opened.
     host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, a[0]); });
