@@ -122,6 +122,28 @@ TEST(FlightLog, NoticesValuesThatAreNotFinite) {
     EXPECT_FALSE(log.all_finite());
 }
 
+// Every number in the CSV file reads back as the very double the log holds.
+TEST(FlightLog, CsvNumbersReadBackExactly) {
+    const double values[] = {0.1 + 0.2, 1.0 / 3, -0.0,  5e-324, 1.7976931348623157e308,
+                             -2.5e-17,  2e-4,    12000, 1e21,   123456789.00000001};
+    vmhost::FlightLog log;
+    const int v = log.add_vessel("n", "some/path.so", static_cast<int>(std::size(values)));
+    log.record(v, vmhost::Sample{}, values, static_cast<int>(std::size(values)));
+    const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_numbers");
+    std::string why;
+    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    std::istringstream csv(read_file(dir / "n.csv"));
+    fs::remove_all(dir);
+    std::string cell;
+    std::getline(csv, cell);
+    for (int c = 0; c < vmhost::kFixedColumns; ++c) std::getline(csv, cell, ',');
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        std::getline(csv, cell, i + 1 < std::size(values) ? ',' : '\n');
+        const double read = std::strtod(cell.c_str(), nullptr);
+        EXPECT_TRUE(read == values[i] && std::signbit(read) == std::signbit(values[i])) << cell;
+    }
+}
+
 // Flying each aircraft vmhost knows: the CSV columns carry the names of all
 // the animations its plug-in creates, and only the pilot's commands are
 // noted as events.
