@@ -83,25 +83,28 @@ using Attrs = std::initializer_list<Attr>;
 class Svg {
   public:
     Svg(double width, double height) {
-        add("svg",
-            {{"xmlns", "http://www.w3.org/2000/svg"},
-             {"width", num(width)},
-             {"height", num(height)},
-             {"viewBox", "0 0 " + num(width) + ' ' + num(height)}},
-            {{"font-family", "sans-serif"}, {"font-size", "12"}});
+        start("svg",
+              {{"xmlns", "http://www.w3.org/2000/svg"},
+               {"width", num(width)},
+               {"height", num(height)},
+               {"viewBox", "0 0 " + num(width) + ' ' + num(height)}},
+              {{"font-family", "sans-serif"}, {"font-size", "12"}});
         out_ += ">\n";
     }
-    void line(std::string x1, std::string y1, std::string x2, std::string y2, Attrs style) {
+    void line(const std::string& x1, const std::string& y1, const std::string& x2,
+              const std::string& y2, Attrs style) {
         empty("line", {{"x1", x1}, {"y1", y1}, {"x2", x2}, {"y2", y2}}, style);
     }
-    void rect(std::string x, std::string y, std::string width, std::string height, Attrs style) {
+    void rect(const std::string& x, const std::string& y, const std::string& width,
+              const std::string& height, Attrs style) {
         empty("rect", {{"x", x}, {"y", y}, {"width", width}, {"height", height}}, style);
     }
-    void fill(const char* colour) {
+    void background(const char* colour) {
         empty("rect", {{"width", "100%"}, {"height", "100%"}}, {{"fill", colour}});
     }
-    void text(std::string x, std::string y, std::string_view content, Attrs style = {}) {
-        add("text", {{"x", x}, {"y", y}}, style);
+    void text(const std::string& x, const std::string& y, std::string_view content,
+              Attrs style = {}) {
+        start("text", {{"x", x}, {"y", y}}, style);
         out_ += '>';
         out_ += content;
         out_ += "</text>\n";
@@ -110,23 +113,24 @@ class Svg {
     void polyline(const char* colour, double width, bool dashed, const std::string& points) {
         const Attrs style = {{"fill", "none"}, {"stroke", colour}, {"stroke-width", num(width)}};
         if (dashed) {
-            add("polyline", style, {{"stroke-dasharray", "6,3"}});
+            start("polyline", style, {{"stroke-dasharray", "6,3"}});
         } else {
-            add("polyline", style, {});
+            start("polyline", style, {});
         }
         out_ += " points=\"" + points + "\"/>\n";
     }
     std::string finish() { return out_ + "</svg>\n"; }
 
   private:
-    void add(const char* name, Attrs place, Attrs style) {
+    // "<NAME" and the attributes; the caller closes the tag.
+    void start(const char* name, Attrs place, Attrs style) {
         out_ += '<';
         out_ += name;
         for (Attrs attrs : {place, style})
             for (const Attr& a : attrs) out_ += ' ' + std::string(a.name) + "=\"" + a.value + '"';
     }
     void empty(const char* name, Attrs place, Attrs style) {
-        add(name, place, style);
+        start(name, place, style);
         out_ += "/>\n";
     }
 
@@ -184,7 +188,7 @@ std::string chart(const FlightLog::Track& t) {
                       beside = num(kLeft + kPlot + 6), before = num(kLeft - 6);
 
     Svg svg(kWidth, height);
-    svg.fill("white");
+    svg.background("white");
     svg.text(left, "24",
              escape(t.name) + " (" + escape(t.plugin) + "): " + fixed(t.end_time, 1) +
                  " s, top altitude " + fixed(t.top_altitude, 0) + " m, top airspeed " +
