@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plugin_call.h"
 #include "state.h"
 
 namespace host {
@@ -13,10 +14,7 @@ namespace {
 // makes crosses the boundary and is traced like any other.
 void traced_coeff(const flight::Airfoil& af, double angle, double mach, double reynolds, double* cl,
                   double* cm, double* cd) {
-    Line(">").coeff(af.coeff).real(angle).real(mach).real(reynolds);
-    af.coeff(angle, mach, reynolds, cl, cm, cd);
-    Line("<").real(*cl).real(*cm).real(*cd);
-    check_lights();
+    coeff_call(af.coeff, angle, mach, reynolds, cl, cm, cd);
 }
 
 double& reading_of(Vessel& v, Reading r) {

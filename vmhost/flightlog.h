@@ -1,6 +1,7 @@
 // The flight log: what vmhost keeps of each vessel while a scenario runs, the
 // events it sees in it, and what it makes of them at the end: a summary
-// table, a CSV file per vessel and a self-contained report page with charts.
+// table (flightlog.cpp), a CSV file per vessel (csv.cpp) and a self-contained
+// report page with charts (report.cpp).
 #pragma once
 
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace vmhost {
+
+struct Aircraft;
 
 // One vessel at one moment, as the host reports it.
 struct Sample {
@@ -30,8 +33,65 @@ struct Sample {
     double lights = 0;      // lights switched on
 };
 
+// The columns of a row of the log: those of Sample, in its order, then the
+// vessel's animation states.
+enum Column {
+    kTime,
+    kX,
+    kZ,
+    kAltitude,
+    kAirspeed,
+    kClimb,
+    kPitch,
+    kBank,
+    kHeading,
+    kAoa,
+    kThrust,
+    kThrustMax,
+    kFuel,
+    kGround,
+    kGear,
+    kFlaps,
+    kLights,
+    kFixedColumns  // the first animation's
+};
+
 class FlightLog {
   public:
+    struct Event {
+        double time;
+        std::string what;
+        bool pilot;  // a command of the scenario rather than something seen
+    };
+    // What the log keeps of one vessel.
+    struct Track {
+        std::string name;
+        std::string plugin;                  // as `load` named it: "tarvik" or a path
+        const Aircraft* aircraft = nullptr;  // when vmhost knows the plug-in
+        int animations = 0;
+        std::vector<double> rows;  // kFixedColumns + animations values per row
+        std::vector<Event> events;
+        Sample last{};
+        bool started = false;
+        long long steps = 0;
+        double distance = 0;
+        double top_altitude = 0;
+        double top_airspeed = 0;
+        double end_time = 0;
+        std::vector<double> last_anims;
+        std::vector<double> thrust_maxima;  // seen so far
+
+        int columns() const { return kFixedColumns + animations; }
+        std::size_t row_count() const { return rows.size() / static_cast<std::size_t>(columns()); }
+        double at(std::size_t row, int column) const {
+            return rows[row * static_cast<std::size_t>(columns()) +
+                        static_cast<std::size_t>(column)];
+        }
+        // The CSV name of a column: time_s, ..., anim_NAME (anim_N when the
+        // animation's name is not known).
+        std::string column_name(int c) const;
+    };
+
     // Keeps a row every `every` steps (events are looked for in every step).
     explicit FlightLog(int every = 5) : every_(every < 1 ? 1 : every) {}
 
@@ -63,36 +123,17 @@ class FlightLog {
     int vessel_count() const { return static_cast<int>(tracks_.size()); }
 
   private:
-    struct Event {
-        double time;
-        std::string what;
-        bool pilot;  // a command of the scenario rather than something seen
-    };
-    struct Track {
-        std::string name;
-        std::string plugin;  // "tarvik", "olumbra" or the path given
-        int aircraft = -1;   // index into the table of known aircraft
-        int animations = 0;
-        std::vector<double> rows;  // kColumns + animations values per row
-        std::vector<Event> events;
-        Sample last{};
-        bool started = false;
-        long long steps = 0;
-        double distance = 0;
-        double top_altitude = 0;
-        double top_airspeed = 0;
-        double end_time = 0;
-        std::vector<double> last_anims;
-        std::vector<double> thrust_maxima;  // seen so far
-    };
-
     void look_for_events(Track& t, const Sample& s);
-    std::string column_name(const Track& t, int c) const;
-    bool write_csv(const Track& t, const std::string& path) const;
-    std::string svg(const Track& t) const;
 
     int every_;
     std::vector<Track> tracks_;
 };
+
+// The CSV file of a track (csv.cpp): a header of column names, then every
+// row, each number as the shortest text that reads back the same.
+bool write_csv(const FlightLog::Track& t, const std::string& path);
+
+// A number with a fixed count of decimals, as the events and report show it.
+std::string fixed(double v, int decimals);
 
 }  // namespace vmhost

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "aircraft.h"
 #include "flightlog.h"
-#include "flights.h"
 #include "host.h"
 #include "library.h"
 #include "scenario.h"
@@ -21,16 +21,19 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: vmhost run SCENARIO [--trace FILE]\n"
-    "       vmhost fly tarvik|olumbra [--trace FILE]\n"
-    "       vmhost --help\n"
-    "\n"
-    "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
-    "fly: flies the aircraft's default flight with the flight model, shows its\n"
-    "     progress and prints a summary; the trace goes only to a FILE.\n"
-    "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
-    "NAME.svg for each vessel and index.html showing them all.\n";
+std::string usage() {
+    return "usage: vmhost run SCENARIO [--trace FILE]\n"
+           "       vmhost fly " +
+           vmhost::aircraft_names("|", "|") +
+           " [--trace FILE]\n"
+           "       vmhost --help\n"
+           "\n"
+           "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
+           "fly: flies the aircraft's default flight with the flight model, shows its\n"
+           "     progress and prints a summary; the trace goes only to a FILE.\n"
+           "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
+           "NAME.svg for each vessel and index.html showing them all.\n";
+}
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
 // system call, and needs no allocation.
@@ -44,8 +47,8 @@ bool stderr_is_terminal() {
 #endif
 }
 
-int usage_error(const char* what) {
-    std::fprintf(stderr, "vmhost: %s\n%s", what, kUsage);
+int usage_error(const std::string& what) {
+    std::fprintf(stderr, "vmhost: %s\n%s", what.c_str(), usage().c_str());
     return vmhost::kBadInput;
 }
 
@@ -53,13 +56,13 @@ int usage_error(const char* what) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        std::fputs(usage().c_str(), stdout);
         return vmhost::kOk;
     }
     if (argc < 2) return usage_error("no command given");
     const bool fly = std::strcmp(argv[1], "fly") == 0;
     if (!fly && std::strcmp(argv[1], "run") != 0)
-        return usage_error((std::string("unknown command '") + argv[1] + "'").c_str());
+        return usage_error(std::string("unknown command '") + argv[1] + "'");
 
     const char* scenario = nullptr;
     const char* trace_file = nullptr;
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) return usage_error("--report needs a DIR");
             report_dir = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return usage_error((std::string("unknown option '") + argv[i] + "'").c_str());
+            return usage_error(std::string("unknown option '") + argv[i] + "'");
         } else if (!scenario) {
             scenario = argv[i];
         } else {
@@ -86,15 +89,12 @@ int main(int argc, char** argv) {
     std::string name;
     std::string text;
     if (fly) {
-        if (!scenario) return usage_error("no aircraft given (tarvik or olumbra)");
-        if (std::strcmp(scenario, "tarvik") == 0) {
-            text = vmhost::kFlyTarvik;
-        } else if (std::strcmp(scenario, "olumbra") == 0) {
-            text = vmhost::kFlyOlumbra;
-        } else {
-            return usage_error(
-                (std::string("unknown aircraft '") + scenario + "' (tarvik or olumbra)").c_str());
-        }
+        const std::string names = vmhost::aircraft_names(", ", " or ");
+        if (!scenario) return usage_error("no aircraft given (" + names + ")");
+        const vmhost::Aircraft* aircraft = vmhost::find_aircraft(scenario);
+        if (!aircraft)
+            return usage_error("unknown aircraft '" + std::string(scenario) + "' (" + names + ")");
+        text = aircraft->flight;
         name = std::string("fly-") + scenario + ".vms";
     } else {
         if (!scenario) return usage_error("no SCENARIO given");

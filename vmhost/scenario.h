@@ -1,3 +1,21 @@
+// vmhost, the stand-in host program, and its library vm_scenario. Its files:
+//   main.cpp             the command line: `run`, `fly`, --trace, --report
+//   scenario.h           (this) running a scenario: run_scenario and its options
+//   reader.h/.cpp        the scenario reader: tokens, numbers, names, the
+//                        command table, and the loop over a scenario's lines
+//   runner.h/.cpp        the runner: the plug-in's lifecycle and the plain
+//                        commands (sound ... unload); every call into the
+//                        plug-in goes through host/plugin_call.h
+//   flying.cpp           the runner's flying: physics, pilot inputs, autopilot,
+//                        `until`, sampling the flight log after each step
+//   aircraft.h/.cpp      the aircraft vmhost knows by name, one row each, with
+//                        their default flights (flights.h.in, generated from
+//                        examples/fly-NAME.vms)
+//   flightlog.h/.cpp     the flight log, its events and summary table
+//   csv.cpp              the log's CSV files
+//   report.cpp           the report: SVG charts and index.html
+//   library*.h/.cpp      loading a library, one file per platform
+//
 // The scenario language: one command per line, run as it is read.
 #pragma once
 

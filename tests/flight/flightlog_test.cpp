@@ -5,11 +5,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
+#include "aircraft.h"
+#include "scenario.h"
 #include "subprocess.h"
 
 namespace {
@@ -116,6 +120,56 @@ TEST(FlightLog, NoticesValuesThatAreNotFinite) {
     s.time = 0.1;
     for (int i = 0; i < 4; ++i) log.record(v, s, nullptr, 0);
     EXPECT_FALSE(log.all_finite());
+}
+
+// Every number in the CSV file reads back as the very double the log holds.
+TEST(FlightLog, CsvNumbersReadBackExactly) {
+    const double values[] = {0.1 + 0.2, 1.0 / 3, -0.0,  5e-324, 1.7976931348623157e308,
+                             -2.5e-17,  2e-4,    12000, 1e21,   123456789.00000001};
+    vmhost::FlightLog log;
+    const int v = log.add_vessel("n", "some/path.so", static_cast<int>(std::size(values)));
+    log.record(v, vmhost::Sample{}, values, static_cast<int>(std::size(values)));
+    const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_numbers");
+    std::string why;
+    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    std::istringstream csv(read_file(dir / "n.csv"));
+    fs::remove_all(dir);
+    std::string cell;
+    std::getline(csv, cell);
+    for (int c = 0; c < vmhost::kFixedColumns; ++c) std::getline(csv, cell, ',');
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        std::getline(csv, cell, i + 1 < std::size(values) ? ',' : '\n');
+        const double read = std::strtod(cell.c_str(), nullptr);
+        EXPECT_TRUE(read == values[i] && std::signbit(read) == std::signbit(values[i])) << cell;
+    }
+}
+
+// Flying each aircraft vmhost knows: the CSV columns carry the names of all
+// the animations its plug-in creates, and only the pilot's commands are
+// noted as events.
+TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
+    for (const vmhost::Aircraft& a : vmhost::all_aircraft()) {
+        SCOPED_TRACE(a.name);
+        EXPECT_NE(std::string(a.flight).find(std::string("\nload ") + a.name + "\n"),
+                  std::string::npos);
+        EXPECT_LT(a.gear, static_cast<int>(a.animations.size()));
+        vmhost::FlightLog log;
+        const std::string scenario =
+            std::string("load ") + a.name + "\ncreate p\nset p airspeed 5\nthrottle p 1\nstep\n";
+        ASSERT_EQ(vmhost::run_scenario("s.vms", scenario, stderr, {&log, false}), vmhost::kOk);
+        std::string columns = "lights";
+        for (const char* name : a.animations) columns += std::string(",anim_") + name;
+        const fs::path dir =
+            fs::temp_directory_path() / testsupport::unique_name("flightlog_anims");
+        std::string why;
+        ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+        const std::string csv = read_file(dir / "p.csv");
+        fs::remove_all(dir);
+        EXPECT_EQ(csv.substr(csv.find(",lights,") + 1, columns.size() + 1), columns + "\n");
+        const std::string s = summary_of(log);
+        EXPECT_NE(s.find("pilot: throttle p 1"), std::string::npos) << s;
+        EXPECT_EQ(s.find("set p"), std::string::npos) << s;
+    }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "aircraft.h"
 #include "library.h"
 #include "subprocess.h"
 
@@ -59,6 +61,22 @@ TEST_F(CommandLine, BadCommandLinesExitWithTwo) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_NE(file("err.txt").find("usage:"), std::string::npos) << args;
     }
+}
+
+// `fly` offers every aircraft vmhost knows, in its usage and its errors.
+TEST_F(CommandLine, FlyNamesEveryAircraft) {
+    EXPECT_EQ(run("--help"), 0);
+    const std::string help = file("out.txt");
+    const std::size_t at = help.find("vmhost fly ");
+    std::vector<std::string> texts = {help.substr(at, help.find('\n', at) - at)};
+    for (const char* args : {"fly", "fly nosuch"}) {
+        EXPECT_EQ(run(args), 2) << args;
+        const std::string err = file("err.txt");
+        texts.push_back(err.substr(0, err.find('\n')));
+    }
+    for (const std::string& text : texts)
+        for (const vmhost::Aircraft& a : vmhost::all_aircraft())
+            EXPECT_NE(text.find(a.name), std::string::npos) << text;
 }
 
 TEST_F(CommandLine, UnreadableScenarioOrTrace) {

@@ -1,0 +1,390 @@
+// The report of the flight log: per vessel a CSV file (csv.cpp) and an SVG
+// picture of charts, built element by element with the small helpers of Svg,
+// and index.html showing the summary, the events and the charts of them all.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <sstream>
+#include <string_view>
+
+#include "aircraft.h"
+#include "flightlog.h"
+
+namespace vmhost {
+namespace {
+
+constexpr double kDegrees = 180 / 3.14159265358979323846;
+
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// Attribute values as the charts write them: positions along the data to a
+// tenth of a pixel (px), the layout's own positions and sizes as %g (num).
+std::string px(double v) {
+    return fixed(v, 1);
+}
+std::string num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+// A tick label: as many decimals as the tick spacing needs, no exponents.
+std::string tick(double v, double step) {
+    int decimals = 0;
+    while (decimals < 6 && step * std::pow(10.0, decimals) < 0.999) ++decimals;
+    return fixed(v, decimals);
+}
+
+// Round tick spacing giving about `n` ticks over `span`.
+double tick_step(double span, int n) {
+    if (!(span > 0)) return 1;
+    const double raw = span / n;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (raw <= m * p) return m * p;
+    return 10 * p;
+}
+
+const char* const kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+                                "#9467bd", "#8c564b", "#e377c2", "#17becf"};
+
+struct Attr {
+    const char* name;
+    std::string value;
+};
+using Attrs = std::initializer_list<Attr>;
+
+// An SVG picture, written element by element, one element a line: first the
+// element's place, then its style.
+class Svg {
+  public:
+    Svg(double width, double height) {
+        start("svg",
+              {{"xmlns", "http://www.w3.org/2000/svg"},
+               {"width", num(width)},
+               {"height", num(height)},
+               {"viewBox", "0 0 " + num(width) + ' ' + num(height)}},
+              {{"font-family", "sans-serif"}, {"font-size", "12"}});
+        out_ += ">\n";
+    }
+    void line(const std::string& x1, const std::string& y1, const std::string& x2,
+              const std::string& y2, Attrs style) {
+        empty("line", {{"x1", x1}, {"y1", y1}, {"x2", x2}, {"y2", y2}}, style);
+    }
+    void rect(const std::string& x, const std::string& y, const std::string& width,
+              const std::string& height, Attrs style) {
+        empty("rect", {{"x", x}, {"y", y}, {"width", width}, {"height", height}}, style);
+    }
+    void background(const char* colour) {
+        empty("rect", {{"width", "100%"}, {"height", "100%"}}, {{"fill", colour}});
+    }
+    void text(const std::string& x, const std::string& y, std::string_view content,
+              Attrs style = {}) {
+        start("text", {{"x", x}, {"y", y}}, style);
+        out_ += '>';
+        out_ += content;
+        out_ += "</text>\n";
+    }
+    // The points come last: they are most of the picture.
+    void polyline(const char* colour, double width, bool dashed, const std::string& points) {
+        const Attrs style = {{"fill", "none"}, {"stroke", colour}, {"stroke-width", num(width)}};
+        if (dashed) {
+            start("polyline", style, {{"stroke-dasharray", "6,3"}});
+        } else {
+            start("polyline", style, {});
+        }
+        out_ += " points=\"" + points + "\"/>\n";
+    }
+    std::string finish() { return out_ + "</svg>\n"; }
+
+  private:
+    // "<NAME" and the attributes; the caller closes the tag.
+    void start(const char* name, Attrs place, Attrs style) {
+        out_ += '<';
+        out_ += name;
+        for (Attrs attrs : {place, style})
+            for (const Attr& a : attrs) out_ += ' ' + std::string(a.name) + "=\"" + a.value + '"';
+    }
+    void empty(const char* name, Attrs place, Attrs style) {
+        start(name, place, style);
+        out_ += "/>\n";
+    }
+
+    std::string out_;
+};
+
+struct Series {
+    const char* label;
+    int col;
+    double scale;
+    int times;  // another column to multiply by, or -1
+    bool dashed = false;
+};
+struct Panel {
+    const char* title;
+    std::vector<Series> series;
+    std::vector<double> limits;
+};
+
+// The charts of one track: panels stacked on one time axis with the events
+// marked through them, then the animations, one strip each.
+std::string chart(const FlightLog::Track& t) {
+    const std::size_t n = t.row_count();
+    const double t_end = n ? std::max(t.at(n - 1, kTime), 1e-9) : 1.0;
+
+    constexpr double kWidth = 1000, kLeft = 100, kRight = 150, kPlot = kWidth - kLeft - kRight;
+    constexpr double kPanel = 150, kGap = 34, kStrip = 26, kTop = 80;
+    const Aircraft* ac = t.aircraft;
+    const std::vector<Panel> panels = {
+        {"Altitude (m)",
+         {{"altitude", kAltitude, 1, -1}},
+         ac ? ac->altitude_limits : std::vector<double>{}},
+        {"Airspeed (m/s)",
+         {{"airspeed", kAirspeed, 1, -1}},
+         ac ? ac->airspeed_limits : std::vector<double>{}},
+        {"Thrust (kN)",
+         {{"maximum", kThrustMax, 0.001, -1, true}, {"thrust", kThrust, 0.001, kThrustMax}},
+         {}},
+        {"Attitude (deg)",
+         {{"pitch", kPitch, kDegrees, -1},
+          {"bank", kBank, kDegrees, -1},
+          {"aoa", kAoa, kDegrees, -1}},
+         {}},
+        {"Gear, flaps, lights",
+         {{"gear up", kGear, 1, -1},
+          {"flaps", kFlaps, 1, -1},
+          {"lights on", kLights, 1, -1},
+          {"on ground", kGround, 1, -1}},
+         {}},
+    };
+    const double instruments_top = kTop + static_cast<double>(panels.size()) * (kPanel + kGap) + 20;
+    const double height = instruments_top + 30 + t.animations * kStrip + 20;
+    auto x_of = [&](double time) { return kLeft + kPlot * time / t_end; };
+    const std::string left = num(kLeft), right = num(kLeft + kPlot),
+                      beside = num(kLeft + kPlot + 6), before = num(kLeft - 6);
+
+    Svg svg(kWidth, height);
+    svg.background("white");
+    svg.text(left, "24",
+             escape(t.name) + " (" + escape(t.plugin) + "): " + fixed(t.end_time, 1) +
+                 " s, top altitude " + fixed(t.top_altitude, 0) + " m, top airspeed " +
+                 fixed(t.top_airspeed, 1) + " m/s",
+             {{"font-size", "18"}, {"font-weight", "bold"}});
+
+    // One polyline per series, at most two points per pixel column (the
+    // lowest and highest value there), so spikes survive the thinning.
+    auto plot = [&](double y0, double h, double lo, double hi, auto value, const char* colour,
+                    double width, bool dashed) {
+        const double span = hi > lo ? hi - lo : 1;
+        auto y_of = [&](double v) { return y0 + h - h * (std::clamp(v, lo, hi) - lo) / span; };
+        std::string points;
+        auto point = [&](double x, double y) { points += px(x) + ',' + px(y_of(y)) + ' '; };
+        const int buckets = static_cast<int>(kPlot);
+        std::size_t r = 0;
+        for (int b = 0; b < buckets && r < n; ++b) {
+            const double b_end = t_end * (b + 1) / buckets;
+            double mn = value(r), mx = mn;
+            std::size_t first = r, i_mn = r, i_mx = r;
+            for (; r < n && (t.at(r, kTime) <= b_end || r == first); ++r) {
+                const double v = value(r);
+                if (v < mn) mn = v, i_mn = r;
+                if (v > mx) mx = v, i_mx = r;
+            }
+            const double x = x_of(t.at(first, kTime));
+            if (i_mn <= i_mx) {
+                point(x, mn);
+                if (mx != mn) point(x, mx);
+            } else {
+                point(x, mx);
+                point(x, mn);
+            }
+        }
+        svg.polyline(colour, width, dashed, points);
+    };
+
+    // Event markers: a numbered line through every panel, listed on the right.
+    const double plots_bottom = height - 20;
+    int number = 0;
+    double row_end[3] = {-1e9, -1e9, -1e9};  // a label goes in the first row with room
+    for (const FlightLog::Event& e : t.events) {
+        ++number;
+        const double x = x_of(e.time);
+        int row = 0;
+        while (row < 2 && x - row_end[row] < 16) ++row;
+        row_end[row] = x;
+        svg.line(px(x), num(kTop - 14), px(x), num(plots_bottom),
+                 {{"stroke", e.pilot ? "#bbbbbb" : "#e08080"}, {"stroke-dasharray", "3,3"}});
+        svg.text(px(x), num(kTop - 18 - 11 * row), std::to_string(number),
+                 {{"text-anchor", "middle"},
+                  {"font-size", "10"},
+                  {"fill", e.pilot ? "#888888" : "#c03030"}});
+    }
+
+    for (std::size_t p = 0; p < panels.size(); ++p) {
+        const Panel& panel = panels[p];
+        const double y0 = kTop + static_cast<double>(p) * (kPanel + kGap);
+        auto value = [&](const Series& s, std::size_t r) {
+            return t.at(r, s.col) * s.scale * (s.times >= 0 ? t.at(r, s.times) : 1);
+        };
+        double lo = 0, hi = 0;
+        bool any = false;
+        for (const Series& s : panel.series)
+            for (std::size_t r = 0; r < n; ++r) {
+                const double v = value(s, r);
+                if (!std::isfinite(v)) continue;
+                lo = any ? std::min(lo, v) : v;
+                hi = any ? std::max(hi, v) : v;
+                any = true;
+            }
+        for (double l : panel.limits) hi = std::max(hi, l * 1.05);
+        lo = std::min(lo, 0.0);
+        if (hi - lo < 1e-9) hi = lo + 1;
+        const double step = tick_step(hi - lo, 4);
+        lo = std::floor(lo / step) * step;
+        hi = std::ceil(hi / step) * step;
+        auto y_of = [&](double v) { return y0 + kPanel - kPanel * (v - lo) / (hi - lo); };
+
+        svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
+        svg.rect(left, num(y0), num(kPlot), num(kPanel), {{"fill", "none"}, {"stroke", "#999999"}});
+        for (double v = lo; v <= hi + step / 2; v += step) {
+            svg.line(left, px(y_of(v)), right, px(y_of(v)), {{"stroke", "#eeeeee"}});
+            svg.text(before, px(y_of(v) + 4), tick(v, step), {{"text-anchor", "end"}});
+        }
+        for (double l : panel.limits) {
+            svg.line(left, px(y_of(l)), right, px(y_of(l)),
+                     {{"stroke", "#c03030"}, {"stroke-dasharray", "8,4"}});
+            svg.text(beside, px(y_of(l) + 4), "limit " + fixed(l, 0), {{"fill", "#c03030"}});
+        }
+        int colour = 0;
+        double legend_y = y0 + 14;
+        for (const Series& s : panel.series) {
+            const char* c = kPalette[colour++ % std::size(kPalette)];
+            plot(
+                y0, kPanel, lo, hi,
+                [&](std::size_t r) {
+                    const double v = value(s, r);
+                    return std::isfinite(v) ? v : 0.0;
+                },
+                c, 1.5, s.dashed);
+            if (panel.series.size() > 1) {
+                svg.text(beside, num(legend_y), s.label, {{"fill", c}});
+                legend_y += 15;
+            }
+        }
+        // Time axis under every panel.
+        const double ts = tick_step(t_end, 10);
+        for (double tt = 0; tt <= t_end + 1e-9; tt += ts)
+            svg.text(px(x_of(tt)), num(y0 + kPanel + 14), tick(tt, ts),
+                     {{"text-anchor", "middle"}, {"font-size", "10"}, {"fill", "#555555"}});
+    }
+    svg.text(right, num(kTop + static_cast<double>(panels.size()) * (kPanel + kGap) - kGap + 28),
+             "time (s)", {{"text-anchor", "end"}, {"fill", "#555555"}});
+
+    // The cockpit instruments and every other animation, one strip each,
+    // each scaled to its own range (written beside it).
+    svg.text(left, num(instruments_top + 10),
+             "Animation states (cockpit instruments, moving parts)", {{"font-weight", "bold"}});
+    for (int a = 0; a < t.animations; ++a) {
+        const int c = kFixedColumns + a;
+        const double y0 = instruments_top + 24 + a * kStrip;
+        double lo = 0, hi = 0;
+        for (std::size_t r = 0; r < n; ++r) {
+            const double v = t.at(r, c);
+            if (!std::isfinite(v)) continue;
+            lo = r ? std::min(lo, v) : v;
+            hi = r ? std::max(hi, v) : v;
+        }
+        svg.text(before, num(y0 + kStrip / 2 + 4), t.column_name(c).substr(5),
+                 {{"text-anchor", "end"}, {"font-size", "10"}});
+        svg.rect(left, num(y0 + 2), num(kPlot), num(kStrip - 4), {{"fill", "#f7f7f7"}});
+        plot(
+            y0 + 3, kStrip - 6, lo, hi,
+            [&](std::size_t r) { return std::isfinite(t.at(r, c)) ? t.at(r, c) : 0.0; },
+            kPalette[a % std::size(kPalette)], 1.0, false);
+        svg.text(beside, num(y0 + kStrip / 2 + 4), fixed(lo, 3) + " .. " + fixed(hi, 3),
+                 {{"font-size", "10"}, {"fill", "#555555"}});
+    }
+    return svg.finish();
+}
+
+}  // namespace
+
+bool FlightLog::write_report(const std::string& dir, std::string* why) const {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec || !std::filesystem::is_directory(dir)) {
+        if (why) *why = "cannot create the report folder '" + dir + "'";
+        return false;
+    }
+    std::ostringstream html;
+    html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>vmhost flight "
+            "report</title>\n<style>body{font-family:sans-serif;margin:2em;max-width:1040px}"
+            "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{padding:2px 10px;text-align:"
+            "left;border-bottom:1px solid #ddd}td.n{text-align:right}.pilot{color:#777}"
+            "</style></head>\n<body>\n<h1>Flight report</h1>\n";
+    for (const Track& t : tracks_) {
+        const std::string base = dir + "/" + t.name;
+        if (!write_csv(t, base + ".csv")) {
+            if (why) *why = "cannot write '" + base + ".csv'";
+            return false;
+        }
+        const std::string picture = chart(t);
+        std::ofstream svg_file(base + ".svg", std::ios::binary);
+        svg_file << picture;
+        if (!svg_file.flush()) {
+            if (why) *why = "cannot write '" + base + ".svg'";
+            return false;
+        }
+        html
+            << "<h2>" << escape(t.name) << " (" << escape(t.plugin) << ")</h2>\n<table>"
+            << "<tr><td>flight time</td><td class=n>" << fixed(t.end_time, 1) << " s</td></tr>"
+            << "<tr><td>distance</td><td class=n>" << fixed(t.distance / 1000, 2)
+            << " km</td></tr><tr><td>top altitude</td><td class=n>" << fixed(t.top_altitude, 0)
+            << " m</td></tr><tr><td>top airspeed</td><td class=n>" << fixed(t.top_airspeed, 1)
+            << " m/s</td></tr><tr><td>fuel left</td><td class=n>" << fixed(t.last.fuel, 0)
+            << " kg</td></tr></table>\n<table><tr><th>#</th><th>time (s)</th><th>event</th></tr>\n";
+        int number = 0;
+        for (const Event& e : t.events)
+            html << "<tr" << (e.pilot ? " class=pilot" : "") << "><td>" << ++number
+                 << "</td><td class=n>" << fixed(e.time, 2) << "</td><td>"
+                 << (e.pilot ? "pilot: " : "") << escape(e.what) << "</td></tr>\n";
+        html << "</table>\n<p>Data: <a href=\"" << escape(t.name) << ".csv\">" << escape(t.name)
+             << ".csv</a> (one row every " << fixed(0.02 * every_, 2)
+             << " s). Numbered marks in the charts are the events above.</p>\n"
+             << picture;
+    }
+    html << "</body></html>\n";
+    std::ofstream index(dir + "/index.html", std::ios::binary);
+    index << html.str();
+    if (!index.flush()) {
+        if (why) *why = "cannot write '" + dir + "/index.html'";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vmhost
