@@ -1,5 +1,10 @@
-// POSIX library services (dlopen family).
+// POSIX library services (dlopen family) and files.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "platform.h"
 
@@ -50,5 +55,27 @@ Symbol find_own_export(HINSTANCE module, const char* name) {
     return in_own_library(reinterpret_cast<void*>(sym)) ? sym : nullptr;
 }
 
-}  // namespace platform
+OpenedFile open_regular_file(const char* name, FileMode mode) {
+    // clang-format off
+    static constexpr struct { int flags; const char* stream; } kModes[] = {
+        {O_RDWR,                                 "r+"},  // update
+        {O_WRONLY | O_APPEND | O_CREAT | O_EXCL, "a"},   // create
+        {O_WRONLY | O_APPEND,                    "a"},   // append
+    };
+    // clang-format on
+    const auto& m = kModes[static_cast<int>(mode)];
+    // Opening a FIFO waits for its other end, forever if none comes; with
+    // O_NONBLOCK it returns at once (and changes nothing for a regular file).
+    const int fd = open(name, m.flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return {nullptr, errno == ENOENT};
+    // What was opened is checked, not the name: a file put in its place
+    // between a check and the open cannot slip through.
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (std::FILE* stream = fdopen(fd, m.stream)) return {stream, false};
+    }
+    close(fd);
+    return {};
+}
 
+}  // namespace platform

@@ -1,4 +1,9 @@
-// Windows library services (module handles and export tables).
+// Windows library services (module handles and export tables) and files.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
+
 #include "platform.h"
 
 namespace {
@@ -36,6 +41,37 @@ Symbol find_symbol(HINSTANCE module, const char* name) {
 Symbol find_own_export(HINSTANCE module, const char* name) {
     // GetProcAddress reads the export table of that module alone.
     return find_symbol(module, name);
+}
+
+OpenedFile open_regular_file(const char* name, FileMode mode) {
+    // Append access without write access: the system itself puts every write
+    // at the end, so writers in several processes never overwrite each other
+    // (the C runtime's append mode seeks to the end and then writes).
+    // clang-format off
+    static constexpr struct { DWORD access, disposition; int fd; const char* stream; } kModes[] = {
+        {GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, _O_TEXT,             "r+"},  // update
+        {FILE_APPEND_DATA,             CREATE_NEW,    _O_TEXT | _O_APPEND, "a"},   // create
+        {FILE_APPEND_DATA,             OPEN_EXISTING, _O_TEXT | _O_APPEND, "a"},   // append
+    };
+    // clang-format on
+    const auto& m = kModes[static_cast<int>(mode)];
+    HANDLE file = CreateFileA(name, m.access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              m.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {nullptr, GetLastError() == ERROR_FILE_NOT_FOUND};
+    // A folder does not open without backup semantics; a pipe or a device
+    // is not a disk file.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return {};
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), m.fd);
+    if (fd < 0) {
+        CloseHandle(file);
+        return {};
+    }
+    if (std::FILE* stream = _fdopen(fd, m.stream)) return {stream, false};
+    _close(fd);  // and with it the handle
+    return {};
 }
 
 }  // namespace platform

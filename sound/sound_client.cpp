@@ -41,21 +41,36 @@ Fn bind(const char* name) {
     return reinterpret_cast<Fn>(platform::find_symbol(g_addon, name));
 }
 
-bool valid_id(int id) { return id >= 0 && id <= 59; }
-bool valid_slot(int slot) { return slot >= 1 && slot <= 60; }
-bool valid_option(int option) { return option >= 1 && option <= 17; }
+bool valid_id(int id) {
+    return id >= 0 && id <= 59;
+}
+bool valid_slot(int slot) {
+    return slot >= 1 && slot <= 60;
+}
+bool valid_option(int option) {
+    return option >= 1 && option <= 17;
+}
 
 }  // namespace
 
 void VelmoraSoundLog(const char* message, const char* detail) {
+    using platform::FileMode;
     if (g_log_count > kLastLoggedMessage) return;
-    if (std::FILE* f = std::fopen(kLogFile, "r+")) {
-        std::fclose(f);
-    } else if (std::FILE* created = std::fopen(kLogFile, "w")) {
-        std::fputs(kLogHeader, created);
-        std::fclose(created);
+    // The log is created only where nothing has its name: a log that exists
+    // is never emptied (not even one this user may write but not read), a
+    // writer that loses the race to create it appends to the winner's, and a
+    // dangling link does not lead to a file made elsewhere. Of racing
+    // writers, one's message may come before the winner's header.
+    const platform::OpenedFile test = platform::open_regular_file(kLogFile, FileMode::update);
+    if (test.stream) {
+        std::fclose(test.stream);
+    } else if (test.absent) {
+        if (std::FILE* created = platform::open_regular_file(kLogFile, FileMode::create).stream) {
+            std::fputs(kLogHeader, created);
+            std::fclose(created);
+        }
     }
-    std::FILE* f = std::fopen(kLogFile, "a");
+    std::FILE* f = platform::open_regular_file(kLogFile, FileMode::append).stream;
     if (!f) return;
     std::fprintf(f, "%s\n", kLogSeparator);
     if (message) std::fprintf(f, "%s\n", message);

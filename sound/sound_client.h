@@ -33,5 +33,7 @@ int SetSoundOption(int id, int option, int value);
 int ReplaceStockSound(int id, const char* path, int stock);
 
 // Appends a message and a detail line (either may be null) to the log, at most
-// 101 messages per library load. A log that cannot be written is skipped.
+// 101 messages per library load. A message that cannot be written (the log is
+// not a regular file, or cannot be opened or created) is skipped without
+// waiting and does not count.
 void VelmoraSoundLog(const char* message, const char* detail);

@@ -6,13 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "library.h"
 #include "subprocess.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -38,10 +46,9 @@ class SoundClient : public ::testing::Test {
   protected:
     void SetUp() override {
         previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               testsupport::unique_name(
-                   std::string("vm_sound_") +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // "Test/Case" of a table
+        dir_ = fs::temp_directory_path() / testsupport::unique_name("vm_sound_" + name);
         fs::create_directories(dir_);
         fs::current_path(dir_);
     }
@@ -145,20 +152,119 @@ TEST_F(SoundClient, NullMessageAndDetailWriteOnlyTheSeparator) {
     EXPECT_EQ(log(), std::string(kHeader) + kSeparator + kSeparator + "only message\n");
 }
 
-TEST_F(SoundClient, LogExistingFileIsAppendedWithoutANewHeader) {
-    std::ofstream(dir_ / "VelmoraSound_Log.txt") << "earlier\n";
-    VelmoraSoundLog("m", "");
-    EXPECT_EQ(log(), "earlier\n" + entry("m") + "\n");
+// What has the log's name when the messages come.
+enum class At { nothing, log, write_only_log, fifo, dangling_link, link_to_log, folder };
+
+struct LogCase {
+    const char* name;
+    At at;
+    int writers;          // processes that log one message each, let go at the same instant
+    bool kept;            // the message reaches the log; else it is skipped and nothing is made
+    const char* windows;  // why the case is skipped on Windows
+};
+
+constexpr char kNoLinks[] = "mingw-w64's std::filesystem makes no symbolic links";
+
+// clang-format off
+const LogCase kLogCases[] = {
+    {"Absent",       At::nothing,        1, true,  nullptr},
+    {"Log",          At::log,            1, true,  nullptr},
+    {"WriteOnlyLog", At::write_only_log, 1, true,  "Windows file modes cannot deny reading"},
+    {"Fifo",         At::fifo,           1, false, "Windows has no FIFOs"},
+    {"DanglingLink", At::dangling_link,  1, false, kNoLinks},
+    {"LinkToLog",    At::link_to_log,    1, true,  kNoLinks},
+    {"RaceToCreate", At::nothing,        3, true,  "Windows has no fork() to start them at once"},
+    {"Folder",       At::folder,         1, false, nullptr},
+};
+// clang-format on
+
+#ifndef _WIN32
+constexpr uid_t kNobody = 65534;
+#endif
+
+class SoundLog : public SoundClient, public ::testing::WithParamInterface<LogCase> {};
+
+void PrintTo(const LogCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-// A log that can be neither opened nor created, even by root: a folder has
-// its name. Logging writes nothing, and does not use up the cap.
-TEST_F(SoundClient, UnwritableLogWritesNothingAndStopsNothing) {
-    fs::create_directory(dir_ / "VelmoraSound_Log.txt");
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(ConnectToVelmoraSoundDLL3(nullptr), -1);
-    fs::remove(dir_ / "VelmoraSound_Log.txt");
-    VelmoraSoundLog("after", nullptr);
-    EXPECT_EQ(log(), kHeader + entry("after"));
+// Runs `write` in each of `writers` processes let go at the same instant (on
+// Windows, in this process). A writer that blocks is killed after 10 s, so
+// that the case fails instead of hanging. True when every writer ended well.
+bool run_writers([[maybe_unused]] int writers, const std::function<void()>& write) {
+#ifdef _WIN32
+    write();
+    return true;
+#else
+    int go[2];
+    if (pipe(go) != 0) return false;
+    for (int w = 0; w < writers; ++w) {
+        if (fork() != 0) continue;
+        char c;
+        close(go[1]);
+        alarm(10);
+        (void)read(go[0], &c, 1);  // returns when the parent closes its end
+        write();
+        _exit(0);
+    }
+    close(go[0]);
+    close(go[1]);
+    bool ok = true;
+    for (int status = 0, w = 0; w < writers; ++w) ok = wait(&status) > 0 && status == 0 && ok;
+    return ok;
+#endif
 }
+
+TEST_P(SoundLog, KeepsEveryMessageWholeOrSkipsItWithoutBlocking) {
+    const LogCase& c = GetParam();
+#ifdef _WIN32
+    if (c.windows) GTEST_SKIP() << c.windows;
+#endif
+    const fs::path path = dir_ / "VelmoraSound_Log.txt", target = dir_ / "target.txt";
+    // A race to create is lost only now and then: run it many times.
+    for (int trial = 0; trial < (c.writers > 1 ? 500 : 1); ++trial) {
+        fs::remove(path);
+        if (c.at == At::log || c.at == At::write_only_log) std::ofstream(path) << "earlier\n";
+        if (c.at == At::link_to_log) std::ofstream(target) << "earlier\n";
+        if (c.at == At::dangling_link || c.at == At::link_to_log) fs::create_symlink(target, path);
+        if (c.at == At::folder) fs::create_directory(path);
+        if (c.at == At::write_only_log) fs::permissions(path, fs::perms::owner_write);
+#ifndef _WIN32
+        ASSERT_TRUE(c.at != At::fifo || mkfifo(path.c_str(), 0644) == 0);
+        // Root reads any file: a user of no privilege owns and writes the log.
+        const bool as_owner = c.at == At::write_only_log && geteuid() == 0;
+        ASSERT_TRUE(!as_owner || chown(path.c_str(), kNobody, kNobody) == 0);
+#endif
+        const auto write = [&] {
+#ifndef _WIN32
+            if (as_owner && setuid(kNobody) != 0) _exit(1);
+#endif
+            // A skipped message must not use up the cap of 101 either.
+            for (int i = 0; i < (c.kept ? 1 : 101); ++i) VelmoraSoundLog("m", nullptr);
+            if (!c.kept) {
+                std::error_code ignored;  // a writer must not throw into the test's code
+                fs::remove(path, ignored);
+                VelmoraSoundLog("m", nullptr);
+            }
+        };
+        ASSERT_TRUE(run_writers(c.writers, write)) << "a writer was killed";
+        EXPECT_FALSE(!c.kept && fs::exists(target)) << "a file was made through the link";
+        if (c.at == At::write_only_log)
+            fs::permissions(path, fs::perms::owner_read, fs::perm_options::add);
+        // The log begins with what was there before, or with the header of
+        // the writer that created it, which may follow a message that raced it.
+        std::string text = log();
+        const std::string first = c.at == At::nothing || !c.kept ? kHeader : "earlier\n";
+        const auto at = text.find(first);
+        ASSERT_NE(at, std::string::npos) << text;
+        text.erase(at, first.size());
+        std::string expected;
+        for (int w = 0; w < c.writers; ++w) expected += entry("m");
+        ASSERT_EQ(text, expected) << "trial " << trial;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Opening, SoundLog, ::testing::ValuesIn(kLogCases),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
