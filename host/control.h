@@ -141,10 +141,9 @@ struct Control {
 
 using ExtensionEntry = const void* (*)(const char* id);
 
-// The control table of the host library this module is linked against,
-// looked up by name once. Without one (another host library in our place)
-// nothing of host.h can work: the program stops with a message.
-inline const Control* find_control() {
+// The interface `id` of the host library this module is linked against,
+// looked up by name; null when the library has no such interface.
+inline const void* extension(const char* id) {
 #if defined(_WIN32)
     // The module that holds an SDK function is the host library; referring to
     // one also keeps the program linked against it.
@@ -158,7 +157,7 @@ inline const Control* find_control() {
 #else
     // The same, and the reference to an SDK function keeps the program linked
     // against the host library. The reference RTLD_NOLOAD takes is kept: the
-    // table is used for as long as the program runs.
+    // library stays loaded for as long as the program runs anyway.
     Dl_info info{};
     void* library = nullptr;
     if (dladdr(reinterpret_cast<void*>(&InitLib), &info) && info.dli_fname)
@@ -166,16 +165,20 @@ inline const Control* find_control() {
     auto entry =
         reinterpret_cast<ExtensionEntry>(library ? dlsym(library, kExtensionEntry) : nullptr);
 #endif
-    const void* table = entry ? entry(kControlId) : nullptr;
-    if (!table) {
-        std::fprintf(stderr, "the host library has no %s interface\n", kControlId);
-        std::abort();
-    }
-    return static_cast<const Control*>(table);
+    return entry ? entry(id) : nullptr;
 }
 
+// The control table, looked up once. Without it (another host library in our
+// place) nothing of host.h can work: the program stops with a message.
 inline const Control& control() {
-    static const Control* const table = find_control();
+    static const Control* const table = [] {
+        const void* found = extension(kControlId);
+        if (!found) {
+            std::fprintf(stderr, "the host library has no %s interface\n", kControlId);
+            std::abort();
+        }
+        return static_cast<const Control*>(found);
+    }();
     return *table;
 }
 
