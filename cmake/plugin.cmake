@@ -5,7 +5,7 @@
 # and exporting exactly vmvcInit, vmvcExit and GetModuleVersion.
 function(vm_add_plugin name)
     add_library(${name} SHARED ${ARGN} ${VM_FRAME_PLUGIN_SOURCES})
-    target_link_libraries(${name} PRIVATE vm_frame vm_sound velmora vm_warnings)
+    target_link_libraries(${name} PRIVATE vm_frame vm_sound Velmora::sdk vm_warnings)
     set_target_properties(${name} PROPERTIES
         PREFIX ""
         CXX_VISIBILITY_PRESET hidden

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "portable_math.h"
 
@@ -24,7 +25,7 @@ double finite_or(double v, double fallback) {
 
 // Angular acceleration (rad/s²) that level 1 of the surfaces of `type`
 // gives about the vessel's x axis (pitch) or z axis (roll) right now.
-double authority(const Body& body, int type, bool roll) {
+double authority(const Body& body, Surface type, bool roll) {
     const Vessel& v = body.vessel;
     if (!v.air) return 0;
     const double rho = standard_air(body.state.pos.y).density;
@@ -45,7 +46,7 @@ double authority(const Body& body, int type, bool roll) {
 // giving `power` rad/s² per unit level.
 double steer(double target, double angle, double rate, double power, double& integral, double dt,
              bool grounded) {
-    const double error = std::remainder(target - angle, 2 * 3.14159265358979323846);
+    const double error = std::remainder(target - angle, 2 * std::numbers::pi);
     const double demand =
         kFrequency * kFrequency * error - 2 * kDamping * kFrequency * rate + kIntegral * integral;
     const double level = demand / std::max(power, kMinAuthority);
@@ -106,12 +107,14 @@ void Autopilot::fly(Body& body, double dt) {
         // Nose-up pitch rate is a negative turn about x; in a bank a turn
         // about y (nose right) lowers the nose too.
         const double rate = -w.x * pmath::cos(r.bank) - w.y * pmath::sin(r.bank);
-        body.vessel.control[0] = steer(target, r.pitch, rate, authority(body, 0, false),
-                                       pitch_integral_, dt, r.ground_contact);
+        body.vessel.level(Surface::elevator) =
+            steer(target, r.pitch, rate, authority(body, Surface::elevator, false), pitch_integral_,
+                  dt, r.ground_contact);
     }
     if (bank_on_) {
-        body.vessel.control[2] = steer(bank_target_, r.bank, -w.z, authority(body, 2, true),
-                                       bank_integral_, dt, r.ground_contact);
+        body.vessel.level(Surface::aileron) =
+            steer(bank_target_, r.bank, -w.z, authority(body, Surface::aileron, true),
+                  bank_integral_, dt, r.ground_contact);
     }
 }
 

@@ -30,7 +30,7 @@ class Autopilot {
     double climb_target() const { return climb_target_; }
     double bank_target() const { return bank_target_; }
 
-    // Sets the elevator (type 0) and aileron (type 2) levels of `body` for
+    // Sets the elevator and aileron levels of `body` for
     // the next `dt` seconds; the axes that are off are left alone.
     void fly(Body& body, double dt);
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "portable_math.h"
 
 namespace flight {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMinMass = 1.0;           // kg; lighter bodies are treated as this heavy
 constexpr double kMaxSpeed = 1.0e5;        // m/s; keeps every product of the state finite
 constexpr double kMaxSpin = 1.0e3;         // rad/s
@@ -57,28 +57,32 @@ Vec3 unit_or_zero(Vec3 v) {
     return n > 1e-12 && std::isfinite(n) ? v * (1.0 / n) : Vec3{};
 }
 
+bool is_rudder(const ControlSurface& s) {
+    return s.type == Surface::rudder || s.type == Surface::rudder_trim;
+}
+
 // Which way a control surface's lift change points for a positive level,
 // relative to the lift direction of its airflow plane.
 double surface_sign(const ControlSurface& s) {
-    if (s.type == 3) return 1;  // flaps only ever add lift
+    if (s.type == Surface::flap) return 1;  // flaps only ever add lift
     switch (s.axis) {
-        case 1:
-            return 1;  // +y: trailing edge right, force to the left
-        case 2:
-            return -1;  // -y
-        case 3:
-            return -1;  // +x: trailing edge up, force down
-        case 4:
-            return 1;  // -x
+        case Hinge::y_pos:
+            return 1;  // trailing edge right, force to the left
+        case Hinge::y_neg:
+            return -1;
+        case Hinge::x_pos:
+            return -1;  // trailing edge up, force down
+        case Hinge::x_neg:
+            return 1;
         default:
-            return s.type == 1 || s.type == 5 ? 1 : -1;
+            return is_rudder(s) ? 1 : -1;
     }
 }
 
 bool hinged_vertically(const ControlSurface& s) {
-    if (s.axis == 1 || s.axis == 2) return true;
-    if (s.axis == 3 || s.axis == 4) return false;
-    return s.type == 1 || s.type == 5;
+    if (s.axis == Hinge::y_pos || s.axis == Hinge::y_neg) return true;
+    if (s.axis == Hinge::x_pos || s.axis == Hinge::x_neg) return false;
+    return is_rudder(s);
 }
 
 // Lift direction in the vessel frame for airflow `v` (vessel frame) in the
@@ -256,7 +260,7 @@ void Body::substep() {
             const Vec3 vl = v_body + cross(w, r);
             const double vs = norm(vl);
             if (!(vs > 1e-6) || af.coeff == nullptr) continue;
-            const bool horizontal = af.orientation == 1;
+            const bool horizontal = af.orientation == Lift::horizontal;
             const double angle = horizontal ? pmath::atan2(vl.x, vl.z) : pmath::atan2(-vl.y, vl.z);
             double cl = 0, cm = 0, cd = 0;
             const double mach = vs / air.speed_of_sound;
@@ -286,7 +290,8 @@ void Body::substep() {
         }
 
         for (const ControlSurface& s : vessel.surfaces) {
-            const int type = s.type >= 0 && s.type < kControlTypes ? s.type : 0;
+            const int t = static_cast<int>(s.type);
+            const int type = t >= 0 && t < kControlTypes ? t : 0;
             const double lvl = level(vessel.control[static_cast<std::size_t>(type)], -1, 1);
             if (lvl == 0) continue;
             const Vec3 r = limit_length(finite_vec(s.ref), 1.0e6);
@@ -353,7 +358,7 @@ Readings Body::readings() const {
     out.pitch = pmath::asin(std::clamp(nose.y, -1.0, 1.0));
     out.bank = pmath::atan2(-right.y, up.y);
     double heading = pmath::atan2(nose.x, nose.z);
-    if (heading < 0) heading += 2 * kPi;
+    if (heading < 0) heading += 2 * std::numbers::pi;
     out.heading = heading;
     if (vessel.air) {
         out.mach = norm(v_body) / standard_air(state.pos.y).speed_of_sound;

@@ -33,25 +33,40 @@
 
 #include "atmosphere.h"
 #include "vec.h"
-#include "vmapi_types.h"  // AirfoilCoeffFunc
 
 namespace flight {
 
+// An airfoil's coefficient function: the airflow angle (angle of attack for
+// vertical lift, sideslip for horizontal lift, radians), Mach and Reynolds
+// numbers in; lift, moment and drag coefficients out. The same signature as
+// the host's, so a host passes the plug-in's function on unchanged.
+using CoeffFunc = void (*)(double angle, double mach, double reynolds, double* cl, double* cm,
+                           double* cd);
+
+// The numbering of these three is the host's: a host converts the numbers a
+// plug-in passes as they are, and any other number is allowed (treated as
+// the first type, or as automatic).
+enum class Lift { vertical, horizontal };  // which way an airfoil lifts
+enum class Surface { elevator, rudder, aileron, flap, elevator_trim, rudder_trim };
+enum class Hinge { automatic, y_pos, y_neg, x_pos, x_neg };  // about which axis it turns
+
+constexpr int kControlTypes = 6;  // the named Surface types
+
 struct Airfoil {
-    int orientation = 0;  // 0 vertical lift (angle of attack), 1 horizontal (sideslip)
-    Vec3 ref;             // where its force acts, vessel frame
-    AirfoilCoeffFunc coeff = nullptr;
+    Lift orientation = Lift::vertical;
+    Vec3 ref;  // where its force acts, vessel frame
+    CoeffFunc coeff = nullptr;
     double chord = 0;   // m, for the moment
     double area = 0;    // m²
     double aspect = 0;  // kept for the record; the coefficient function owns the drag
 };
 
 struct ControlSurface {
-    int type = 0;  // 0 elevator, 1 rudder, 2 aileron, 3 flap, 4 elevator trim, 5 rudder trim
+    Surface type = Surface::elevator;
     double area = 0;
     double dcl = 0;  // lift coefficient change at level 1
     Vec3 ref;
-    int axis = 0;  // 0 automatic, 1 +y, 2 -y, 3 +x, 4 -x
+    Hinge axis = Hinge::automatic;
 };
 
 struct Propellant {
@@ -71,8 +86,6 @@ struct Thruster {
     double level = 0;     // 0..1
 };
 
-constexpr int kControlTypes = 6;
-
 struct Vessel {
     double empty_mass = 1000;
     double size = 1;     // mean radius; also places the hull's contact points
@@ -90,8 +103,9 @@ struct Vessel {
     std::vector<Propellant> propellants;
 
     // Inputs.
-    std::array<double, kControlTypes> control{};  // level of each control-surface type, -1..1
+    std::array<double, kControlTypes> control{};  // level of each Surface type, -1..1
     double brake = 0;                             // wheel brakes, 0..1
+    double& level(Surface s) { return control[static_cast<std::size_t>(s)]; }
 
     // How the body calls an airfoil's coefficient function; null calls it
     // directly. A host uses it to watch the calls.

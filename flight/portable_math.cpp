@@ -2,14 +2,16 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace flight::pmath {
 namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kPi = 3.141592653589793116;
-constexpr double kHalfPi = 1.570796326794896558;
+constexpr double kPi = std::numbers::pi;
+constexpr double kHalfPi = kPi / 2;  // exact: halving only lowers the exponent
+// pi/6 correctly rounded, one unit in the last place above kPi / 6.
 constexpr double kSixthPi = 0.5235987755982988731;
 constexpr double kSqrt3 = 1.732050807568877294;
 constexpr double kTanTwelfthPi = 0.2679491924311227075;  // tan(pi/12)

@@ -122,19 +122,15 @@ void keep(Vessel* v, const void* ptr, bool light) {
 
 }  // namespace
 
-Line violation() {
-    ++state().violations;
-    return Line("!");
-}
-
-int violations() {
-    return state().violations;
+trace::Line broken_rule() {
+    impl::count_violation();
+    return trace::Line("!");
 }
 
 bool check_handle(const char* op, const Vessel* self, const void* h, Kind kind) {
     const Object* o = find(h);
     if (!o || o->kind != kind) {
-        violation()
+        broken_rule()
             .word(op)
             .handle(h)
             .word("is no")
@@ -144,13 +140,13 @@ bool check_handle(const char* op, const Vessel* self, const void* h, Kind kind) 
     }
     if (!self || o->owner == self) return true;
     if (!o->owner->alive) {
-        violation()
+        broken_rule()
             .word(op)
             .handle(h)
             .word("belongs to deleted vessel")
             .word(o->owner->name.c_str());
     } else {
-        violation()
+        broken_rule()
             .word(op)
             .handle(h)
             .word("belongs to")
@@ -164,27 +160,27 @@ bool check_handle(const char* op, const Vessel* self, const void* h, Kind kind) 
 bool check_mesh(const char* op, const void* mesh) {
     const Object* o = find(mesh);
     if (o && o->kind == Kind::mesh) return true;
-    violation().word(op).handle(mesh).word("is no mesh the host gave out");
+    broken_rule().word(op).handle(mesh).word("is no mesh the host gave out");
     return false;
 }
 
 bool check_animation(const char* op, const Vessel* self, UINT anim) {
     if (!self || anim < self->animations.size()) return true;
-    violation().word(op).word(self->name.c_str()).word("has no animation").integer(anim);
+    broken_rule().word(op).word(self->name.c_str()).word("has no animation").integer(anim);
     return false;
 }
 
 bool check_mesh_index(const char* op, const Vessel* self, UINT idx) {
     if (!self || idx < self->meshes.size()) return true;
-    violation().word(op).word(self->name.c_str()).word("has no mesh index").integer(idx);
+    broken_rule().word(op).word(self->name.c_str()).word("has no mesh index").integer(idx);
     return false;
 }
 
 bool check_surface(const char* op, const Vessel* self, AIRCTRL_TYPE type) {
     if (!self) return true;
-    for (const ControlSurface& c : self->surfaces)
-        if (c.type == type) return true;
-    violation()
+    for (const flight::ControlSurface& c : self->body.vessel.surfaces)
+        if (static_cast<int>(c.type) == static_cast<int>(type)) return true;
+    broken_rule()
         .word(op)
         .word(self->name.c_str())
         .word("has no control surface of type")
@@ -211,7 +207,7 @@ void check_records() {
     for (KeptRecord& r : state().kept) {
         if (r.users == 0 || unchanged(r)) continue;
         const void* ptr = r.ptr;
-        Line line = violation();
+        trace::Line line = broken_rule();
         line.word("record");
         if (r.light) {
             line.light(static_cast<const BEACONLIGHTSPEC*>(ptr));
@@ -223,6 +219,16 @@ void check_records() {
     }
 }
 
+namespace impl {
+
+int violations() {
+    return state().violations;
+}
+
+void count_violation() {
+    ++state().violations;
+}
+
 void calling(OBJHANDLE vessel, Callback c) {
     Vessel* v = find_vessel(vessel);
     if (!v) return;
@@ -232,7 +238,7 @@ void calling(OBJHANDLE vessel, Callback c) {
     const char* name = names[static_cast<int>(c)];
     const char* missing = nullptr;
     if (!v->alive) {
-        violation().word(name).word("on deleted vessel").word(v->name.c_str());
+        broken_rule().word(name).word("on deleted vessel").word(v->name.c_str());
         return;
     }
     switch (c) {
@@ -249,10 +255,11 @@ void calling(OBJHANDLE vessel, Callback c) {
             break;
     }
     if (missing) {
-        violation().word(name).word(missing).word("on").word(v->name.c_str());
+        broken_rule().word(name).word(missing).word("on").word(v->name.c_str());
     } else if (c == Callback::set_class_caps || c == Callback::post_creation) {
         ++v->phase;
     }
 }
 
+}  // namespace impl
 }  // namespace host

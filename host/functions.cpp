@@ -3,7 +3,7 @@
 
 #include "state.h"
 
-using host::Line;
+using host::trace::Line;
 
 void InitLib(HINSTANCE hModule) {
     host::State& s = host::state();
@@ -97,5 +97,5 @@ bool vmapiGetFocusHeading(double* heading) {
 
 void vmapiVCRegisterMFD(int mfd, const VCMFDSPEC* spec) {
     Line("vmapiVCRegisterMFD").integer(mfd).display(spec);
-    if (!spec) host::violation().word("vmapiVCRegisterMFD").word("null is no display");
+    if (!spec) host::broken_rule().word("vmapiVCRegisterMFD").word("null is no display");
 }

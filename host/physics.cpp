@@ -39,17 +39,18 @@ void fly_one(Vessel& v, double dt) {
     if (!d.propellants.empty()) d.propellants[0].mass = reading_of(v, Reading::fuel);
 
     v.autopilot.fly(b, dt);
-    reading_of(v, Reading::elevator) = d.control[0];
-    reading_of(v, Reading::aileron) = d.control[2];
+    reading_of(v, Reading::elevator) = d.level(flight::Surface::elevator);
+    reading_of(v, Reading::aileron) = d.level(flight::Surface::aileron);
 
     // The host moves the animations bound to elevator, rudder and ailerons
     // with their levels, -1..1 over the states 0..1 (the flaps the plug-ins
     // animate themselves).
-    for (const ControlSurface& s : v.surfaces) {
-        const int t = static_cast<int>(s.type);
-        if (t < 0 || t > 2 || s.anim >= v.animations.size()) continue;
+    for (std::size_t i = 0; i < d.surfaces.size(); ++i) {
+        const int t = static_cast<int>(d.surfaces[i].type);
+        const UINT anim = v.surface_animations[i];
+        if (t < 0 || t > 2 || anim >= v.animations.size()) continue;
         const double level = d.control[static_cast<std::size_t>(t)];
-        if (std::isfinite(level)) v.animations[s.anim] = (std::clamp(level, -1.0, 1.0) + 1) / 2;
+        if (std::isfinite(level)) v.animations[anim] = (std::clamp(level, -1.0, 1.0) + 1) / 2;
     }
 
     b.advance(dt);
@@ -65,6 +66,8 @@ void fly_one(Vessel& v, double dt) {
 }
 
 }  // namespace
+
+namespace impl {
 
 void set_physics(bool on) {
     state().physics = on;
@@ -145,4 +148,5 @@ const double* animation_states(OBJHANDLE vessel) {
     return v && !v->animations.empty() ? v->animations.data() : nullptr;
 }
 
+}  // namespace impl
 }  // namespace host

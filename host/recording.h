@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "control.h"
 #include "vmapi.h"
 
 namespace host {
@@ -29,6 +30,8 @@ struct RecordedCall {
 // Records into calls[0..capacity) from now on; `*count` says how many calls
 // were made, and may exceed `capacity` (the calls past it are not kept).
 // A null list stops recording. Words and texts are kept by pointer only.
-VMAPI void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count);
+inline void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count) {
+    control().record_to(calls, capacity, count);
+}
 
 }  // namespace host

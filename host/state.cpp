@@ -53,6 +53,8 @@ Object* make_object(Kind kind, Vessel* owner) {
     return &o;
 }
 
+namespace impl {
+
 OBJHANDLE create_vessel(const char* name, int model) {
     State& s = state();
     Vessel& v = s.vessels.emplace_back();
@@ -97,18 +99,20 @@ double reading(OBJHANDLE vessel, Reading r) {
 
 AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
     const Vessel* v = find_vessel(vessel);
-    if (!v || index < 0 || index >= static_cast<long long>(v->airfoils.size())) return nullptr;
-    return v->airfoils[static_cast<std::size_t>(index)].cf;
+    if (!v) return nullptr;
+    const auto& airfoils = v->body.vessel.airfoils;
+    if (index < 0 || index >= static_cast<long long>(airfoils.size())) return nullptr;
+    return airfoils[static_cast<std::size_t>(index)].coeff;
 }
 
 int airfoil_count(OBJHANDLE vessel) {
     const Vessel* v = find_vessel(vessel);
-    return v ? static_cast<int>(v->airfoils.size()) : 0;
+    return v ? static_cast<int>(v->body.vessel.airfoils.size()) : 0;
 }
 
 void check_lights() {
     check_records();
-    if (!tracing()) return;
+    if (!trace::on()) return;
     // Only the live vessels: after many deletions most records are dead.
     for (Vessel* live : state().live) {
         Vessel& v = *live;
@@ -116,7 +120,7 @@ void check_lights() {
             Light& l = v.lights[i];
             if (l.spec->active == l.seen) continue;
             l.seen = l.spec->active;
-            Line("*")
+            trace::Line("*")
                 .word("light")
                 .word(v.name.c_str())
                 .integer(static_cast<long long>(i))
@@ -167,4 +171,5 @@ void reset() {
     for (Found& f : g_found) f = Found{};
 }
 
+}  // namespace impl
 }  // namespace host

@@ -1,4 +1,6 @@
-// The host library's own state, shared by its source files.
+// The host library's own state, shared by its source files, and the
+// functions behind the control interface (namespace impl; control.cpp puts
+// them in the table that host.h calls through).
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,8 @@
 
 #include "autopilot.h"
 #include "body.h"
-#include "host.h"
+#include "control.h"
+#include "trace.h"
 
 namespace host {
 
@@ -24,23 +27,6 @@ struct Object {
     int number;            // mesh1, th1... numbered per kind from 1
     struct Vessel* owner;  // null for globally loaded meshes
     int index = -1;        // a thruster's or tank's place in its owner's flight model
-};
-
-// What the plug-in defined, kept for hosts that simulate (nothing reads the
-// parameters yet; the trace has them).
-struct Airfoil {
-    AIRFOIL_ORIENTATION align;
-    VECTOR3 ref;
-    AirfoilCoeffFunc cf;
-    double c, S, A;
-};
-
-struct ControlSurface {
-    AIRCTRL_TYPE type;
-    double area, dCl;
-    VECTOR3 ref;
-    int axis;
-    UINT anim;
 };
 
 struct Light {
@@ -75,13 +61,18 @@ struct Vessel {
     VESSEL2* object2 = nullptr;
     double readings[kReadingCount] = {};
     bool has_propellant = false;
-    flight::Body body;  // what the plug-in defined; moved while physics is on
+    // What the plug-in defined for the flight model (mass, drag, airfoils,
+    // control surfaces, thrusters, tanks, wheels), kept there alone: the
+    // flight model flies from it, and the host's checks and vmhost read it.
+    // Moved while physics is on.
+    flight::Body body;
     flight::Autopilot autopilot;
     bool placed = false;              // set on the ground for its first step with physics on
     std::vector<const void*> meshes;  // by mesh index
     std::vector<double> animations;   // state by animation id
-    std::vector<Airfoil> airfoils;
-    std::vector<ControlSurface> surfaces;
+    // The animation each of body.vessel.surfaces moves with its level, by
+    // index; UINT(-1) for none.
+    std::vector<UINT> surface_animations;
     std::vector<Light> lights;
     int phase = 0;                     // 0 constructed, 1 class caps set, 2 post-created
     std::vector<const void*> records;  // transforms and lights it handed over
@@ -119,7 +110,7 @@ struct State {
     std::optional<double> pending_warp;
     std::optional<double> heading = 0.0;
 
-    int violations = 0;  // broken contract rules
+    int violations = 0;            // broken contract rules
     std::vector<KeptRecord> kept;  // records the host reads in place
 
     HINSTANCE module = nullptr;
@@ -134,6 +125,9 @@ Object* find(const void* handle);
 Vessel* find_vessel(const void* handle);
 // A new host object of `kind`, owned by `owner`.
 Object* make_object(Kind kind, Vessel* owner);
+
+// Counts one broken rule and starts its "!" line: broken_rule().word("...");
+trace::Line broken_rule();
 
 // Contract checks (contract.cpp). Each writes "! WHAT" and counts a broken
 // rule when its check fails, and returns whether the check passed. `op` is the
@@ -151,5 +145,38 @@ void keep_record(Vessel* v, const BEACONLIGHTSPEC* b);
 void release_records(Vessel* v);
 // Reports every kept record whose contents changed.
 void check_records();
+
+// The control side, as host.h documents it under the same names.
+namespace impl {
+OBJHANDLE create_vessel(const char* name, int model);
+void delete_vessel(OBJHANDLE vessel);
+VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned);
+void set_reading(OBJHANDLE vessel, Reading r, double value);
+double reading(OBJHANDLE vessel, Reading r);
+AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index);
+int airfoil_count(OBJHANDLE vessel);
+void check_lights();
+void calling(OBJHANDLE vessel, Callback c);
+int violations();
+void count_violation();
+void set_warp(double warp);
+double warp();
+void apply_pending_warp();
+void set_focus_heading(double heading);
+void clear_focus_heading();
+void set_physics(bool on);
+bool physics();
+void physics_step(double dt);
+void autopilot_hold(OBJHANDLE vessel, Hold what, double target);
+void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis);
+void set_brake(OBJHANDLE vessel, double level);
+Flight flight_state(OBJHANDLE vessel);
+int animation_count(OBJHANDLE vessel);
+const double* animation_states(OBJHANDLE vessel);
+void begin_module_load();
+void end_module_load();
+void module_unloaded();
+void reset();
+}  // namespace impl
 
 }  // namespace host

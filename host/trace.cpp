@@ -1,13 +1,17 @@
 // Trace lines: formatted into one fixed buffer and written with fwrite, so a
 // traced call costs no heap allocation and, with a buffered FILE, no system
 // call. With tracing off nothing is formatted.
+#include "trace.h"
+
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "recording.h"
 #include "state.h"
 
-namespace host {
+namespace host::trace {
 namespace {
 
 std::FILE* g_out = nullptr;
@@ -19,32 +23,8 @@ std::size_t g_rec_capacity = 0;
 std::size_t* g_rec_count = nullptr;
 RecordedCall* g_rec_call = nullptr;
 
-RecordedToken* rec_token(RecordedToken::Kind kind) {
-    if (!g_rec_call || g_rec_call->count == RecordedCall::kMaxTokens) return nullptr;
-    RecordedToken& t = g_rec_call->tokens[g_rec_call->count++];
-    t = RecordedToken{kind, 0, 0, nullptr, {0, 0, 0}};
-    return &t;
-}
-void rec(RecordedToken::Kind kind, const void* p) {
-    if (RecordedToken* t = rec_token(kind)) t->ptr = p;
-}
-void rec_real(double v) {
-    if (RecordedToken* t = rec_token(RecordedToken::real)) t->real_value = v;
-}
-void rec_integer(long long v) {
-    if (RecordedToken* t = rec_token(RecordedToken::integer)) t->integer_value = v;
-}
-void rec_vec(const VECTOR3* v) {
-    if (RecordedToken* t = rec_token(RecordedToken::vec)) {
-        t->ptr = v;
-        if (v) t->vec_value = *v;
-    }
-}
-void rec_list(const void* p, long long n) {
-    if (RecordedToken* t = rec_token(RecordedToken::pointer)) {
-        t->ptr = p;
-        t->integer_value = n;
-    }
+RecordedToken kept(RecordedToken::Kind kind, const void* p = nullptr, long long n = 0) {
+    return RecordedToken{kind, 0, n, p, {0, 0, 0}};
 }
 
 // The line being built. Lines never nest, so one buffer serves them all; a
@@ -74,12 +54,6 @@ void put(const char* s) {
 }
 void put(char c) {
     put(&c, 1);
-}
-
-// The blank before every token but the first.
-void token() {
-    if (!g_line_start) put(' ');
-    g_line_start = false;
 }
 
 void put_real(double v) {
@@ -156,164 +130,8 @@ void field(const char* name) {
     put('=');
 }
 
-}  // namespace
-
-void trace_to(std::FILE* out) {
-    trace_flush();
-    g_out = out;
-}
-
-void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count) {
-    g_rec_calls = calls && count ? calls : nullptr;
-    g_rec_capacity = g_rec_calls ? capacity : 0;
-    g_rec_count = g_rec_calls ? count : nullptr;
-    g_rec_call = nullptr;
-    if (g_rec_count) *g_rec_count = 0;
-}
-
-bool tracing() {
-    return g_out != nullptr;
-}
-
-void trace_flush() {
-    if (g_out) std::fflush(g_out);
-}
-
-Line::Line(const char* first) : on_(g_out != nullptr || g_rec_calls != nullptr) {
-    if (!on_) return;
-    if (g_rec_calls) {
-        const std::size_t n = (*g_rec_count)++;
-        g_rec_call = n < g_rec_capacity ? &g_rec_calls[n] : nullptr;
-        if (g_rec_call) *g_rec_call = RecordedCall{first, 0, {}};
-    }
-    if (!g_out) return;
-    g_len = 0;
-    g_line_start = true;
-    token();
-    put(first ? first : "null");
-}
-
-Line::~Line() {
-    g_rec_call = nullptr;
-    if (!on_ || !g_out) return;
-    put('\n');
-    flush_line();
-}
-
-Line& Line::word(const char* w) {
-    if (!on_) return *this;
-    rec(w && w[0] == '=' && !w[1] ? RecordedToken::result : RecordedToken::word, w);
-    if (!g_out) return *this;
-    token();
-    put(w ? w : "null");
-    return *this;
-}
-
-Line& Line::real(double v) {
-    if (!on_) return *this;
-    rec_real(v);
-    if (!g_out) return *this;
-    token();
-    put_real(v);
-    return *this;
-}
-
-Line& Line::single(float v) {
-    if (!on_) return *this;
-    rec_real(v);
-    if (!g_out) return *this;
-    token();
-    put_single(v);
-    return *this;
-}
-
-Line& Line::integer(long long v) {
-    if (!on_) return *this;
-    rec_integer(v);
-    if (!g_out) return *this;
-    token();
-    put_integer(v);
-    return *this;
-}
-
-Line& Line::boolean(bool v) {
-    return integer(v ? 1 : 0);
-}
-
-Line& Line::text(const char* s) {
-    if (!on_) return *this;
-    rec(RecordedToken::text, s);
-    if (!g_out) return *this;
-    token();
-    if (!s) {
-        put("null");
-    } else {
-        put('"');
-        put(s);
-        put('"');
-    }
-    return *this;
-}
-
-Line& Line::vec(const VECTOR3& v) {
-    return vec(&v);
-}
-
-Line& Line::vec(const VECTOR3* v) {
-    if (!on_) return *this;
-    rec_vec(v);
-    if (!g_out) return *this;
-    token();
-    put_vec(v);
-    return *this;
-}
-
-Line& Line::list(const UINT* items, long long n) {
-    if (!on_) return *this;
-    rec_list(items, n);
-    if (!g_out) return *this;
-    token();
-    put_list(items, n);
-    return *this;
-}
-
-Line& Line::handle(const void* h) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, h);
-    if (!g_out) return *this;
-    token();
-    put_handle(h);
-    return *this;
-}
-
-Line& Line::handles(void* const* items, long long n) {
-    if (!on_) return *this;
-    rec_list(items, n);
-    if (!g_out) return *this;
-    token();
-    if ((!items && n != 0) || n < 0) {
-        put("null");
-        return *this;
-    }
-    put('[');
-    for (long long i = 0; i < n; ++i) {
-        if (i > 0) put(',');
-        put_handle(items[i]);
-    }
-    put(']');
-    return *this;
-}
-
-Line& Line::result() {
-    return word("=");
-}
-
-Line& Line::transform(const MGROUP_TRANSFORM* t) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, t);
-    if (!g_out) return *this;
-    token();
-    if (!record_begin(state().transforms, t)) return *this;
+void put_transform(const MGROUP_TRANSFORM* t) {
+    if (!record_begin(state().transforms, t)) return;
     const MGROUP_TRANSFORM::TYPE type = t->Type();
     put(type == MGROUP_TRANSFORM::ROTATE      ? "rot"
         : type == MGROUP_TRANSFORM::TRANSLATE ? "trans"
@@ -335,15 +153,10 @@ Line& Line::transform(const MGROUP_TRANSFORM* t) {
         put_vec(&static_cast<const MGROUP_TRANSLATE*>(t)->shift);
     }
     put('}');
-    return *this;
 }
 
-Line& Line::light(const BEACONLIGHTSPEC* b) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, b);
-    if (!g_out) return *this;
-    token();
-    if (!record_begin(state().lights, b)) return *this;
+void put_light(const BEACONLIGHTSPEC* b) {
+    if (!record_begin(state().lights, b)) return;
     put("shape=");
     put_integer(b->shape);
     field("pos");
@@ -363,15 +176,10 @@ Line& Line::light(const BEACONLIGHTSPEC* b) {
     field("active");
     put_integer(b->active ? 1 : 0);
     put('}');
-    return *this;
 }
 
-Line& Line::exhaust(const PARTICLESTREAMSPEC* e) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, e);
-    if (!g_out) return *this;
-    token();
-    if (!record_begin(state().exhausts, e)) return *this;
+void put_exhaust(const PARTICLESTREAMSPEC* e) {
+    if (!record_begin(state().exhausts, e)) return;
     put("flags=");
     put_integer(e->flags);
     const struct {
@@ -402,39 +210,157 @@ Line& Line::exhaust(const PARTICLESTREAMSPEC* e) {
     field("tex");
     put_handle(e->tex);
     put('}');
-    return *this;
 }
 
-Line& Line::display(const VCMFDSPEC* d) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, d);
-    if (!g_out) return *this;
-    token();
-    if (!record_begin(state().displays, d)) return *this;
+void put_display(const VCMFDSPEC* d) {
+    if (!record_begin(state().displays, d)) return;
     put("mesh=");
     put_integer(d->nmesh);
     field("group");
     put_integer(d->ngroup);
     put('}');
-    return *this;
 }
 
-Line& Line::coeff(AirfoilCoeffFunc f) {
-    if (!on_) return *this;
-    rec(RecordedToken::pointer, reinterpret_cast<const void*>(f));
-    if (!g_out) return *this;
-    token();
-    if (!f) {
-        put("null");
-        return *this;
+// Every token passes here: it is kept in the recording, when one is on, and
+// written, when tracing is on, after a blank unless it starts the line.
+template <class Write>
+void token(const RecordedToken& recorded, Write write) {
+    if (g_rec_call && g_rec_call->count < RecordedCall::kMaxTokens)
+        g_rec_call->tokens[g_rec_call->count++] = recorded;
+    if (!g_out) return;
+    if (!g_line_start) put(' ');
+    g_line_start = false;
+    write();
+}
+
+}  // namespace
+
+void to(std::FILE* out) {
+    flush();
+    g_out = out;
+}
+
+void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count) {
+    g_rec_calls = calls && count ? calls : nullptr;
+    g_rec_capacity = g_rec_calls ? capacity : 0;
+    g_rec_count = g_rec_calls ? count : nullptr;
+    g_rec_call = nullptr;
+    if (g_rec_count) *g_rec_count = 0;
+}
+
+bool on() {
+    return g_out != nullptr;
+}
+
+void flush() {
+    if (g_out) std::fflush(g_out);
+}
+
+bool begin(const char* first) {
+    if (!g_out && !g_rec_calls) return false;
+    if (g_rec_calls) {
+        const std::size_t n = (*g_rec_count)++;
+        g_rec_call = n < g_rec_capacity ? &g_rec_calls[n] : nullptr;
+        if (g_rec_call) *g_rec_call = RecordedCall{first, 0, {}};
     }
-    put("cf");
-    put_integer(state().coeffs.number_of(reinterpret_cast<std::uintptr_t>(f)));
-    return *this;
+    if (g_out) {
+        g_len = 0;
+        put(first ? first : "null");
+        g_line_start = false;
+    }
+    return true;
+}
+
+void end() {
+    g_rec_call = nullptr;
+    if (!g_out) return;
+    put('\n');
+    flush_line();
+}
+
+void word(const char* w) {
+    const bool result = w && w[0] == '=' && !w[1];
+    token(kept(result ? RecordedToken::result : RecordedToken::word, w),
+          [&] { put(w ? w : "null"); });
+}
+
+void real(double v) {
+    RecordedToken t = kept(RecordedToken::real);
+    t.real_value = v;
+    token(t, [&] { put_real(v); });
+}
+
+void single(float v) {
+    RecordedToken t = kept(RecordedToken::real);
+    t.real_value = v;
+    token(t, [&] { put_single(v); });
+}
+
+void integer(long long v) {
+    token(kept(RecordedToken::integer, nullptr, v), [&] { put_integer(v); });
+}
+
+void text(const char* s) {
+    token(kept(RecordedToken::text, s), [&] {
+        if (!s) return put("null");
+        put('"');
+        put(s);
+        put('"');
+    });
+}
+
+void vec(const VECTOR3* v) {
+    RecordedToken t = kept(RecordedToken::vec, v);
+    if (v) t.vec_value = *v;
+    token(t, [&] { put_vec(v); });
+}
+
+void list(const UINT* items, long long n) {
+    token(kept(RecordedToken::pointer, items, n), [&] { put_list(items, n); });
+}
+
+void handle(const void* h) {
+    token(kept(RecordedToken::pointer, h), [&] { put_handle(h); });
+}
+
+void handles(void* const* items, long long n) {
+    token(kept(RecordedToken::pointer, items, n), [&] {
+        if ((!items && n != 0) || n < 0) return put("null");
+        put('[');
+        for (long long i = 0; i < n; ++i) {
+            if (i > 0) put(',');
+            put_handle(items[i]);
+        }
+        put(']');
+    });
+}
+
+void transform(const MGROUP_TRANSFORM* t) {
+    token(kept(RecordedToken::pointer, t), [&] { put_transform(t); });
+}
+
+void light(const BEACONLIGHTSPEC* b) {
+    token(kept(RecordedToken::pointer, b), [&] { put_light(b); });
+}
+
+void exhaust(const PARTICLESTREAMSPEC* e) {
+    token(kept(RecordedToken::pointer, e), [&] { put_exhaust(e); });
+}
+
+void display(const VCMFDSPEC* d) {
+    token(kept(RecordedToken::pointer, d), [&] { put_display(d); });
+}
+
+void coeff(AirfoilCoeffFunc f) {
+    token(kept(RecordedToken::pointer, reinterpret_cast<const void*>(f)), [&] {
+        if (!f) return put("null");
+        put("cf");
+        put_integer(state().coeffs.number_of(reinterpret_cast<std::uintptr_t>(f)));
+    });
 }
 
 void remark(const char* text) {
     Line("#").word(text);
 }
 
-}  // namespace host
+}  // namespace host::trace

@@ -1,8 +1,15 @@
-// VESSEL and VESSEL2 as the stand-in host implements them: every method traces
-// itself and acts on the vessel record the object was constructed for. Nothing
-// a plug-in passes (null pointers, unknown handles, indices out of range) may
-// crash the host: such calls are traced, reported as broken contract rules
-// ("! ..." after the call's line) and otherwise ignored.
+// VESSEL and VESSEL2 as the stand-in host implements them. Each method acts
+// on the record of the vessel the object was constructed for, and does its
+// parts in one order:
+//   1. act: the host's bookkeeping (meshes, animations, lights, readings,
+//      handles; state.h), and what the plug-in defines for flying, which is
+//      kept in the flight model's definition of the vessel alone (model());
+//   2. trace: the call's line, with its result (trace.h);
+//   3. check: what the plug-in passed against the host contract
+//      (contract.cpp); each broken rule is a "!" line after the call's line.
+// Nothing a plug-in passes (null pointers, unknown handles, indices out of
+// range) may crash the host: such calls are traced, reported and otherwise
+// ignored.
 #include "state.h"
 
 namespace host {
@@ -10,6 +17,16 @@ namespace {
 
 Vessel* record(OBJHANDLE h) {
     return find_vessel(h);
+}
+
+// What the flight model flies from; null for a vessel the host does not know.
+flight::Vessel* model(OBJHANDLE h) {
+    Vessel* v = find_vessel(h);
+    return v ? &v->body.vessel : nullptr;
+}
+
+flight::Vec3 vec(const VECTOR3& v) {
+    return {v.x, v.y, v.z};
 }
 
 double get(OBJHANDLE h, Reading r) {
@@ -33,8 +50,8 @@ Vessel* owner_of(const void* h, Kind kind) {
 }  // namespace
 }  // namespace host
 
-using host::Line;
 using host::Reading;
+using host::trace::Line;
 
 VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : vessel_(hVessel), flight_model_(fmodel) {
     if (host::Vessel* v = host::record(vessel_)) {
@@ -52,6 +69,8 @@ VESSEL::~VESSEL() {
         v->object2 = nullptr;
     }
 }
+
+// ---- Identity and readings --------------------------------------------------
 
 OBJHANDLE VESSEL::GetHandle() const {
     Line("GetHandle").result().handle(vessel_);
@@ -101,43 +120,55 @@ bool VESSEL::GroundContact() const {
     return r;
 }
 
+// ---- Shape and mass -----------------------------------------------------------
+
 void VESSEL::SetSize(double size) const {
-    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.size = size;
+    if (flight::Vessel* d = host::model(vessel_)) d->size = size;
     Line("SetSize").real(size);
 }
+
 void VESSEL::SetEmptyMass(double m) const {
-    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.empty_mass = m;
+    if (flight::Vessel* d = host::model(vessel_)) d->empty_mass = m;
     Line("SetEmptyMass").real(m);
 }
 
 void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const {
-    if (host::Vessel* v = host::record(vessel_)) {
-        flight::Vessel& d = v->body.vessel;
-        d.cw_zpos = cw_z_pos;
-        d.cw_zneg = cw_z_neg;
-        d.cw_x = cw_x;
-        d.cw_y = cw_y;
+    if (flight::Vessel* d = host::model(vessel_)) {
+        d->cw_zpos = cw_z_pos;
+        d->cw_zneg = cw_z_neg;
+        d->cw_x = cw_x;
+        d->cw_y = cw_y;
     }
     Line("SetCW").real(cw_z_pos).real(cw_z_neg).real(cw_x).real(cw_y);
 }
 
+void VESSEL::SetCrossSections(const VECTOR3& cs) const {
+    if (flight::Vessel* d = host::model(vessel_)) d->cross_sections = host::vec(cs);
+    Line("SetCrossSections").vec(cs);
+}
+
+void VESSEL::SetRotDrag(const VECTOR3& rd) const {
+    if (flight::Vessel* d = host::model(vessel_)) d->rot_drag = host::vec(rd);
+    Line("SetRotDrag").vec(rd);
+}
+
+void VESSEL::SetPMI(const VECTOR3& pmi) const {
+    if (flight::Vessel* d = host::model(vessel_)) d->pmi = host::vec(pmi);
+    Line("SetPMI").vec(pmi);
+}
+
+void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
+    if (flight::Vessel* d = host::model(vessel_))
+        d->touchdown = {host::vec(pt1), host::vec(pt2), host::vec(pt3)};
+    Line("SetTouchdownPoints").vec(pt1).vec(pt2).vec(pt3);
+}
+
+// The flight model has no use for these; the trace keeps them.
 void VESSEL::SetWingAspect(double aspect) const {
     Line("SetWingAspect").real(aspect);
 }
 void VESSEL::SetWingEffectiveness(double eff) const {
     Line("SetWingEffectiveness").real(eff);
-}
-void VESSEL::SetCrossSections(const VECTOR3& cs) const {
-    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.cross_sections = {cs.x, cs.y, cs.z};
-    Line("SetCrossSections").vec(cs);
-}
-void VESSEL::SetRotDrag(const VECTOR3& rd) const {
-    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.rot_drag = {rd.x, rd.y, rd.z};
-    Line("SetRotDrag").vec(rd);
-}
-void VESSEL::SetPMI(const VECTOR3& pmi) const {
-    if (host::Vessel* v = host::record(vessel_)) v->body.vessel.pmi = {pmi.x, pmi.y, pmi.z};
-    Line("SetPMI").vec(pmi);
 }
 void VESSEL::SetTrimScale(double scale) const {
     Line("SetTrimScale").real(scale);
@@ -149,26 +180,23 @@ void VESSEL::SetBankMomentScale(double scale) const {
     Line("SetBankMomentScale").real(scale);
 }
 
-void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
-    if (host::Vessel* v = host::record(vessel_))
-        v->body.vessel.touchdown = {
-            {pt1.x, pt1.y, pt1.z}, {pt2.x, pt2.y, pt2.z}, {pt3.x, pt3.y, pt3.z}};
-    Line("SetTouchdownPoints").vec(pt1).vec(pt2).vec(pt3);
-}
+// ---- Aerodynamics -------------------------------------------------------------
 
 void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf,
                            double c, double S, double A) const {
-    if (host::Vessel* v = host::record(vessel_))
-        v->body.vessel.airfoils.push_back({align, {ref.x, ref.y, ref.z}, cf, c, S, A});
+    if (flight::Vessel* d = host::model(vessel_))
+        d->airfoils.push_back({static_cast<flight::Lift>(align), host::vec(ref), cf, c, S, A});
     Line("CreateAirfoil").integer(align).vec(ref).coeff(cf).real(c).real(S).real(A);
-    if (host::Vessel* v = host::record(vessel_))
-        v->airfoils.push_back(host::Airfoil{align, ref, cf, c, S, A});
 }
 
 void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
                                   int axis, UINT anim) const {
-    if (host::Vessel* v = host::record(vessel_))
-        v->body.vessel.surfaces.push_back({type, area, dCl, {ref.x, ref.y, ref.z}, axis});
+    host::Vessel* v = host::record(vessel_);
+    if (v) {
+        v->body.vessel.surfaces.push_back({static_cast<flight::Surface>(type), area, dCl,
+                                           host::vec(ref), static_cast<flight::Hinge>(axis)});
+        v->surface_animations.push_back(anim);
+    }
     Line("CreateControlSurface")
         .integer(type)
         .real(area)
@@ -176,18 +204,16 @@ void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, co
         .vec(ref)
         .integer(axis)
         .integer(anim);
-    host::Vessel* v = host::record(vessel_);
     // UINT(-1): a surface that moves no animation.
     if (anim != static_cast<UINT>(-1)) host::check_animation("CreateControlSurface", v, anim);
-    if (v) v->surfaces.push_back(host::ControlSurface{type, area, dCl, ref, axis, anim});
 }
 
 void VESSEL::SetControlSurfaceLevel(AIRCTRL_TYPE type, double level) const {
-    Line("SetControlSurfaceLevel").integer(type).real(level);
     host::Vessel* v = host::record(vessel_);
-    host::check_surface("SetControlSurfaceLevel", v, type);
     const int r = host::surface_reading(type);
     if (v && r >= 0) v->readings[r] = level;
+    Line("SetControlSurfaceLevel").integer(type).real(level);
+    host::check_surface("SetControlSurfaceLevel", v, type);
 }
 
 double VESSEL::GetControlSurfaceLevel(AIRCTRL_TYPE type) const {
@@ -200,21 +226,23 @@ double VESSEL::GetControlSurfaceLevel(AIRCTRL_TYPE type) const {
 
 void VESSEL::AddForce(const VECTOR3& F, const VECTOR3& r) const {
     host::Vessel* v = host::record(vessel_);
-    if (v && host::physics()) v->body.add_force({F.x, F.y, F.z}, {r.x, r.y, r.z});
+    if (v && host::state().physics) v->body.add_force(host::vec(F), host::vec(r));
     Line("AddForce").vec(F).vec(r);
 }
+
+// ---- Propulsion ---------------------------------------------------------------
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
                                                    double efficiency) const {
     host::Vessel* v = host::record(vessel_);
     host::Object* ph = host::make_object(host::Kind::propellant, v);
     if (v) {
-        ph->index = static_cast<int>(v->body.vessel.propellants.size());
-        v->body.vessel.propellants.push_back({maxmass, mass < 0 ? maxmass : mass, efficiency});
-    }
-    if (v && !v->has_propellant) {
+        auto& tanks = v->body.vessel.propellants;
+        ph->index = static_cast<int>(tanks.size());
+        tanks.push_back({maxmass, mass < 0 ? maxmass : mass, efficiency});
+        // The first tank is the one the fuel reading shows.
+        if (!v->has_propellant) v->readings[static_cast<int>(Reading::fuel)] = maxmass;
         v->has_propellant = true;
-        v->readings[static_cast<int>(Reading::fuel)] = maxmass;
     }
     Line("CreatePropellantResource").real(maxmass).real(mass).real(efficiency).result().handle(ph);
     return ph;
@@ -223,14 +251,15 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
 THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0,
                                        PROPELLANT_HANDLE hp, double isp0, double isp_ref,
                                        double p_ref) const {
-    host::Object* th = host::make_object(host::Kind::thruster, host::record(vessel_));
-    if (host::Vessel* v = th->owner) {
+    host::Vessel* v = host::record(vessel_);
+    host::Object* th = host::make_object(host::Kind::thruster, v);
+    if (v) {
         const host::Object* tank = host::find(hp);
         const int p =
             tank && tank->kind == host::Kind::propellant && tank->owner == v ? tank->index : -1;
-        th->index = static_cast<int>(v->body.vessel.thrusters.size());
-        v->body.vessel.thrusters.push_back(
-            {{pos.x, pos.y, pos.z}, {dir.x, dir.y, dir.z}, maxth0, isp0, isp_ref, p_ref, p, 0.0});
+        auto& thrusters = v->body.vessel.thrusters;
+        th->index = static_cast<int>(thrusters.size());
+        thrusters.push_back({host::vec(pos), host::vec(dir), maxth0, isp0, isp_ref, p_ref, p, 0.0});
     }
     Line("CreateThruster")
         .vec(pos)
@@ -242,7 +271,7 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
         .real(p_ref)
         .result()
         .handle(th);
-    if (hp) host::check_handle("CreateThruster", host::record(vessel_), hp, host::Kind::propellant);
+    if (hp) host::check_handle("CreateThruster", v, hp, host::Kind::propellant);
     return th;
 }
 
@@ -250,8 +279,11 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP
     host::Object* g = host::make_object(host::Kind::group, host::record(vessel_));
     Line("CreateThrusterGroup").handles(th, nth).integer(nth).integer(type).result().handle(g);
     if (nth < 0 || (nth > 0 && !th)) {
-        host::violation().word("CreateThrusterGroup").word("has no list of").integer(nth).word(
-            "thrusters");
+        host::broken_rule()
+            .word("CreateThrusterGroup")
+            .word("has no list of")
+            .integer(nth)
+            .word("thrusters");
     } else {
         for (int i = 0; i < nth; ++i)
             host::check_handle("CreateThrusterGroup", g->owner, th[i], host::Kind::thruster);
@@ -267,8 +299,10 @@ void VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos,
 
 void VESSEL::SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const {
     // The thruster's own vessel, whichever vessel's plug-in object asks.
-    if (const host::Object* o = host::find(th); o && o->kind == host::Kind::thruster && o->owner)
-        o->owner->body.vessel.thrusters[static_cast<std::size_t>(o->index)].max0 = maxth0;
+    if (host::Vessel* owner = host::owner_of(th, host::Kind::thruster)) {
+        const auto i = static_cast<std::size_t>(host::find(th)->index);
+        owner->body.vessel.thrusters[i].max0 = maxth0;
+    }
     Line("SetThrusterMax0").handle(th).real(maxth0);
     host::check_handle("SetThrusterMax0", host::record(vessel_), th, host::Kind::thruster);
 }
@@ -296,140 +330,6 @@ double VESSEL::GetFuelMass() const {
 }
 
 void VESSEL::SetFuelMass(double m) const {
-    Line("SetFuelMass").real(m);
     if (host::Vessel* v = host::record(vessel_)) v->readings[static_cast<int>(Reading::fuel)] = m;
-}
-
-UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
-    host::Vessel* v = host::record(vessel_);
-    UINT idx = 0;
-    if (v) {
-        idx = static_cast<UINT>(v->meshes.size());
-        v->meshes.push_back(hMesh);
-    }
-    Line("AddMesh").handle(hMesh).vec(ofs).result().integer(idx);
-    host::check_mesh("AddMesh", hMesh);
-    return idx;
-}
-
-UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3* ofs) const {
-    // An existing index is replaced; the next free one appends. Any other index
-    // names no mesh slot: nothing changes and the host answers with the
-    // largest index value, which no mesh has.
-    host::Vessel* v = host::record(vessel_);
-    UINT result = static_cast<UINT>(-1);
-    bool inserted = false;
-    if (v && idx < v->meshes.size()) {
-        v->meshes[idx] = hMesh;
-        inserted = true;
-    } else if (v && idx == v->meshes.size()) {
-        v->meshes.push_back(hMesh);
-        inserted = true;
-    }
-    if (inserted) result = idx;
-    Line("InsertMesh").handle(hMesh).integer(idx).vec(ofs).result().integer(result);
-    host::check_mesh("InsertMesh", hMesh);
-    // The next free index appends; beyond it there is no mesh to replace.
-    if (v && !inserted) host::check_mesh_index("InsertMesh", v, idx);
-    return result;
-}
-
-void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
-    Line("SetMeshVisibilityMode").integer(idx).integer(mode);
-    host::check_mesh_index("SetMeshVisibilityMode", host::record(vessel_), idx);
-}
-
-void VESSEL::AddBeacon(BEACONLIGHTSPEC* bs) {
-    Line("AddBeacon").light(bs);
-    host::Vessel* v = host::record(vessel_);
-    if (!bs) {
-        host::violation().word("AddBeacon").word("null is no light");
-        return;
-    }
-    if (v) v->lights.push_back(host::Light{bs, bs->active});
-    host::keep_record(v, bs);
-}
-
-UINT VESSEL::CreateAnimation(double initial_state) const {
-    host::Vessel* v = host::record(vessel_);
-    UINT id = 0;
-    if (v) {
-        id = static_cast<UINT>(v->animations.size());
-        v->animations.push_back(initial_state);
-    }
-    Line("CreateAnimation").real(initial_state).result().integer(id);
-    return id;
-}
-
-ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0, double state1,
-                                                        MGROUP_TRANSFORM* trans,
-                                                        ANIMATIONCOMPONENT_HANDLE parent) {
-    host::Object* ac = host::make_object(host::Kind::component, host::record(vessel_));
-    Line("AddAnimationComponent")
-        .integer(anim)
-        .real(state0)
-        .real(state1)
-        .transform(trans)
-        .handle(parent)
-        .result()
-        .handle(ac);
-    host::Vessel* v = ac->owner;
-    host::check_animation("AddAnimationComponent", v, anim);
-    if (parent) host::check_handle("AddAnimationComponent", v, parent, host::Kind::component);
-    if (trans) {
-        host::keep_record(v, trans);
-    } else {
-        host::violation().word("AddAnimationComponent").word("null is no transform");
-    }
-    return ac;
-}
-
-void VESSEL::SetAnimation(UINT anim, double state) const {
-    Line("SetAnimation").integer(anim).real(state);
-    host::Vessel* v = host::record(vessel_);
-    host::check_animation("SetAnimation", v, anim);
-    if (v && anim < v->animations.size()) v->animations[anim] = state;
-}
-
-void VESSEL::SetCameraOffset(const VECTOR3& co) const {
-    Line("SetCameraOffset").vec(co);
-}
-
-void VESSEL::SetCameraDefaultDirection(const VECTOR3& cd) const {
-    Line("SetCameraDefaultDirection").vec(cd);
-}
-
-void VESSEL::SetCameraRotationRange(double left, double right, double up, double down) const {
-    Line("SetCameraRotationRange").real(left).real(right).real(up).real(down);
-}
-
-VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {
-    Line("VESSEL2").handle(hVessel).integer(fmodel);
-    if (host::Vessel* v = host::record(hVessel)) v->object2 = this;
-}
-
-// The host's defaults: nothing to do, nothing consumed or supported.
-void VESSEL2::clbkSetClassCaps(FILEHANDLE) {}
-void VESSEL2::clbkPostCreation() {}
-void VESSEL2::clbkPostStep(double, double, double) {}
-int VESSEL2::clbkConsumeBufferedKey(DWORD, bool, char*) {
-    return 0;
-}
-bool VESSEL2::clbkLoadVC(int) {
-    return false;
-}
-void VESSEL2::clbkPreStep(double, double, double) {}
-void VESSEL2::clbkSaveState(FILEHANDLE) {}
-void VESSEL2::clbkLoadStateEx(FILEHANDLE, void*) {}
-void VESSEL2::clbkVisualCreated(void*, int) {}
-void VESSEL2::clbkVisualDestroyed(void*, int) {}
-void VESSEL2::clbkFocusChanged(bool, OBJHANDLE, OBJHANDLE) {}
-bool VESSEL2::clbkLoadPanel(int) {
-    return false;
-}
-bool VESSEL2::clbkDrawHUD(int, const void*, void*) {
-    return false;
-}
-int VESSEL2::clbkConsumeDirectKey(char*) {
-    return 0;
+    Line("SetFuelMass").real(m);
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the `coverage` preset (gcov, no sanitizers) in build/coverage, runs
 # every test there and prints the line and branch coverage of the plug-in
-# code: frame/, sound/, tarvik/ and olumbra/. The report with every line is
+# code: sdk/, frame/, sound/, tarvik/ and olumbra/. The report with every line is
 # left in build/coverage/coverage.txt.
 set -e
 cd "$(dirname "$0")/.."
@@ -11,6 +11,6 @@ cmake --workflow --preset coverage
 # unreachable are no decisions of ours; the other platform's files are not
 # built here.
 gcovr -r . --object-directory build/coverage \
-    -f 'frame/' -f 'sound/' -f 'tarvik/' -f 'olumbra/' -e '.*_win32\.cpp' \
+    -f 'sdk/' -f 'frame/' -f 'sound/' -f 'tarvik/' -f 'olumbra/' -e '.*_win32\.cpp' \
     --exclude-throw-branches --exclude-unreachable-branches \
     --txt build/coverage/coverage.txt --print-summary

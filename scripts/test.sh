@@ -14,6 +14,10 @@ trap stop_wine EXIT
 cmake --workflow --preset windows
 stop_wine
 
+# The plug-ins built against an installed copy of our SDK alone, as against
+# the host's own (VELMORA_SDK_DIR), on Linux and Windows.
+sh scripts/sdk-check.sh
+
 # Hardening: each fuzzer for a bounded time (VM_FUZZ_SECONDS, default 60),
 # the coverage build with its figures, and the scenario suite under
 # valgrind's memcheck in that build (valgrind needs one without sanitizers).

@@ -37,8 +37,8 @@ TEST(Autopilot, HoldsPitchAndBankWithinAFewSeconds) {
     fly(b, ap, 20);
     EXPECT_NEAR(b.readings().pitch, 0.1, 0.01);
     EXPECT_NEAR(b.readings().bank, 0.3, 0.01);
-    EXPECT_LT(std::fabs(b.vessel.control[0]), 1);  // trimmed, not pinned
-    EXPECT_LT(std::fabs(b.vessel.control[2]), 1);
+    EXPECT_LT(std::fabs(b.vessel.level(flight::Surface::elevator)), 1);  // trimmed, not pinned
+    EXPECT_LT(std::fabs(b.vessel.level(flight::Surface::aileron)), 1);
 
     // A new target is flown to as well, in either direction.
     ap.hold_pitch(-0.05);
@@ -62,22 +62,22 @@ TEST(Autopilot, HoldsAClimbRate) {
 
 TEST(Autopilot, LeavesTheControlsAloneOnAxesThatAreOff) {
     Body b = powered();
-    b.vessel.control[0] = 0.25;
-    b.vessel.control[2] = -0.5;
+    b.vessel.level(flight::Surface::elevator) = 0.25;
+    b.vessel.level(flight::Surface::aileron) = -0.5;
     Autopilot ap;
     fly(b, ap, 1);
-    EXPECT_EQ(b.vessel.control[0], 0.25);
-    EXPECT_EQ(b.vessel.control[2], -0.5);
+    EXPECT_EQ(b.vessel.level(flight::Surface::elevator), 0.25);
+    EXPECT_EQ(b.vessel.level(flight::Surface::aileron), -0.5);
 
     ap.hold_bank(0.2);
     fly(b, ap, 1);
-    EXPECT_EQ(b.vessel.control[0], 0.25);
-    EXPECT_NE(b.vessel.control[2], -0.5);
+    EXPECT_EQ(b.vessel.level(flight::Surface::elevator), 0.25);
+    EXPECT_NE(b.vessel.level(flight::Surface::aileron), -0.5);
 
     ap.off();
-    b.vessel.control[2] = 0.125;
+    b.vessel.level(flight::Surface::aileron) = 0.125;
     fly(b, ap, 1);
-    EXPECT_EQ(b.vessel.control[2], 0.125);
+    EXPECT_EQ(b.vessel.level(flight::Surface::aileron), 0.125);
 }
 
 TEST(Autopilot, GivesFiniteLevelsForAnyTargetOrState) {

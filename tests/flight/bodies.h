@@ -25,14 +25,15 @@ inline flight::Body flying_body() {
     b.vessel.size = 6;
     b.vessel.pmi = {6, 8, 3};
     b.vessel.rot_drag = {1, 1, 1};
-    b.vessel.airfoils = {{0, {0, 0, 0}, plain_wing, 2, 40, 8},
-                         {0, {0, 0, -8}, plain_wing, 1, 2, 4},
-                         {1, {0, 1, -8}, plain_wing, 1, 6, 2}};
-    b.vessel.surfaces = {{0, 3, 0.8, {0, 0, -8}, 3},
-                         {1, 2, 0.5, {0, 1, -8}, 1},
-                         {2, 1, 0.3, {6, 0, -1}, 3},
-                         {2, 1, 0.3, {-6, 0, -1}, 4},
-                         {3, 4, 0.8, {0, 0, 0}, 3}};
+    using flight::Hinge, flight::Lift, flight::Surface;
+    b.vessel.airfoils = {{Lift::vertical, {0, 0, 0}, plain_wing, 2, 40, 8},
+                         {Lift::vertical, {0, 0, -8}, plain_wing, 1, 2, 4},
+                         {Lift::horizontal, {0, 1, -8}, plain_wing, 1, 6, 2}};
+    b.vessel.surfaces = {{Surface::elevator, 3, 0.8, {0, 0, -8}, Hinge::x_pos},
+                         {Surface::rudder, 2, 0.5, {0, 1, -8}, Hinge::y_pos},
+                         {Surface::aileron, 1, 0.3, {6, 0, -1}, Hinge::x_pos},
+                         {Surface::aileron, 1, 0.3, {-6, 0, -1}, Hinge::x_neg},
+                         {Surface::flap, 4, 0.8, {0, 0, 0}, Hinge::x_pos}};
     b.state.pos = {0, 3000, 0};
     b.state.vel = {0, 0, 80};
     return b;

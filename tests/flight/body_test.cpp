@@ -233,33 +233,35 @@ TEST(Body, RestsOnItsHullWhenItsWheelsCannotCarryIt) {
 }
 
 TEST(Body, ControlSurfacesTurnTheBodyTheWayTheirLevelsSay) {
+    using flight::Surface;
     struct Case {
-        int type;
+        Surface type;
         double level;
         const char* what;
     };
     const Body trimmed = flying_body();
-    for (const Case c : {Case{0, 1, "elevator up"}, Case{2, 1, "aileron right"},
-                         Case{1, 1, "rudder right"}, Case{3, 1, "flap down"}}) {
+    for (const Case c :
+         {Case{Surface::elevator, 1, "elevator up"}, Case{Surface::aileron, 1, "aileron right"},
+          Case{Surface::rudder, 1, "rudder right"}, Case{Surface::flap, 1, "flap down"}}) {
         Body b = trimmed;
         Body ref = trimmed;
-        b.vessel.control[static_cast<std::size_t>(c.type)] = c.level;
+        b.vessel.level(c.type) = c.level;
         fly(b, 10);
         fly(ref, 10);
         const auto r = b.readings();
         const auto base = ref.readings();
         switch (c.type) {
-            case 0:
+            case Surface::elevator:
                 EXPECT_GT(r.pitch, base.pitch + 1e-3) << c.what;
                 break;
-            case 2:
+            case Surface::aileron:
                 EXPECT_GT(r.bank, base.bank + 1e-3) << c.what;
                 break;
-            case 1:
+            case Surface::rudder:
                 EXPECT_GT(r.heading, base.heading + 1e-4) << c.what;
                 EXPECT_LT(r.heading, 1) << c.what;
                 break;
-            case 3:
+            default:
                 EXPECT_GT(b.state.vel.y, ref.state.vel.y + 1e-2) << c.what;
                 break;
         }
@@ -306,8 +308,8 @@ TEST(Body, WingAndFinKeepTheBodyPointedIntoTheAirflow) {
 TEST(Body, SameInputsGiveTheSameFlight) {
     auto run = [] {
         Body b = flying_body();
-        b.vessel.control[0] = 0.3;
-        b.vessel.control[2] = -0.2;
+        b.vessel.level(flight::Surface::elevator) = 0.3;
+        b.vessel.level(flight::Surface::aileron) = -0.2;
         for (int i = 0; i < 300; ++i) {
             b.add_force({100, 0, 0}, {0, 0, 1});
             b.advance(kHostStep);
@@ -350,9 +352,10 @@ TEST(Body, AnyInputLeavesTheStateFinite) {
         b.vessel.cw_zpos = x;
         b.vessel.cross_sections = {x, x, x};
         b.vessel.rot_drag = {x, x, x};
-        b.vessel.airfoils.push_back({0, {x, 0, 0}, nan_wing, x, x, x});
-        b.vessel.airfoils.push_back({0, {}, nullptr, 1, 1, 1});
-        b.vessel.surfaces.push_back({7, x, x, {0, x, 0}, 9});
+        b.vessel.airfoils.push_back({flight::Lift::vertical, {x, 0, 0}, nan_wing, x, x, x});
+        b.vessel.airfoils.push_back({flight::Lift::vertical, {}, nullptr, 1, 1, 1});
+        // Numbers a plug-in may pass that name no type and no hinge.
+        b.vessel.surfaces.push_back({flight::Surface{7}, x, x, {0, x, 0}, flight::Hinge{9}});
         b.vessel.propellants = {{x, x, x}};
         b.vessel.thrusters = {{{x, 0, 0}, {x, 1, x}, x, x, x, x, 0, x}};
         b.vessel.control = {x, x, x, x, x, x};

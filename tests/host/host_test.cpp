@@ -312,4 +312,12 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
     host::trace_to(out_);
 }
 
+// What host.h calls through is found by name; a name the library does not
+// know is no interface, not an error.
+TEST(ControlInterface, IsFoundByItsNameAndNoOtherNameFindsOne) {
+    EXPECT_EQ(host::extension(host::kControlId), &host::control());
+    EXPECT_EQ(host::extension("velmora.host-control.0"), nullptr);
+    EXPECT_EQ(host::extension(nullptr), nullptr);
+}
+
 }  // namespace

@@ -3,7 +3,9 @@
 // Everything here is data the two sides exchange by value or by pointer. Records
 // passed by pointer (light specs, exhaust specs, animation transforms, display
 // placements) stay owned by the plug-in: the host keeps the pointer and reads
-// the record in place for as long as the vessel lives.
+// the record in place for as long as the vessel lives. Handles are owned by the
+// host. VMAPI marks what the host's library implements and exports;
+// VMAPI_PLUGIN_EXPORT what a plug-in library exports to the host.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +45,10 @@ using HINSTANCE = void*;  // a loaded library (the plug-in's own module)
 
 // Opaque handles. The host creates them and accepts them back unchanged; a
 // plug-in stores them and never looks inside or releases them.
-using OBJHANDLE = void*;       // a vessel of the host
-using MESHHANDLE = void*;      // a globally loaded mesh
-using SURFHANDLE = void*;      // a texture
-using FILEHANDLE = void*;      // a configuration file the host opened
+using OBJHANDLE = void*;   // a vessel of the host
+using MESHHANDLE = void*;  // a globally loaded mesh
+using SURFHANDLE = void*;  // a texture
+using FILEHANDLE = void*;  // a configuration file the host opened
 using THRUSTER_HANDLE = void*;
 using PROPELLANT_HANDLE = void*;
 using THGROUP_HANDLE = void*;
@@ -56,7 +58,9 @@ struct VECTOR3 {
     double x, y, z;
 };
 
-inline VECTOR3 _V(double x, double y, double z) { return VECTOR3{x, y, z}; }
+inline VECTOR3 _V(double x, double y, double z) {
+    return VECTOR3{x, y, z};
+}
 
 // Control-surface types.
 enum AIRCTRL_TYPE {
@@ -144,7 +148,7 @@ struct VCMFDSPEC {
 // AddAnimationComponent and applies the transform scaled by the animation
 // state; the record must outlive the vessel's use of it.
 class MGROUP_TRANSFORM {
-public:
+  public:
     enum TYPE { NULLTRANSFORM = 0, ROTATE = 1, TRANSLATE = 2 };
 
     MGROUP_TRANSFORM(UINT mesh_, UINT* grp_, UINT ngrp_) : mesh(mesh_), grp(grp_), ngrp(ngrp_) {}
@@ -157,7 +161,7 @@ public:
 };
 
 class MGROUP_ROTATE : public MGROUP_TRANSFORM {
-public:
+  public:
     MGROUP_ROTATE(UINT mesh_, UINT* grp_, UINT ngrp_, const VECTOR3& ref_, const VECTOR3& axis_,
                   float angle_)
         : MGROUP_TRANSFORM(mesh_, grp_, ngrp_), ref(ref_), axis(axis_), angle(angle_) {}
@@ -169,7 +173,7 @@ public:
 };
 
 class MGROUP_TRANSLATE : public MGROUP_TRANSFORM {
-public:
+  public:
     MGROUP_TRANSLATE(UINT mesh_, UINT* grp_, UINT ngrp_, const VECTOR3& shift_)
         : MGROUP_TRANSFORM(mesh_, grp_, ngrp_), shift(shift_) {}
     TYPE Type() const override { return TRANSLATE; }
@@ -197,7 +201,9 @@ constexpr DWORD OAPI_KEY_G = 0x22;
 constexpr DWORD OAPI_KEY_J = 0x24;
 constexpr DWORD OAPI_KEY_K = 0x25;
 
-inline bool KEYDOWN(const char* kstate, DWORD key) { return (kstate[key] & 0x80) != 0; }
+inline bool KEYDOWN(const char* kstate, DWORD key) {
+    return (kstate[key] & 0x80) != 0;
+}
 inline bool KEYMOD_SHIFT(const char* kstate) {
     return KEYDOWN(kstate, OAPI_KEY_LSHIFT) || KEYDOWN(kstate, OAPI_KEY_RSHIFT);
 }

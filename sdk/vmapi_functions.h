@@ -1,4 +1,9 @@
 // Host SDK: free functions of the host.
+//
+// The plug-in calls these, implemented by the host, from the host's
+// simulation thread: from its load hook (InitLib) or from inside a callback.
+// Pointers passed in are read during the call only, unless a function says
+// otherwise; what the host returns stays owned by the host.
 #pragma once
 
 #include "vmapi_types.h"
@@ -25,5 +30,5 @@ VMAPI void vmapiSetTimeAcceleration(double warp);
 VMAPI bool vmapiGetFocusHeading(double* heading);
 
 // Places host display `mfd` on a mesh group of the virtual cockpit. Only valid
-// inside clbkLoadVC.
+// inside clbkLoadVC. The host keeps `spec`, which the plug-in owns.
 VMAPI void vmapiVCRegisterMFD(int mfd, const VCMFDSPEC* spec);

@@ -9,13 +9,19 @@
 // object; then clbkSetClassCaps once, clbkPostCreation once, clbkPostStep after
 // every simulation step, clbkConsumeBufferedKey on key presses, clbkLoadVC when
 // the pilot enters the virtual cockpit; finally vmvcExit destroys it. All calls
-// come from the host's simulation thread.
+// come from the host's simulation thread, and so must every call the plug-in
+// makes on a VESSEL method: the object is not safe to share between threads.
+//
+// Ownership: the plug-in owns its vessel object and every record it passes by
+// pointer; the host owns every handle it returns (meshes, thrusters, tanks,
+// groups, animation components) and keeps them valid while the vessel lives.
+// Arguments passed by reference are read during the call only.
 #pragma once
 
 #include "vmapi_types.h"
 
 class VMAPI VESSEL {
-public:
+  public:
     // Called by the plug-in's vessel class constructor with the handle and
     // flight model the host passed to vmvcInit.
     VESSEL(OBJHANDLE hVessel, int fmodel = 1);
@@ -50,8 +56,8 @@ public:
 
     // --- Aerodynamics ---
     // Registers a lifting surface whose coefficients the host asks `cf` for.
-    void CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf,
-                       double c, double S, double A) const;
+    void CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf, double c,
+                       double S, double A) const;
     // A control surface of `type`, moving animation `anim` with its level.
     void CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
                               int axis, UINT anim) const;
@@ -96,13 +102,13 @@ public:
     void SetCameraDefaultDirection(const VECTOR3& cd) const;
     void SetCameraRotationRange(double left, double right, double up, double down) const;
 
-private:
+  private:
     OBJHANDLE vessel_;
     int flight_model_;
 };
 
 class VMAPI VESSEL2 : public VESSEL {
-public:
+  public:
     VESSEL2(OBJHANDLE hVessel, int fmodel = 1);
 
     // Once, after construction: define the vessel. `cfg` is the class
