@@ -4,12 +4,23 @@
 
 #include <limits>
 
-#include "aircraft_fixture.h"
+#include "light_aircraft.h"
+#include "trace_test.h"
 
 namespace {
 
-using host::Reading;
-using StateTest = AircraftTest;
+class StateTest : public AircraftTest<LightAircraft> {
+  protected:
+    // Every module-wide value back to its state at library load.
+    void SetUp() override {
+        using namespace tarvik;
+        cockpit_mode = cockpit_swap_request = flap_level = refuel_request = 0.0;
+        wheel_phase = propeller_phase = altimeter_100_turns = altimeter_1000_turns = 0.0;
+        clock_seconds_state = clock_minutes_state = clock_hours_state = focus_heading = 0.0;
+        flap_command = 0;
+        AircraftTest::SetUp();
+    }
+};
 
 TEST_F(StateTest, FlapKeyExtendsUpToHalfTravelAndRetractsPastIt) {
     LightAircraft& a = create("v1");
