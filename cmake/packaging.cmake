@@ -1,10 +1,13 @@
-# What a user unzips into the host: the two plug-ins in the host's Modules
-# folder and a short text on where the rest goes. `cmake --install` puts them
-# under the install prefix; `cpack` (ZIP) packs the same files, with no top
-# folder, so that the archive unzips straight into the host's folder.
-install(TARGETS Tarvik Olumbra
+# What a user unzips into the host: the plug-ins in the host's Modules folder
+# and a short text on where the rest goes. `cmake --install` puts them under
+# the install prefix; `cpack` (ZIP) packs the same files, with no top folder,
+# so that the archive unzips straight into the host's folder. The package is
+# named after its plug-ins: Tarvik-Olumbra.
+install(TARGETS ${VM_PLUGINS}
         RUNTIME DESTINATION Modules
         LIBRARY DESTINATION Modules)
+list(JOIN VM_PLUGINS - VM_PACKAGE_NAME)
+set(VM_PACKAGE_README ${VM_PACKAGE_NAME}-README.txt)
 
 # The text is read on Windows: CRLF line ends there.
 if(WIN32)
@@ -13,14 +16,15 @@ else()
     set(text_newlines UNIX)
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt
-               ${PROJECT_BINARY_DIR}/packaging/Tarvik-Olumbra-README.txt
+               ${PROJECT_BINARY_DIR}/packaging/${VM_PACKAGE_README}
                @ONLY NEWLINE_STYLE ${text_newlines})
-install(FILES ${PROJECT_BINARY_DIR}/packaging/Tarvik-Olumbra-README.txt DESTINATION .)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/${VM_PACKAGE_README} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME Tarvik-Olumbra)
+set(CPACK_PACKAGE_NAME ${VM_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "Velmora add-on developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tarvik and Olumbra aircraft plug-ins for Velmora")
+list(JOIN VM_PLUGINS " and " plugins)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${plugins} aircraft plug-ins for Velmora")
 if(WIN32)
     set(CPACK_SYSTEM_NAME win64)
 endif()

@@ -17,8 +17,3 @@ add_library(Velmora::sdk UNKNOWN IMPORTED)
 set_target_properties(Velmora::sdk PROPERTIES
     IMPORTED_LOCATION ${velmora_import_library}
     INTERFACE_INCLUDE_DIRECTORIES ${VELMORA_SDK_DIR}/include)
-
-# The aircraft's code libraries name the host library `velmora`: here that is
-# the host's own SDK.
-add_library(velmora INTERFACE)
-target_link_libraries(velmora INTERFACE Velmora::sdk)

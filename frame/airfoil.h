@@ -5,7 +5,10 @@
 
 namespace airfoil {
 
-// pi as the aircraft's constants were written with, and degrees to radians.
+// pi cut to 15 digits, as every angle of the aircraft was written with it:
+// their degrees become the radians the host has always been given, and the
+// coefficient tables start at this -pi. Keep it for anything the aircraft
+// show the host; new arithmetic uses std::numbers::pi.
 inline constexpr double kPi = 3.14159265358979;
 inline constexpr double RAD = kPi / 180.0;
 
@@ -25,8 +28,5 @@ struct Segment {
     double fraction;
 };
 Segment locate(double angle, double inv_step, int last_segment);
-
-// Linear interpolation within a located segment of a table.
-double interpolate(const double* table, Segment s);
 
 }  // namespace airfoil

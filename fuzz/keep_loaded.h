@@ -1,6 +1,6 @@
 // libFuzzer keeps the coverage counters of every instrumented library it has
 // seen, so a plug-in library must never really be unmapped while it fuzzes:
-// loading both aircraft once here, never to be unloaded, makes vmhost's own
+// loading every aircraft once here, never to be unloaded, makes vmhost's own
 // load and unload of them mere reference counting. Their module-wide state
 // then lives on from one input to the next, as in a host that flies several
 // scenarios in one session.
@@ -15,7 +15,7 @@
 #include "library.h"
 
 inline void keep_plugins_loaded() {
-    for (const char* stem : {"Tarvik", "Olumbra"}) {
+    for (const char* stem : {VM_PLUGIN_NAMES}) {
         const std::string path =
             vmhost::library::executable_dir() + "/" + vmhost::library::plugin_file(stem);
         if (!dlopen(path.c_str(), RTLD_NOW | RTLD_NODELETE)) {

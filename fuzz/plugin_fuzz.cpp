@@ -1,4 +1,4 @@
-// One aircraft plug-in (PLUGIN: "tarvik" or "olumbra") driven through the
+// One aircraft plug-in (PLUGIN: its scenario name, e.g. "tarvik") driven through the
 // stand-in host by a byte string, decoded into a scenario of readings of any
 // value (nan, infinities, denormals, huge), keys of any code, up or down with
 // any modifiers, cockpit views, airfoil calls at any angle, time

@@ -2,9 +2,20 @@
 // and gear sounds, and a virtual cockpit of separate day and night instrument
 // meshes carrying two host displays.
 //
-// Almost all of the aircraft's state is module-wide (olumbra_state.h) and
+// Where each behaviour lives:
+//   airliner.cpp       construction, mesh loading, class and sound set-up
+//   animations.cpp     the animations and their transform records
+//   systems.cpp        the per-step systems, in their order
+//   cockpit.cpp        the G and K keys and the virtual cockpit
+//   instruments.cpp    the altimeter and the engine sound's pitch, and
+//   altitude_text.cpp  the altimeter's text: arithmetic without the host
+//   shared_state.h     the module-wide state
+// Almost all of the aircraft's state is module-wide (shared_state.h) and
 // shared by every airliner of the process; an object holds only what is its
-// own: animation ids, its thruster and its sound id.
+// own: animation ids, its thruster and its sound id. What it does as the light
+// aircraft does (class set-up from tables, clock, altimeter needle, heading,
+// steering, cockpit swap) is the kit's (kit.h), called with the airliner's
+// numbers; gear, strobes and the altitude text are its own.
 #pragma once
 
 #include "vmapi.h"
@@ -24,8 +35,6 @@ class Airliner : public VESSEL2 {
 
   private:
     void DefineAnimations();
-    void ApplyGroundSteering();
-    void SwapCockpitMeshes();
 
     // Animations the host or the per-step systems drive (animations.cpp).
     UINT anim_wheels = 0;

@@ -1,6 +1,7 @@
 #include "instruments.h"
 
 #include "altitude_text.h"
+#include "kit.h"
 
 namespace olumbra {
 
@@ -41,45 +42,11 @@ double Altimeter::update(double altitude) {
         for (int i = j + 1; i < 5; ++i) drum[i] = 0.0;
     }
 
-    // The needle follows the whole hundreds by at most one turn per step.
-    const double needle = altitude * 0.01 - turns_100;
-    if (needle >= 1.0) {
-        turns_100 += 1.0;
-    } else if (needle <= 0.0) {
-        turns_100 -= 1.0;
-        if (turns_100 < 0.0) turns_100 = 0.0;
-    }
-    return needle;
-}
-
-void Clock::advance(double warp) {
-    constexpr double kCarry = 0.016666666;
-    seconds += warp * 0.0002;
-    // Written as "not at least 0" so that a nan time acceleration cannot stop
-    // the clock for good.
-    if (!(seconds >= 0.0)) {
-        seconds = 0.0;
-    } else if (seconds >= 1.0) {
-        seconds = 0.0;
-        minutes += kCarry;
-    }
-    if (!(minutes >= 0.0)) {
-        minutes = 0.0;
-    } else if (minutes >= 1.0) {
-        minutes = 0.0;
-        hours += kCarry;
-    }
-    if (!(hours >= 0.0) || hours >= 1.0) hours = 0.0;
+    return kit::altimeter_needle(altitude, 0.01, turns_100);  // a turn per 100 m
 }
 
 double engine_frequency(double level) {
-    double f = 13000.0 + 6000.0 * level;
-    if (f < 11500.0) {
-        f = 11500.0;
-    } else if (f > 22500.0) {
-        f = 22500.0;
-    }
-    return f;
+    return kit::limit(13000.0 + 6000.0 * level, 11500.0, 22500.0);
 }
 
 }  // namespace olumbra

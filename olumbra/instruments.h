@@ -1,6 +1,6 @@
-// The stateful cockpit instruments of the airliner as plain values, so that
-// their arithmetic can be checked without a host: the altimeter with its
-// needle and five counter drums, and the three-hand clock.
+// The airliner's own instruments as plain values, so that their arithmetic
+// can be checked without a host: the altimeter with its needle and five
+// counter drums, and the engine sound's pitch.
 #pragma once
 
 namespace olumbra {
@@ -18,17 +18,6 @@ struct Altimeter {
     double digit_present[4] = {};
     double drum[5] = {};     // drum states, ones first; each a digit times 0.1
     double turns_100 = 0.0;  // whole needle turns counted so far, never negative
-};
-
-// The cockpit clock: the fastest hand turns once in 5000 steps at time
-// acceleration 1, and each full turn carries 0.016666666 to the next hand.
-struct Clock {
-    // Advances the clock by one step at time acceleration `warp`.
-    void advance(double warp);
-
-    double seconds = 0.0;
-    double minutes = 0.0;
-    double hours = 0.0;
 };
 
 // Engine sound playback frequency for a thrust level above 0.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "instruments.h"
+#include "kit.h"
 #include "vmapi.h"
 
 namespace olumbra {
@@ -18,13 +19,8 @@ inline MESHHANDLE mesh_ext, mesh_cpit, mesh_cpit_alt, mesh_cpit_aoa, mesh_cpit_d
 // The cockpit meshes at vessel mesh indices 1 to 7: cockpit interior,
 // altimeter, angle-of-attack gauge, heading indicator, airspeed indicator,
 // bank indicator, clock. A night mesh takes its day mesh's index and offset.
-struct CockpitMesh {
-    MESHHANDLE* day;
-    MESHHANDLE* night;
-    VECTOR3 offset;
-};
 inline constexpr UINT kFirstCockpitMeshIndex = 1;
-inline const CockpitMesh cockpit_meshes[7] = {
+inline const kit::CockpitMesh cockpit_meshes[7] = {
     {&mesh_cpit, &mesh_cpit_n, {0.0, -4.0, 27.0}},
     {&mesh_cpit_alt, &mesh_cpit_alt_n, {-0.785, -4.285, 27.9}},
     {&mesh_cpit_aoa, &mesh_cpit_aoa_n, {-0.77, -4.49, 27.9}},
@@ -34,9 +30,13 @@ inline const CockpitMesh cockpit_meshes[7] = {
     {&mesh_cpit_clock, &mesh_cpit_clock_n, {-0.6, -4.5, 27.9}},
 };
 
-// Wingtip strobes and the vectors they point to. The host reads them in place
-// for as long as the plug-in is loaded; the lights switch writes `active`.
-inline VECTOR3 beacon_right_pos, beacon_right_col, beacon_left_pos, beacon_left_col;
+// Wingtip strobes, blue on the right and red on the left, and the vectors they
+// point to. The host reads them in place for as long as the plug-in is
+// loaded; the lights switch writes `active`.
+inline VECTOR3 beacon_right_pos{24.40523, -4.54581, -5.953804},
+    beacon_right_col{0.043, 0.161, 0.992};
+inline VECTOR3 beacon_left_pos{-24.40523, -4.54581, -5.953804},
+    beacon_left_col{0.988, 0.133, 0.133};
 inline BEACONLIGHTSPEC beacon_right, beacon_left;
 
 // Landing gear and cockpit gear lever: command 0 idle, 1 raise, other lower;
@@ -59,7 +59,7 @@ inline double eng_freq = 0.0;          // engine sound playback frequency
 
 // Cockpit instruments.
 inline Altimeter altimeter;
-inline Clock cockpit_clock;
+inline kit::Clock cockpit_clock;
 inline double focus_heading = 0.0;  // kept when the host has no heading to give
 
 }  // namespace olumbra

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the `coverage` preset (gcov, no sanitizers) in build/coverage, runs
 # every test there and prints the line and branch coverage of the plug-in
-# code: sdk/, frame/, sound/, tarvik/ and olumbra/. The report with every line is
-# left in build/coverage/coverage.txt.
+# code: sdk/, frame/, kit/, sound/ and every aircraft's folder. The report with
+# every line is left in build/coverage/coverage.txt.
 set -e
 cd "$(dirname "$0")/.."
 find build/coverage -name '*.gcda' -delete 2>/dev/null || true
@@ -10,7 +10,10 @@ cmake --workflow --preset coverage
 # Branches the compiler adds for exceptions and for code it proved
 # unreachable are no decisions of ours; the other platform's files are not
 # built here.
-gcovr -r . --object-directory build/coverage \
-    -f 'sdk/' -f 'frame/' -f 'sound/' -f 'tarvik/' -f 'olumbra/' -e '.*_win32\.cpp' \
+# The aircraft as the top-level CMakeLists.txt lists them.
+aircraft=$(sed -n 's/^set(VM_AIRCRAFT \(.*\))$/\1/p' CMakeLists.txt)
+filters=""
+for folder in sdk frame kit sound $aircraft; do filters="$filters -f $folder/"; done
+gcovr -r . --object-directory build/coverage $filters -e '.*_win32\.cpp' \
     --exclude-throw-branches --exclude-unreachable-branches \
     --txt build/coverage/coverage.txt --print-summary

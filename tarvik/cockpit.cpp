@@ -4,7 +4,7 @@
 // carries them out. Modifiers are not examined: Shift, Ctrl or Alt with a
 // command key give the same command.
 
-#include "airfoil.h"
+#include "kit.h"
 #include "light_aircraft.h"
 #include "state.h"
 
@@ -15,7 +15,7 @@ namespace {
 // F: flaps. Past half travel the flaps retract, otherwise they extend; a
 // press while they move re-aims them from where they are.
 void command_flaps() {
-    flap_command = flap_level > 0.5 ? 2 : 1;
+    flap_command = kit::command_towards_other_end(flap_level);
 }
 
 // J: refuel at the next step.
@@ -30,13 +30,7 @@ int switch_cockpit(const LightAircraft& v) {
     const double aileron = v.GetControlSurfaceLevel(AIRCTRL_AILERON);
     const double rudder = v.GetControlSurfaceLevel(AIRCTRL_RUDDER);
     if (elevator != 0 || aileron != 0 || rudder != 0) return 1;
-    if (cockpit_mode == 0.0) {
-        cockpit_mode = 1.0;
-    } else if (cockpit_mode == 1.0) {
-        cockpit_mode = 0.0;
-    } else {
-        return 0;
-    }
+    if (!kit::flip(cockpit_mode)) return 0;
     cockpit_swap_request = 1.0;
     return 1;
 }
@@ -60,9 +54,8 @@ int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/
 }
 
 bool LightAircraft::clbkLoadVC(int /*id*/) {
-    SetCameraOffset(vc_camera_offset);  // the generic cockpit point, shifted
-    SetCameraDefaultDirection(_V(0, 0, 1));
-    SetCameraRotationRange(50 * airfoil::RAD, 50 * airfoil::RAD, 25 * airfoil::RAD,
-                           25 * airfoil::RAD);
+    kit::look_from(*this, {.offset = vc_camera_offset,  // the generic cockpit point, shifted
+                           .side_degrees = 50,
+                           .vertical_degrees = 25});
     return true;
 }

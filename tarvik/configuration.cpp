@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "airfoil.h"
+#include "kit.h"
 #include "light_aircraft.h"
 #include "sound_client.h"
 #include "state.h"
@@ -11,34 +12,46 @@ using namespace tarvik;
 
 namespace {
 
+// Numbers as flown. The drag coefficients are replaced by the flight envelope
+// every step.
+const kit::Airframe kAirframe = {
+    .size = 5,
+    .empty_mass = 12000,
+    .cw = {0.3, 0.3, 0.6, 0.9},
+    .wing_aspect = 1.7,
+    .wing_effectiveness = 3.1,
+    .cross_sections = {5, 5, 15},
+    .rot_drag = {3.5, 3.5, 3.5},
+    .moment_scale = 0.0001,
+    .pmi = {15.5, 22.1, 7.7},
+    .trim_scale = 0.05,
+    .camera = {-0.4, 0.555, 3.3},
+    .touchdown = {{0, -1.522213, 2.815174},
+                  {-1.232543, -1.42991, 1.217935},
+                  {1.232543, -1.42991, 1.217935}},
+};
+
+// clang-format off
+const kit::Airfoil kAirfoils[] = {
+    {LIFT_VERTICAL,   {0, 0, -0.561}, airfoil::wing_lift_coeff, 20, 270, 2.266},
+    {LIFT_HORIZONTAL, {0, 0, -4.0},   airfoil::fin_lift_coeff,  20, 50,  1.5},
+};
+
 // The tail surfaces and ailerons act far behind and beside the airframe; their
 // reference points are part of the handling as flown, not a drawing error.
-struct ControlSurface {
-    AIRCTRL_TYPE type;
-    double area;
-    double dCl;
-    VECTOR3 ref;
-    AIRCTRL_AXIS axis;
-    UINT LightAircraft::*anim;
+const kit::ControlSurface<LightAircraft> kControlSurfaces[] = {
+    {AIRCTRL_ELEVATOR,     7.0, 0.7, {0, 0, -17},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
+    {AIRCTRL_RUDDER,       2.0, 0.5, {0, 2, -15},        AIRCTRL_AXIS_YPOS, &LightAircraft::anim_rudder},
+    {AIRCTRL_AILERON,      4.8, 0.2, {17.8, 0, -17.8},   AIRCTRL_AXIS_XPOS, &LightAircraft::anim_aileron_right},
+    {AIRCTRL_AILERON,      4.8, 0.2, {-17.8, 0, -17.8},  AIRCTRL_AXIS_XNEG, &LightAircraft::anim_aileron_left},
+    {AIRCTRL_ELEVATORTRIM, 5.0, 0.1, {0, 0, -15},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
+    {AIRCTRL_FLAP,         5.0, 5.0, {0, 0, -1},         AIRCTRL_AXIS_XPOS, &LightAircraft::anim_flaps},
 };
-const ControlSurface control_surfaces[] = {
-    {AIRCTRL_ELEVATOR, 7.0, 0.7, {0, 0, -17}, AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_RUDDER, 2.0, 0.5, {0, 2, -15}, AIRCTRL_AXIS_YPOS, &LightAircraft::anim_rudder},
-    {AIRCTRL_AILERON,
-     4.8,
-     0.2,
-     {17.8, 0, -17.8},
-     AIRCTRL_AXIS_XPOS,
-     &LightAircraft::anim_aileron_right},
-    {AIRCTRL_AILERON,
-     4.8,
-     0.2,
-     {-17.8, 0, -17.8},
-     AIRCTRL_AXIS_XNEG,
-     &LightAircraft::anim_aileron_left},
-    {AIRCTRL_ELEVATORTRIM, 5.0, 0.1, {0, 0, -15}, AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_FLAP, 5.0, 5.0, {0, 0, -1}, AIRCTRL_AXIS_XPOS, &LightAircraft::anim_flaps},
-};
+// clang-format on
+
+// The engine starts without thrust; the flight envelope gives it thrust from
+// the first step on.
+constexpr kit::Engine kEngine = {.tank_mass = 10000, .position = {0, 0, -5}, .isp = 50000};
 
 // Wing-tip lights blue on the right and red on the left, red on the tail.
 VECTOR3 beacon_right_pos{5.31316, 0.5186034, 1.567917};
@@ -83,43 +96,14 @@ constexpr int kOptionsOff[] = {6, 1, 13, 14, 16, 17};
 }  // namespace
 
 void LightAircraft::clbkSetClassCaps(FILEHANDLE /*cfg*/) {
-    SetSize(5);
-    SetEmptyMass(12000);
-    SetCW(0.3, 0.3, 0.6, 0.9);  // replaced by the flight envelope every step
-    SetWingAspect(1.7);
-    SetWingEffectiveness(3.1);
-    SetCrossSections(_V(5, 5, 15));
-    SetRotDrag(_V(3.5, 3.5, 3.5));
-    if (GetFlightModel() >= 1) {
-        SetPitchMomentScale(0.0001);
-        SetBankMomentScale(0.0001);
-    }
-    SetPMI(_V(15.5, 22.1, 7.7));
-    SetTrimScale(0.05);
-    SetCameraOffset(_V(-0.4, 0.555, 3.3));
-    SetTouchdownPoints(_V(0, -1.522213, 2.815174), _V(-1.232543, -1.42991, 1.217935),
-                       _V(1.232543, -1.42991, 1.217935));
-
-    CreateAirfoil(LIFT_VERTICAL, _V(0, 0, -0.561), airfoil::wing_lift_coeff, 20, 270, 2.266);
-    CreateAirfoil(LIFT_HORIZONTAL, _V(0, 0, -4.0), airfoil::fin_lift_coeff, 20, 50, 1.5);
-    for (const ControlSurface& c : control_surfaces) {
-        CreateControlSurface(c.type, c.area, c.dCl, c.ref, c.axis, this->*c.anim);
-    }
-
-    // The engine starts without thrust; the flight envelope gives it thrust
-    // from the first step on.
-    PROPELLANT_HANDLE tank = CreatePropellantResource(10000, -1, 1.0);
-    main_thruster = CreateThruster(_V(0, 0, -5), _V(0, 0, 1), 0, tank, 50000, 0, 101400);
-    CreateThrusterGroup(&main_thruster, 1, THGROUP_MAIN);
+    kit::define_airframe(*this, kAirframe);
+    kit::create_airfoils(*this, kAirfoils);
+    kit::create_control_surfaces(*this, kControlSurfaces);
+    kit::create_main_engine(*this, kEngine, main_thruster);
 
     // The specs are shared: refilling them turns every light aircraft's lights
     // off until the next lights switch.
-    for (const Beacon& b : beacons) {
-        *b.spec = BEACONLIGHTSPEC{
-            BEACONSHAPE_STAR, b.pos, b.col, 0.12, 0.6, 1.13, 0.05, 0.6, false,
-        };
-        AddBeacon(b.spec);
-    }
+    for (const Beacon& b : beacons) kit::add_light(*this, *b.spec, b.pos, b.col);
 
     for (const AttachedMesh& m : attached_meshes) {
         const UINT index = AddMesh(*m.mesh, m.offset);

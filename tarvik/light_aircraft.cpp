@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "kit.h"
 #include "plugin.h"
 #include "state.h"
 
@@ -10,11 +11,7 @@ using namespace tarvik;
 namespace {
 
 // Mesh files in load order.
-struct MeshFile {
-    const char* path;
-    MESHHANDLE* handle;
-};
-const MeshFile mesh_files[] = {
+const kit::MeshFile mesh_files[] = {
     {"Vorn\\Tarvik", &mesh_exterior},
     {"Vorn\\Tarvik-Cpit", &mesh_cockpit},
     {"Vorn\\Tarvik-Prop", &mesh_propeller},
@@ -27,7 +24,7 @@ const MeshFile mesh_files[] = {
 }  // namespace
 
 LightAircraft::LightAircraft(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
-    for (const MeshFile& m : mesh_files) *m.handle = vmapiLoadMeshGlobal(m.path);
+    kit::load_meshes(mesh_files);
     DefineAnimations();
 }
 

@@ -4,9 +4,13 @@
 //   light_aircraft.cpp  construction, mesh loading, creation and deletion
 //   configuration.cpp   class capabilities and sound set-up
 //   animations.cpp      the animations and their transform records
-//   systems.cpp         the per-step systems
+//   systems.cpp         the per-step systems, in their order
 //   cockpit.cpp         keyboard commands and the virtual-cockpit camera
-// Everything the aircraft shares with the other light aircraft is in state.h.
+//   state.h             everything it shares with the other light aircraft
+// What it does as the airliner does (class set-up from tables, clock,
+// altimeter needles, heading, steering, cockpit swap) is the kit's (kit.h),
+// called with this aircraft's numbers; flaps, propeller, envelope and fuel
+// are its own.
 #pragma once
 
 #include "vmapi.h"
@@ -54,8 +58,4 @@ class LightAircraft : public VESSEL2 {
 
   private:
     void DefineAnimations();
-    // Inserts the day or night cockpit mesh at index 1, as cockpit_mode says.
-    void SwapCockpitMesh() const;
-    // Turns the aircraft on the ground with the rudder.
-    void ApplyGroundSteering() const;
 };

@@ -7,6 +7,7 @@
 // each aircraft (LightAircraft).
 #pragma once
 
+#include "kit.h"
 #include "vmapi.h"
 
 namespace tarvik {
@@ -54,9 +55,7 @@ inline double refuel_request = 0.0;
 // Animation and instrument states kept from step to step.
 inline double wheel_phase = 0.0;
 inline double propeller_phase = 0.0;
-inline double clock_seconds_state = 0.0;
-inline double clock_minutes_state = 0.0;
-inline double clock_hours_state = 0.0;
+inline kit::Clock cockpit_clock;
 inline double altimeter_100_turns = 0.0;
 inline double altimeter_1000_turns = 0.0;
 inline double focus_heading = 0.0;

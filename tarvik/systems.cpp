@@ -5,8 +5,7 @@
 // is module-wide (state.h), so every light aircraft advances the shared phases
 // and the clock in its own step.
 
-#include <algorithm>
-
+#include "kit.h"
 #include "light_aircraft.h"
 #include "state.h"
 
@@ -23,11 +22,8 @@ constexpr double kMaxAltitude = 7000;  // m
 constexpr double kMaxThrust = 300000;  // N
 constexpr double kLimitedDrag = 999;
 
-constexpr double kSteeringGain = 300000;  // N per (m/s x rudder level)
-constexpr double kSteeringArm = 0.5;      // m, fore and aft of the reference point
-
-constexpr double kWheelRollPerMetre = 0.0033333333333333335;  // 1/300 per m/s per step
-constexpr double kWheelRollTopSpeed = 30;                     // m/s
+constexpr kit::GroundSteering kSteering = {.gain = 300000, .arm = 0.5};  // N per m/s, m
+constexpr kit::WheelRoll kWheels = {.top_speed = 30, .per_metre = 0.0033333333333333335};
 
 constexpr double kBlurredPropellerAbove = 1.0;  // m/s
 constexpr double kFlapTravel = 0.006;           // per step: 167 steps end to end
@@ -35,20 +31,10 @@ constexpr double kPropellerTurn = 0.1;          // per step
 constexpr double kPropellerRunningLevel = 0.1;  // engine level
 constexpr double kPropellerWindmilling = 0.1;   // m/s
 
-constexpr double kClockSecondsRate = 0.0002;  // per step and unit of time acceleration
-constexpr double kClockCarry = 0.016666666;
-
 constexpr double kFullTank = 10000;  // kg
 
-double limit(double x, double lo, double hi) {
-    return x < lo ? lo : (x > hi ? hi : x);
-}
-
-void cap_time_acceleration() {
-    if (vmapiGetTimeAcceleration() > kMaxTimeAcceleration) {
-        vmapiSetTimeAcceleration(kMaxTimeAcceleration);
-    }
-}
+// The one cockpit mesh a lights switch swaps, at index 1.
+const kit::CockpitMesh kCockpit[] = {{&mesh_cockpit, &mesh_cockpit_night, cockpit_offset}};
 
 void apply_flight_envelope(const LightAircraft& v) {
     const double airspeed = v.GetAirspeed();
@@ -65,15 +51,6 @@ void apply_flight_envelope(const LightAircraft& v) {
     }
 }
 
-void roll_wheels(const LightAircraft& v, double airspeed) {
-    if (wheel_phase > 1) wheel_phase = 0;
-    if (airspeed > 0) {
-        wheel_phase += std::min(airspeed, kWheelRollTopSpeed) * kWheelRollPerMetre;
-        // The phase runs on in the air; the wheels only turn on the ground.
-        if (v.GroundContact()) v.SetAnimation(v.anim_wheels, wheel_phase);
-    }
-}
-
 void show_propeller_mesh(const LightAircraft& v, double airspeed) {
     const UINT index = airspeed > kBlurredPropellerAbove
                            ? v.InsertMesh(mesh_propeller_blurred, 2, &propeller_blurred_offset)
@@ -82,21 +59,8 @@ void show_propeller_mesh(const LightAircraft& v, double airspeed) {
 }
 
 void move_flaps(const LightAircraft& v) {
-    const bool moving = flap_command != 0;
-    if (flap_command == 1) {
-        flap_level += kFlapTravel;
-        if (flap_level > 1) {
-            flap_level = 1;
-            flap_command = 0;
-        }
-    } else if (flap_command != 0) {
-        flap_level -= kFlapTravel;
-        if (flap_level < 0) {
-            flap_level = 0;
-            flap_command = 0;
-        }
-    }
-    if (moving) v.SetAnimation(v.anim_flaps, flap_level);
+    if (kit::travel(flap_command, flap_level, kFlapTravel))
+        v.SetAnimation(v.anim_flaps, flap_level);
     v.SetControlSurfaceLevel(AIRCTRL_FLAP, flap_level);
 }
 
@@ -113,130 +77,64 @@ void spin_propeller(const LightAircraft& v) {
     if (engine == 0 && airspeed <= kPropellerWindmilling) v.SetAnimation(v.anim_propeller, 0);
 }
 
-void switch_lights(bool on) {
-    beacon_right.active = on;
-    beacon_left.active = on;
-    beacon_tail.active = on;
+// Night mode brings the lights on with the night cockpit.
+void switch_lights(const LightAircraft& v) {
+    if (!kit::take_request(cockpit_swap_request, cockpit_mode)) return;
+    const bool night = cockpit_mode == 1.0;
+    beacon_right.active = beacon_left.active = beacon_tail.active = night;
+    kit::show_cockpit(v, kCockpit, 1, night);
 }
 
-// Pitch, heading and the artificial horizon. The heading is that of the vessel
-// with the input focus; when the host writes none, the last one stays.
+// Pitch, heading and the artificial horizon.
 void show_attitude(const LightAircraft& v) {
-    v.SetAnimation(v.anim_pitch_gauge, limit((v.GetPitch() + 1) * 0.5, 0, 1));
-
-    vmapiGetFocusHeading(&focus_heading);
-    v.SetAnimation(v.anim_heading, focus_heading * 0.16 + 0.001);
-
-    v.SetAnimation(v.anim_horizon_bank, limit((v.GetBank() + 3) * 0.16666666666666666, 0, 1));
-    v.SetAnimation(v.anim_horizon_pitch, limit((v.GetPitch() + 3) * 0.16666666666666666, 0, 1));
+    v.SetAnimation(v.anim_pitch_gauge, kit::centred_gauge(v.GetPitch(), 1));
+    kit::show_focus_heading(v, v.anim_heading, focus_heading);
+    v.SetAnimation(v.anim_horizon_bank, kit::centred_gauge(v.GetBank(), 3));
+    v.SetAnimation(v.anim_horizon_pitch, kit::centred_gauge(v.GetPitch(), 3));
 }
 
 void show_throttle_and_airspeed(const LightAircraft& v) {
     v.SetAnimation(v.anim_throttle, v.GetThrusterLevel(v.main_thruster));
-
-    const double airspeed = limit(v.GetAirspeed(), 0, 220);
-    v.SetAnimation(v.anim_airspeed, limit((220 - airspeed) * 0.004545454545454545, 0, 1));
-}
-
-// A hand below 0 (or not a number, after a bad time acceleration) restarts at
-// 0 rather than staying stuck.
-bool below_zero(double hand) {
-    return !(hand >= 0);
-}
-
-void run_clock(const LightAircraft& v) {
-    clock_seconds_state += vmapiGetTimeAcceleration() * kClockSecondsRate;
-    if (below_zero(clock_seconds_state)) {
-        clock_seconds_state = 0;
-    } else if (clock_seconds_state >= 1) {
-        clock_seconds_state = 0;
-        clock_minutes_state += kClockCarry;
-    }
-    v.SetAnimation(v.anim_clock_seconds, clock_seconds_state);
-
-    if (below_zero(clock_minutes_state)) {
-        clock_minutes_state = 0;
-    } else if (clock_minutes_state >= 1) {
-        clock_minutes_state = 0;
-        clock_hours_state += kClockCarry;
-    }
-    v.SetAnimation(v.anim_clock_minutes, clock_minutes_state);
-
-    if (below_zero(clock_hours_state) || clock_hours_state >= 1) clock_hours_state = 0;
-    v.SetAnimation(v.anim_clock_hours, clock_hours_state);
+    v.SetAnimation(v.anim_airspeed, kit::falling_needle(v.GetAirspeed(), 220));
 }
 
 // The gauges show a quarter turn from full to empty; they show a refill from
 // the next step.
 void show_fuel_and_refuel(const LightAircraft& v) {
-    v.SetAnimation(v.anim_fuel_gauge, limit((kFullTank - v.GetFuelMass()) * 0.0001 * 0.25, 0, 1));
+    v.SetAnimation(v.anim_fuel_gauge,
+                   kit::limit((kFullTank - v.GetFuelMass()) * 0.0001 * 0.25, 0, 1));
     if (refuel_request == 1.0) {
         v.SetFuelMass(kFullTank);
         refuel_request = 0;
     }
 }
 
-// A needle shows its turns of altitude (altitude x turns_per_metre) beyond the
-// whole turns counted so far. The counter follows by at most one turn per step
-// and never goes below 0, so after a fast climb the needle runs past a full
-// turn until the counter has caught up.
-double altimeter_needle(double altitude, double turns_per_metre, double& turns) {
-    const double state = altitude * turns_per_metre - turns;
-    if (state >= 1) turns += 1;
-    if (state <= 0) turns = std::max(turns - 1, 0.0);
-    return state;
-}
-
 void show_altitude(const LightAircraft& v) {
     const double altitude = v.GetAltitude();
-    const double s100 = altimeter_needle(altitude, 0.01, altimeter_100_turns);
-    const double s1000 = altimeter_needle(altitude, 0.001, altimeter_1000_turns);
+    const double s100 = kit::altimeter_needle(altitude, 0.01, altimeter_100_turns);
+    const double s1000 = kit::altimeter_needle(altitude, 0.001, altimeter_1000_turns);
     v.SetAnimation(v.anim_altimeter_100, s100);
     v.SetAnimation(v.anim_altimeter_1000, s1000);
 }
 
 }  // namespace
 
-void LightAircraft::ApplyGroundSteering() const {
-    const double force = GetAirspeed() * GetControlSurfaceLevel(AIRCTRL_RUDDER) * kSteeringGain;
-    if (vmapiGetTimeAcceleration() > kMaxTimeAcceleration) return;
-    // Two opposite lateral forces: a pure turning moment about the vertical axis.
-    AddForce(_V(force, 0, 0), _V(0, 0, kSteeringArm));
-    AddForce(_V(-force, 0, 0), _V(0, 0, -kSteeringArm));
-}
-
-void LightAircraft::SwapCockpitMesh() const {
-    MESHHANDLE mesh;
-    if (cockpit_mode == 1.0) {
-        mesh = mesh_cockpit_night;
-    } else if (cockpit_mode == 0.0) {
-        mesh = mesh_cockpit;
-    } else {
-        return;
-    }
-    SetMeshVisibilityMode(InsertMesh(mesh, 1, &cockpit_offset), MESHVIS_VC);
-}
-
 void LightAircraft::clbkPostStep(double /*simt*/, double /*simdt*/, double /*mjd*/) {
-    cap_time_acceleration();
+    kit::cap_time_acceleration(kMaxTimeAcceleration);
     const double airspeed = GetAirspeed();
     apply_flight_envelope(*this);
-    if (GroundContact()) ApplyGroundSteering();
-    roll_wheels(*this, airspeed);
+    if (GroundContact()) kit::steer_on_ground(*this, kSteering, kMaxTimeAcceleration);
+    // The phase runs on in the air; the wheels only turn on the ground.
+    if (kit::roll_wheels(wheel_phase, airspeed, kWheels) && GroundContact())
+        SetAnimation(anim_wheels, wheel_phase);
     show_propeller_mesh(*this, airspeed);
     move_flaps(*this);
     spin_propeller(*this);
-
-    // Lights switch: night mode brings the lights on with the night cockpit.
-    if (cockpit_swap_request == 1.0 && (cockpit_mode == 1.0 || cockpit_mode == 0.0)) {
-        cockpit_swap_request = 0;
-        switch_lights(cockpit_mode == 1.0);
-        SwapCockpitMesh();
-    }
-
+    switch_lights(*this);
     show_attitude(*this);
     show_throttle_and_airspeed(*this);
-    run_clock(*this);
+    kit::run_clock(*this, cockpit_clock,
+                   {anim_clock_seconds, anim_clock_minutes, anim_clock_hours});
     show_fuel_and_refuel(*this);
     show_altitude(*this);
 }

@@ -1,53 +1,11 @@
 // The host's contract checks that a scenario cannot reach (vmhost itself
 // keeps the callback order) or that are easier to see in one process: the
 // order of callbacks, and records changed behind the host's back.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "host.h"
+#include "trace_test.h"
 
 namespace {
 
-class Contract : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        host::reset();
-        out_ = std::tmpfile();
-        ASSERT_NE(out_, nullptr);
-        host::trace_to(out_);
-    }
-    void TearDown() override {
-        host::trace_to(nullptr);
-        std::fclose(out_);
-        host::reset();
-    }
-
-    // The "!" lines written since the last call.
-    std::vector<std::string> broken() {
-        host::trace_flush();
-        std::fflush(out_);
-        std::fseek(out_, read_, SEEK_SET);
-        std::vector<std::string> result;
-        std::string line;
-        for (int c; (c = std::fgetc(out_)) != EOF;) {
-            if (c != '\n') {
-                line += static_cast<char>(c);
-                continue;
-            }
-            if (line.rfind("! ", 0) == 0) result.push_back(line);
-            line.clear();
-        }
-        read_ = std::ftell(out_);
-        return result;
-    }
-
-    std::FILE* out_ = nullptr;
-    long read_ = 0;
-};
-
+using Contract = TraceTest;
 using Lines = std::vector<std::string>;
 
 TEST_F(Contract, CallbacksOutOfTheirOrderAreReported) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -28,9 +29,8 @@ Coeffs fin(double angle) {
 }
 
 constexpr double kTol = 1e-12;
-constexpr double kPi = 3.141592653589793;
 
-double induced(double cl, double aspect) { return cl * cl / (kPi * aspect * 0.6); }
+double induced(double cl, double aspect) { return cl * cl / (std::numbers::pi * aspect * 0.6); }
 
 TEST(WingCoefficients, WorkedValues) {
     const Coeffs zero = wing(0.0);

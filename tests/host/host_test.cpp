@@ -1,28 +1,7 @@
 // The host library's behaviour as a plug-in sees it: the vessel records a
 // scenario sets up, what the host operations return, the trace they write.
-#include <cstdlib>
-#include <new>
-
-#include "host_fixture.h"
-
-namespace {
-
-long g_allocations = 0;
-
-}  // namespace
-
-// Counts every heap allocation of the process (the host's included).
-void* operator new(std::size_t n) {
-    ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "counting_new.h"
+#include "trace_test.h"
 
 namespace {
 
@@ -31,7 +10,7 @@ struct Craft : VESSEL2 {
     using VESSEL2::VESSEL2;
 };
 
-using Vessels = HostTest;
+using Vessels = TraceTest;
 using host::Reading;
 
 TEST_F(Vessels, ConstructionIsTracedAndTheObjectFoundAgain) {
@@ -280,8 +259,8 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
     vmapiLoadMeshGlobal("Vorn\\Tarvik");
 
     for (int tracing = 1; tracing >= 0; --tracing) {
-        host::trace_to(tracing ? out_ : nullptr);
-        const long before = g_allocations;
+        host::trace_to(tracing ? trace_file() : nullptr);
+        const std::size_t before = counting_new::allocations();
         for (int step = 0; step < 50; ++step) {
             double heading;
             vmapiSetTimeAcceleration(vmapiGetTimeAcceleration());
@@ -307,9 +286,9 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
             light.active = !light.active;
             host::check_lights();
         }
-        EXPECT_EQ(g_allocations - before, 0) << (tracing ? "traced" : "untraced");
+        EXPECT_EQ(counting_new::allocations() - before, 0u) << (tracing ? "traced" : "untraced");
     }
-    host::trace_to(out_);
+    host::trace_to(trace_file());
 }
 
 // What host.h calls through is found by name; a name the library does not

@@ -2,11 +2,11 @@
 #include <cmath>
 #include <limits>
 
-#include "host_fixture.h"
+#include "trace_test.h"
 
 namespace {
 
-using Format = HostTest;
+using Format = TraceTest;
 using host::Line;
 
 TEST_F(Format, NumbersInTheirShortestExactForm) {
@@ -107,7 +107,7 @@ TEST_F(Format, NothingIsWrittenWhileTracingIsOff) {
     EXPECT_FALSE(host::tracing());
     Line("x").real(1).text("y");
     host::remark("z");
-    host::trace_to(out_);
+    host::trace_to(trace_file());
     EXPECT_TRUE(lines().empty());
     host::remark("back on");
     EXPECT_EQ(line(), "# back on");

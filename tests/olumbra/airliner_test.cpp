@@ -2,16 +2,14 @@
 // stand-in host, with the module-wide state looked at directly.
 #include "airliner.h"
 
-#include <gtest/gtest.h>
-
-#include "host.h"
 #include "shared_state.h"
+#include "trace_test.h"
 
 namespace {
 
 namespace o = olumbra;
 
-class AirlinerTest : public ::testing::Test {
+class AirlinerTest : public AircraftTest<Airliner> {
   protected:
     void SetUp() override {
         // The state a freshly loaded plug-in starts with.
@@ -20,29 +18,14 @@ class AirlinerTest : public ::testing::Test {
         o::lights_on = o::lights_changed = 0.0;
         o::altimeter = {};
         o::cockpit_clock = {};
-        host::reset();
-        handle_ = host::create_vessel("a", 1);
-        airliner_ = new Airliner(handle_, 1);
-        airliner_->clbkSetClassCaps(nullptr);
-        // No post-creation: without a sound add-on it would write a log file
-        // here, and sound_id stays -1 all the same.
-    }
-    void TearDown() override { delete airliner_; }
-
-    void set(host::Reading r, double v) { host::set_reading(handle_, r, v); }
-    void step(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            host::apply_pending_warp();
-            airliner_->clbkPostStep(0.0, 0.02, 51544.5);
-        }
-    }
-    int press(DWORD key, bool down = true) {
-        return airliner_->clbkConsumeBufferedKey(key, down, kstate_);
+        AircraftTest::SetUp();
+        airliner_ = &create("a");
     }
 
-    OBJHANDLE handle_ = nullptr;
+    void set(host::Reading r, double v) { AircraftTest::set(*airliner_, r, v); }
+    int press(DWORD code, bool down = true) { return key(*airliner_, code, down); }
+
     Airliner* airliner_ = nullptr;
-    char kstate_[256] = {};
 };
 
 TEST_F(AirlinerTest, GearKeyReversesOnlyPastHalfWay) {
@@ -107,9 +90,9 @@ TEST_F(AirlinerTest, ReleasesAndOtherKeysAreLeftToTheHost) {
 }
 
 TEST_F(AirlinerTest, ModifiersAreIgnored) {
-    kstate_[OAPI_KEY_LCONTROL] = static_cast<char>(0x80);
-    kstate_[OAPI_KEY_LSHIFT] = static_cast<char>(0x80);
-    kstate_[OAPI_KEY_RALT] = static_cast<char>(0x80);
+    kstate[OAPI_KEY_LCONTROL] = static_cast<char>(0x80);
+    kstate[OAPI_KEY_LSHIFT] = static_cast<char>(0x80);
+    kstate[OAPI_KEY_RALT] = static_cast<char>(0x80);
     EXPECT_EQ(press(OAPI_KEY_G), 1);
     EXPECT_EQ(o::gear_cmd, 1);
     EXPECT_EQ(press(OAPI_KEY_K), 1);
@@ -172,22 +155,17 @@ TEST_F(AirlinerTest, WheelPhaseRunsWithTheAirspeedAndWrapsAfterPassingOne) {
 }
 
 TEST_F(AirlinerTest, TwoAirlinersShareGearAndLightsButNotThrusters) {
-    const OBJHANDLE second = host::create_vessel("b", 1);
-    auto* other = new Airliner(second, 1);
-    other->clbkSetClassCaps(nullptr);
+    Airliner& other = create("b");
     press(OAPI_KEY_K);
-    EXPECT_EQ(other->clbkConsumeBufferedKey(OAPI_KEY_G, true, kstate_), 1);
+    EXPECT_EQ(key(other, OAPI_KEY_G), 1);
     EXPECT_EQ(o::gear_cmd, 1);
     EXPECT_EQ(o::lights_on, 1.0);
 
     // Deleting the first leaves the second with a thruster of its own.
-    delete airliner_;
-    airliner_ = nullptr;
-    host::delete_vessel(handle_);
-    other->clbkPostStep(0.0, 0.02, 51544.5);
+    destroy(*airliner_);
+    step();
     EXPECT_EQ(o::lights_changed, 0.0);
     EXPECT_DOUBLE_EQ(o::gear_pos, 0.00242);
-    delete other;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 namespace {
 
 using olumbra::Altimeter;
-using olumbra::Clock;
 
 constexpr double kTol = 1e-9;
 
@@ -112,49 +111,6 @@ TEST(Altimeter, NonFiniteAltitudesKeepItWorking) {
     alt.update(12345.0);
     alt.update(12345.0);
     expect_drums(alt, 5, 4, 3, 2, 1);
-}
-
-TEST(Clock, SecondsHandCarriesIntoMinutesAndHours) {
-    Clock c;
-    for (int i = 0; i < 4990; ++i) c.advance(1.0);
-    EXPECT_GT(c.seconds, 0.99);
-    EXPECT_EQ(c.minutes, 0.0);
-    for (int i = 0; i < 20; ++i) c.advance(1.0);
-    EXPECT_LT(c.seconds, 0.01);
-    EXPECT_DOUBLE_EQ(c.minutes, 0.016666666);
-
-    c.seconds = 0.9999;
-    c.minutes = 0.99999;
-    c.advance(1.0);
-    EXPECT_EQ(c.seconds, 0.0);
-    EXPECT_EQ(c.minutes, 0.0);
-    EXPECT_DOUBLE_EQ(c.hours, 0.016666666);
-
-    c.hours = 0.999999999;
-    c.minutes = 0.99999999;
-    c.seconds = 0.99999999;
-    c.advance(1.0);
-    EXPECT_EQ(c.hours, 0.0);  // a full turn of the hour hand starts over
-}
-
-TEST(Clock, TimeAccelerationScalesTheSecondsHand) {
-    Clock c;
-    c.advance(25.0);
-    EXPECT_DOUBLE_EQ(c.seconds, 0.005);
-    c.advance(-100.0);
-    EXPECT_EQ(c.seconds, 0.0);
-}
-
-TEST(Clock, NanTimeAccelerationDoesNotStopTheClockForGood) {
-    Clock c;
-    c.advance(1.0);
-    c.advance(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(c.seconds, 0.0);
-    c.advance(1.0);
-    EXPECT_DOUBLE_EQ(c.seconds, 0.0002);
-    c.advance(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(c.seconds, 0.0);
-    EXPECT_DOUBLE_EQ(c.minutes, 0.016666666);
 }
 
 TEST(EngineFrequency, FollowsTheThrustLevelWithinLimits) {

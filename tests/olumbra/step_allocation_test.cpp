@@ -3,21 +3,17 @@
 // (compiled into this test, so that the replacements reach it on every
 // platform) is driven through the stand-in host with tracing and sound on,
 // through every band and branch of its systems.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
-#include <new>
 #include <string>
 
 #include "airliner.h"
 #include "counting_new.h"
-#include "host.h"
 #include "library.h"
-
+#include "trace_test.h"
 
 namespace {
+
+using AirlinerSteps = AircraftTest<Airliner>;
 
 // What the host reports during one stretch of steps.
 struct Phase {
@@ -41,24 +37,18 @@ const Phase kPhases[] = {
     {1, kInf, -kInf, kInf, 1, -kInf, true, true},
 };
 
-TEST(AirlinerSteps, MakeNoHeapAllocation) {
-    std::FILE* trace = std::tmpfile();
-    ASSERT_NE(trace, nullptr);
-    host::trace_to(trace);
+TEST_F(AirlinerSteps, MakeNoHeapAllocation) {
     std::string error;
     const auto addon = vmhost::library::open(
         vmhost::library::executable_dir() + "/sound-full/VelmoraSound.dll", &error);
     ASSERT_NE(addon, nullptr) << error;
 
-    const OBJHANDLE handle = host::create_vessel("v1", 1);
     const std::size_t before_construction = counting_new::allocations();
-    auto* airliner = new Airliner(handle, 1);
+    Airliner* airliner = &create("v1");
     ASSERT_GT(counting_new::allocations(), before_construction) << "the counting new is not in use";
-    airliner->clbkSetClassCaps(nullptr);
-    airliner->clbkPostCreation();
+    const OBJHANDLE handle = airliner->GetHandle();
     airliner->clbkLoadVC(0);
 
-    char kstate[256] = {};
     double simt = 0.0;
     const std::size_t before_steps = counting_new::allocations();
     for (int i = 0; i < 10000; ++i) {
@@ -80,12 +70,7 @@ TEST(AirlinerSteps, MakeNoHeapAllocation) {
         host::check_lights();
         simt += 0.02;
     }
-    const std::size_t step_allocations = counting_new::allocations() - before_steps;
-
-    delete airliner;
-    host::trace_to(nullptr);
-    std::fclose(trace);
-    EXPECT_EQ(step_allocations, 0u);
+    EXPECT_EQ(counting_new::allocations() - before_steps, 0u);
 }
 
 }  // namespace

@@ -3,66 +3,46 @@
 // its post-step with the trace off (the allocation tests of each aircraft
 // step it with the trace on). Each case runs traced and untraced, with the
 // aircraft built into this program through the frame, as vmvcInit builds it.
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <limits>
 
+#include "airfoil.h"
 #include "counting_new.h"
-#include "host.h"
-#include "plugin.h"
+#include "trace_test.h"
 
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-class NoHeapAllocation : public ::testing::Test {
+class NoHeapAllocation : public AircraftTest<VESSEL2> {
   protected:
     void SetUp() override {
-        host::reset();
-        trace_ = std::tmpfile();
-        ASSERT_NE(trace_, nullptr);
-        host::trace_to(trace_);
-        handle_ = host::create_vessel("v1", 1);
+        AircraftTest::SetUp();
         const std::size_t before = counting_new::allocations();
-        object_ = frame::create_vessel(handle_, 1);
+        aircraft_ = &create("v1");
         ASSERT_GT(counting_new::allocations(), before) << "the counting operator new is not in use";
-        aircraft_ = host::vessel_object(handle_, object_);
-        ASSERT_NE(aircraft_, nullptr);
-        aircraft_->clbkSetClassCaps(nullptr);
-        aircraft_->clbkPostCreation();
-    }
-    void TearDown() override {
-        if (object_) frame::destroy_vessel(object_);
-        host::delete_vessel(handle_);
-        host::trace_to(nullptr);
-        if (trace_) std::fclose(trace_);
-        host::reset();
+        handle_ = aircraft_->GetHandle();
     }
     // Runs `calls` traced, then untraced; returns the allocations made.
     template <class Calls>
     std::size_t allocations(Calls calls) {
         const std::size_t before = counting_new::allocations();
-        for (std::FILE* out : {trace_, static_cast<std::FILE*>(nullptr)}) {
+        for (std::FILE* out : {trace_file(), static_cast<std::FILE*>(nullptr)}) {
             host::trace_to(out);
             calls();
         }
-        host::trace_to(trace_);
+        host::trace_to(trace_file());
         return counting_new::allocations() - before;
     }
 
-    std::FILE* trace_ = nullptr;
     OBJHANDLE handle_ = nullptr;
-    VESSEL* object_ = nullptr;
     VESSEL2* aircraft_ = nullptr;
 };
 
 TEST_F(NoHeapAllocation, CoefficientFunctions) {
     ASSERT_EQ(host::airfoil_count(handle_), 2);
-    const double angles[] = {
-        -kInf, -1e300, -4,    -3.14159265358979, -0.3, -0.0, 0.0, 0.2, 3.14159265358979, 4, 1e300,
-        kInf,  kNan,   5e-324};
+    const double angles[] = {-kInf, -1e300,       -4, -airfoil::kPi, -0.3, -0.0, 0.0,
+                             0.2,   airfoil::kPi, 4,  1e300,         kInf, kNan, 5e-324};
     const std::size_t n = allocations([&] {
         for (int index = 0; index < 2; ++index) {
             const AirfoilCoeffFunc f = host::airfoil_function(handle_, index);
@@ -76,7 +56,6 @@ TEST_F(NoHeapAllocation, CoefficientFunctions) {
 }
 
 TEST_F(NoHeapAllocation, KeyCallbacksAndTheStepsThatCarryThemOut) {
-    char kstate[256] = {};
     const std::size_t n = allocations([&] {
         for (int modifiers = 0; modifiers < 3; ++modifiers) {
             kstate[0x2A] = kstate[0x1D] = kstate[0x38] = modifiers == 1 ? '\x80' : 0;

@@ -1,5 +1,7 @@
 // The test executable's global allocation functions count their calls and can
-// be told to fail, so that tests see every heap allocation the aircraft makes.
+// be told to fail, so that tests see every heap allocation the aircraft (and,
+// where the platform lets the program's functions replace a library's, the
+// host) makes.
 #pragma once
 
 #include <cstddef>

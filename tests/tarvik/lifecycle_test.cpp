@@ -2,15 +2,14 @@
 // and that its per-step code allocates nothing at all.
 #include <limits>
 
-#include "aircraft_fixture.h"
 #include "counting_new.h"
-#include "plugin.h"
-#include "state.h"
+#include "light_aircraft.h"
+#include "trace_test.h"
 
 namespace {
 
 using host::Reading;
-using Lifecycle = AircraftTest;
+using Lifecycle = AircraftTest<LightAircraft>;
 
 TEST_F(Lifecycle, FailedAllocationLeavesNoAircraft) {
     // A half-made object left behind would show as a leak in the sanitizer build.

@@ -4,12 +4,24 @@
 
 #include <limits>
 
-#include "aircraft_fixture.h"
+#include "light_aircraft.h"
+#include "trace_test.h"
 
 namespace {
 
-using host::Reading;
-using StateTest = AircraftTest;
+class StateTest : public AircraftTest<LightAircraft> {
+  protected:
+    // Every module-wide value back to its state at library load.
+    void SetUp() override {
+        using namespace tarvik;
+        cockpit_mode = cockpit_swap_request = flap_level = refuel_request = 0.0;
+        wheel_phase = propeller_phase = altimeter_100_turns = altimeter_1000_turns = 0.0;
+        focus_heading = 0.0;
+        flap_command = 0;
+        cockpit_clock = {};
+        AircraftTest::SetUp();
+    }
+};
 
 TEST_F(StateTest, FlapKeyExtendsUpToHalfTravelAndRetractsPastIt) {
     LightAircraft& a = create("v1");
@@ -49,7 +61,7 @@ Clock clock_hands(const LightAircraft& a, const std::vector<std::string>& trace)
 
 TEST_F(StateTest, ClockCarriesFromHandToHandAndWraps) {
     LightAircraft& a = create("v1");
-    tarvik::clock_seconds_state = 0.9999;  // 0.0002 more completes the turn
+    tarvik::cockpit_clock.seconds = 0.9999;  // 0.0002 more completes the turn
     trace();
     step();
     Clock c = clock_hands(a, trace());
@@ -57,14 +69,14 @@ TEST_F(StateTest, ClockCarriesFromHandToHandAndWraps) {
     EXPECT_EQ(c.minutes, 0.016666666);
     EXPECT_EQ(c.hours, 0.0);
 
-    tarvik::clock_minutes_state = 1.0;
+    tarvik::cockpit_clock.minutes = 1.0;
     step();
     c = clock_hands(a, trace());
     EXPECT_EQ(c.seconds, 0.0002);
     EXPECT_EQ(c.minutes, 0.0);
     EXPECT_EQ(c.hours, 0.016666666);
 
-    tarvik::clock_hours_state = 1.0;
+    tarvik::cockpit_clock.hours = 1.0;
     step();
     EXPECT_EQ(clock_hands(a, trace()).hours, 0.0);
 }
@@ -90,12 +102,12 @@ TEST_F(StateTest, MinuteHandNeedsSixtyOneCarriesForATurn) {
 
 TEST_F(StateTest, ClockRestartsAfterANegativeOrMissingTimeAcceleration) {
     LightAircraft& a = create("v1");
-    tarvik::clock_seconds_state = 0.5;
+    tarvik::cockpit_clock.seconds = 0.5;
     host::set_warp(-5000);  // a whole turn backwards
     step();
     EXPECT_EQ(clock_hands(a, trace()).seconds, 0.0);
 
-    tarvik::clock_seconds_state = 0.5;
+    tarvik::cockpit_clock.seconds = 0.5;
     host::set_warp(std::numeric_limits<double>::quiet_NaN());
     step();
     host::set_warp(1);

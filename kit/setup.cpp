@@ -1,0 +1,52 @@
+#include "airfoil.h"
+#include "kit.h"
+
+namespace kit {
+
+void load_meshes(std::span<const MeshFile> files) {
+    for (const MeshFile& m : files) *m.handle = vmapiLoadMeshGlobal(m.path);
+}
+
+void define_airframe(const VESSEL& v, const Airframe& a) {
+    v.SetSize(a.size);
+    v.SetEmptyMass(a.empty_mass);
+    v.SetCW(a.cw[0], a.cw[1], a.cw[2], a.cw[3]);
+    v.SetWingAspect(a.wing_aspect);
+    v.SetWingEffectiveness(a.wing_effectiveness);
+    v.SetCrossSections(a.cross_sections);
+    v.SetRotDrag(a.rot_drag);
+    if (v.GetFlightModel() >= 1) {
+        v.SetPitchMomentScale(a.moment_scale);
+        v.SetBankMomentScale(a.moment_scale);
+    }
+    v.SetPMI(a.pmi);
+    v.SetTrimScale(a.trim_scale);
+    v.SetCameraOffset(a.camera);
+    v.SetTouchdownPoints(a.touchdown[0], a.touchdown[1], a.touchdown[2]);
+}
+
+void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils) {
+    for (const Airfoil& f : airfoils)
+        v.CreateAirfoil(f.align, f.ref, f.coefficients, f.chord, f.area, f.aspect);
+}
+
+void create_main_engine(const VESSEL& v, const Engine& e, THRUSTER_HANDLE& thruster) {
+    PROPELLANT_HANDLE tank = v.CreatePropellantResource(e.tank_mass, -1, 1.0);
+    thruster = v.CreateThruster(e.position, _V(0, 0, 1), 0, tank, e.isp, 0, 101400);
+    v.CreateThrusterGroup(&thruster, 1, THGROUP_MAIN);
+}
+
+void add_light(VESSEL& v, BEACONLIGHTSPEC& light, VECTOR3* pos, VECTOR3* col) {
+    light = {BEACONSHAPE_STAR, pos, col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
+    v.AddBeacon(&light);
+}
+
+void look_from(const VESSEL& v, const CockpitCamera& c) {
+    v.SetCameraOffset(c.offset);
+    v.SetCameraDefaultDirection(_V(0, 0, 1));
+    const double side = c.side_degrees * airfoil::RAD;
+    const double vertical = c.vertical_degrees * airfoil::RAD;
+    v.SetCameraRotationRange(side, side, vertical, vertical);
+}
+
+}  // namespace kit
