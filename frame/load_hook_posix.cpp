@@ -9,6 +9,8 @@ __attribute__((constructor)) void on_library_load() {
     frame::library_loaded(platform::own_module());
 }
 
-__attribute__((destructor)) void on_library_unload() { frame::library_unloading(); }
+__attribute__((destructor)) void on_library_unload() {
+    frame::library_unloading();
+}
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "module.h"
 
-#include "plugin.h"
 #include "platform.h"
+#include "plugin.h"
 #include "vmapi.h"
 
 namespace {

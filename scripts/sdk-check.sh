@@ -30,14 +30,14 @@ check() {
     host=$work/$platform-host plugins=$work/$platform-plugins dir=$sdk/$platform
     echo "== $platform: our SDK installed into $dir"
     quiet "$work/$platform-host.log" cmake -S . -B "$host" -DCMAKE_BUILD_TYPE=Release \
-        -DVM_BUILD_TESTS=OFF "$@"
+        -DVM_BUILD_TESTS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
     quiet "$work/$platform-host.log" cmake --build "$host" -j2 --target velmora
     quiet "$work/$platform-install.log" cmake --install "$host" --component sdk --prefix "$dir"
     (cd "$dir" && find . -type f | LC_ALL=C sort)
     echo "== $platform: $plugins_list built against $dir alone"
     rm -rf "$plugins"
     quiet "$work/$platform-plugins.log" cmake -S . -B "$plugins" -DCMAKE_BUILD_TYPE=Release \
-        -DVELMORA_SDK_DIR="$dir" "$@"
+        -DVELMORA_SDK_DIR="$dir" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
     grep 'Plug-ins built against' "$work/$platform-plugins.log"
     quiet "$work/$platform-plugins.log" cmake --build "$plugins" -j2 --target $plugins_list
 }

@@ -1,10 +1,12 @@
 #!/bin/sh
-# Builds everything and runs every test: the sanitizer build on Linux, the
-# Windows build with its tests under wine, then the fuzzers, the coverage
-# build and the memory checks.
+# Builds everything and runs every test: the formatting and clang-tidy
+# checks, the sanitizer build on Linux, the Windows build with its tests under
+# wine, then the fuzzers, the coverage build and the memory checks.
 set -e
 cd "$(dirname "$0")/.."
+sh scripts/format-check.sh
 cmake --workflow --preset dev
+sh scripts/tidy.sh build/dev
 
 # Windows: the plug-ins as DLLs cross-built with mingw-w64, every test under
 # wine, and every shipped scenario's trace compared with the dev build's.

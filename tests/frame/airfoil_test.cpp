@@ -30,7 +30,9 @@ Coeffs fin(double angle) {
 
 constexpr double kTol = 1e-12;
 
-double induced(double cl, double aspect) { return cl * cl / (std::numbers::pi * aspect * 0.6); }
+double induced(double cl, double aspect) {
+    return cl * cl / (std::numbers::pi * aspect * 0.6);
+}
 
 TEST(WingCoefficients, WorkedValues) {
     const Coeffs zero = wing(0.0);
