@@ -1,8 +1,8 @@
 // The aircraft vmhost knows by name: `load NAME` and `vmhost fly NAME` find
 // their plug-in and default flight here, and the flight report their
-// animations and flight envelope. Adding an aircraft is one row in the table
-// of aircraft.cpp and its default flight, examples/fly-NAME.vms, built in for
-// every name of the build's VM_AIRCRAFT.
+// animations, flight envelope and cockpit panel. Adding an aircraft is one row
+// in the table of aircraft.cpp and its default flight, examples/fly-NAME.vms,
+// built in for every name of the build's VM_AIRCRAFT.
 #pragma once
 
 #include <span>
@@ -11,6 +11,56 @@
 #include <vector>
 
 namespace vmhost {
+
+// The report's cockpit panel is drawn from the columns of the flight log. An
+// indicator (a needle, a counter drum, a bar's marker, a lamp, the horizon's
+// pitch or bank) shows value = offset + scale * state of one column, an
+// animation's state as the plug-in set it, wrapped into 0..period when a
+// period is given (a needle that turns round and round). Where the gauge shows
+// something the flight model knows, `model` names that column and
+// `model_scale` brings it into the gauge's unit, wrapped alike, so that the
+// page can set the two side by side.
+struct Indicator {
+    std::string column;
+    double offset = 0, scale = 1, period = 0;
+    const char* name = "";  // beside its value, where a gauge has several
+    const char* model = nullptr;
+    double model_scale = 1;
+
+    Indicator named(const char* n) const {
+        Indicator i = *this;
+        i.name = n;
+        return i;
+    }
+    Indicator like(const char* reading, double factor = 1) const {
+        Indicator i = *this;
+        i.model = reading;
+        i.model_scale = factor;
+        return i;
+    }
+};
+
+// How a gauge is drawn: a dial with needles over a face; counter drums, the
+// indicators ones first; an artificial horizon (indicators named "pitch" and
+// "bank", in degrees); a bar from lo to hi; a lamp, lit above 0.
+enum class GaugeKind { dial, drum, horizon, bar, lamp };
+
+// A dial's face runs from lo at `start` degrees (clockwise from the top) to hi
+// at start + sweep, with a tick every `tick` and a number every `labels`; a
+// needle with a period makes one turn per period instead. A bar runs from lo
+// to hi.
+struct Face {
+    double lo = 0, hi = 1, start = 0, sweep = 360, tick = 0, labels = 0;
+};
+
+struct Gauge {
+    GaugeKind kind;
+    const char* label;
+    const char* unit;
+    int decimals;  // shown; a value within one unit of the last decimal agrees
+    Face face;
+    std::vector<Indicator> indicators;
+};
 
 struct Aircraft {
     const char* name;                     // as scenarios and the command line give it
@@ -21,6 +71,7 @@ struct Aircraft {
     // The limits of its flight envelope, drawn into the report's charts.
     std::vector<double> airspeed_limits;  // m/s
     std::vector<double> altitude_limits;  // m
+    std::vector<Gauge> panel;             // the report's cockpit panel, in reading order
 };
 
 std::span<const Aircraft> all_aircraft();

@@ -1,45 +1,23 @@
 // The report of the flight log: per vessel a CSV file (csv.cpp) and an SVG
 // picture of charts, built element by element with the small helpers of Svg,
-// and index.html showing the summary, the events and the charts of them all.
+// and index.html (report/page.cpp) showing the summary, the events, the
+// cockpit panel and the charts of them all.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
-#include <sstream>
 #include <string_view>
 
 #include "aircraft.h"
 #include "flightlog.h"
+#include "report/page.h"
 
 namespace vmhost {
 namespace {
 
 constexpr double kDegrees = 180 / 3.14159265358979323846;
-
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // Attribute values as the charts write them: positions along the data to a
 // tenth of a pixel (px), the layout's own positions and sizes as %g (num).
@@ -151,8 +129,9 @@ struct Panel {
 };
 
 // The charts of one track: panels stacked on one time axis with the events
-// marked through them, then the animations, one strip each.
-std::string chart(const FlightLog::Track& t) {
+// marked through them, then the animations, one strip each. `frame` tells
+// where the time axis lies.
+std::string chart(const FlightLog::Track& t, ChartFrame& frame) {
     const std::size_t n = t.row_count();
     const double t_end = n ? std::max(t.at(n - 1, kTime), 1e-9) : 1.0;
 
@@ -228,6 +207,7 @@ std::string chart(const FlightLog::Track& t) {
 
     // Event markers: a numbered line through every panel, listed on the right.
     const double plots_bottom = height - 20;
+    frame = {kLeft, kLeft + kPlot, t_end, kTop - 14, plots_bottom};
     int number = 0;
     double row_end[3] = {-1e9, -1e9, -1e9};  // a label goes in the first row with room
     for (const FlightLog::Event& e : t.events) {
@@ -340,46 +320,26 @@ bool FlightLog::write_report(const std::string& dir, std::string* why) const {
         if (why) *why = "cannot create the report folder '" + dir + "'";
         return false;
     }
-    std::ostringstream html;
-    html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>vmhost flight "
-            "report</title>\n<style>body{font-family:sans-serif;margin:2em;max-width:1040px}"
-            "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{padding:2px 10px;text-align:"
-            "left;border-bottom:1px solid #ddd}td.n{text-align:right}.pilot{color:#777}"
-            "</style></head>\n<body>\n<h1>Flight report</h1>\n";
+    std::string html = page_start();
     for (const Track& t : tracks_) {
         const std::string base = dir + "/" + t.name;
         if (!write_csv(t, base + ".csv")) {
             if (why) *why = "cannot write '" + base + ".csv'";
             return false;
         }
-        const std::string picture = chart(t);
+        ChartFrame frame{};
+        const std::string picture = chart(t, frame);
         std::ofstream svg_file(base + ".svg", std::ios::binary);
         svg_file << picture;
         if (!svg_file.flush()) {
             if (why) *why = "cannot write '" + base + ".svg'";
             return false;
         }
-        html
-            << "<h2>" << escape(t.name) << " (" << escape(t.plugin) << ")</h2>\n<table>"
-            << "<tr><td>flight time</td><td class=n>" << fixed(t.end_time, 1) << " s</td></tr>"
-            << "<tr><td>distance</td><td class=n>" << fixed(t.distance / 1000, 2)
-            << " km</td></tr><tr><td>top altitude</td><td class=n>" << fixed(t.top_altitude, 0)
-            << " m</td></tr><tr><td>top airspeed</td><td class=n>" << fixed(t.top_airspeed, 1)
-            << " m/s</td></tr><tr><td>fuel left</td><td class=n>" << fixed(t.last.fuel, 0)
-            << " kg</td></tr></table>\n<table><tr><th>#</th><th>time (s)</th><th>event</th></tr>\n";
-        int number = 0;
-        for (const Event& e : t.events)
-            html << "<tr" << (e.pilot ? " class=pilot" : "") << "><td>" << ++number
-                 << "</td><td class=n>" << fixed(e.time, 2) << "</td><td>"
-                 << (e.pilot ? "pilot: " : "") << escape(e.what) << "</td></tr>\n";
-        html << "</table>\n<p>Data: <a href=\"" << escape(t.name) << ".csv\">" << escape(t.name)
-             << ".csv</a> (one row every " << fixed(0.02 * every_, 2)
-             << " s). Numbered marks in the charts are the events above.</p>\n"
-             << picture;
+        html += page_track(t, t.name + ".csv", 0.02 * every_, picture, frame);
     }
-    html << "</body></html>\n";
+    html += page_end();
     std::ofstream index(dir + "/index.html", std::ios::binary);
-    index << html.str();
+    index << html;
     if (!index.flush()) {
         if (why) *why = "cannot write '" + dir + "/index.html'";
         return false;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -166,6 +167,14 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
         const std::string csv = read_file(dir / "p.csv");
         fs::remove_all(dir);
         EXPECT_EQ(csv.substr(csv.find(",lights,") + 1, columns.size() + 1), columns + "\n");
+        // Every column the cockpit panel reads is in the log.
+        std::set<std::string> names;
+        std::istringstream header(csv.substr(0, csv.find('\n')));
+        for (std::string name; std::getline(header, name, ',');) names.insert(name);
+        for (const vmhost::Gauge& g : a.panel)
+            for (const vmhost::Indicator& i : g.indicators)
+                for (const std::string& c : {i.column, std::string(i.model ? i.model : "time_s")})
+                    EXPECT_EQ(names.count(c), 1u) << c;
         const std::string s = summary_of(log);
         EXPECT_NE(s.find("pilot: throttle p 1"), std::string::npos) << s;
         EXPECT_EQ(s.find("set p"), std::string::npos) << s;
