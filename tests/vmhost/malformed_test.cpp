@@ -13,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 // vmhost and the probe plug-in are built beside this test.
 const std::string kBin = vmhost::library::executable_dir();
@@ -55,6 +56,10 @@ const Case kCases[] = {
      "s.vms:2: error: invalid vessel name 'v-1' (letters, digits and _ only)"},
     {kLoad + "create null\n", "s.vms:2: error: the vessel name 'null' is reserved"},
     {kLoad + "create warp\n", "s.vms:2: error: the vessel name 'warp' is reserved"},
+    {kLoad + "create module\n", "s.vms:2: error: the vessel name 'module' is reserved"},
+    {kLoad + "create mesh1\n", "s.vms:2: error: the vessel name 'mesh1' is reserved"},
+    {kLoad + "create thg12\n", "s.vms:2: error: the vessel name 'thg12' is reserved"},
+    {kLoad + "create cf1\n", "s.vms:2: error: the vessel name 'cf1' is reserved"},
     {kVessel + "create v1 2\n", "s.vms:3: error: vessel 'v1' already exists"},
     {kLoad + "set v1 airspeed 5\n", "s.vms:2: error: unknown vessel 'v1'"},
     {kVessel + "key V1 F\n", "s.vms:3: error: unknown vessel 'V1'"},
@@ -67,6 +72,9 @@ const Case kCases[] = {
     {kLoad + "create v1 x\n", "s.vms:2: error: 'x' is not an integer"},
     {kLoad + "create v1 1.0\n", "s.vms:2: error: '1.0' is not an integer"},
     {kLoad + "create v1 nan\n", "s.vms:2: error: 'nan' is not an integer"},
+    {kLoad + "create v1 " + std::string(1 << 20, '9') + "\n",
+     "s.vms:2: error: flight model " + std::string(64, '9') +
+         "... is out of range (-2147483648..2147483647)"},
     {kLoad + "create v1 99999999999\n",
      "s.vms:2: error: flight model 99999999999 is out of range (-2147483648..2147483647)"},
     {kLoad + "step -1\n", "s.vms:2: error: step count -1 is out of range (0..100000000)"},
@@ -112,6 +120,11 @@ const Case kCases[] = {
      "s.vms:3: error: airfoil index -1 is out of range (0..2147483647)"},
     {kVessel + "airfoil v1 0 x\n", "s.vms:3: error: 'x' is not a number"},
     {kLoad + "create v1 99\nairfoil v1 0 0\n", "s.vms:3: error: vessel 'v1' has no airfoil 0"},
+    // Paths: no control byte cuts them short or reaches the terminal.
+    {"load a\0b.so\n"s, "s.vms:1: error: the plug-in path 'a\\x00b.so' holds a control byte"},
+    {"load ./\x1b[2J.so\n",
+     "s.vms:1: error: the plug-in path './\\x1b[2J.so' holds a control byte"},
+    {"sound ./a\0b\n"s, "s.vms:1: error: the sound add-on path './a\\x00b' holds a control byte"},
 };
 
 class Malformed : public ::testing::TestWithParam<Case> {};
