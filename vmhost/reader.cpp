@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -206,12 +207,25 @@ const Command* find_command(std::string_view name) {
     return nullptr;
 }
 
+namespace {
+
+void flush_trace(const RunOptions& options) {
+    if (options.trace) {
+        options.trace->flush();
+    } else {
+        host::trace_flush();
+    }
+}
+
+}  // namespace
+
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options) {
     const int violations_before = host::violations();
+    const std::string shown_name = printable(name);
     std::size_t pos = 0;
-    int number = 0;
-    Runner runner(options, name, err, &number);
+    long long number = 0;
+    Runner runner(options, shown_name, err, &number);
     try {
         while (pos < text.size()) {
             std::size_t end = text.find('\n', pos);
@@ -222,19 +236,28 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
             if (!args.empty()) runner.line(args);
         }
     } catch (const Error& e) {
-        host::trace_flush();
-        std::fprintf(err, "%s:%d: error: %s\n", name.c_str(), number, e.what.c_str());
+        flush_trace(options);
+        std::fprintf(err, "%s:%lld: error: %s\n", shown_name.c_str(), number, e.what.c_str());
         if (!e.note.empty())
-            std::fprintf(err, "%s:%d: note: %s\n", name.c_str(), number, e.note.c_str());
+            std::fprintf(err, "%s:%lld: note: %s\n", shown_name.c_str(), number,
+                         printable(e.note).c_str());
         // The trace ends at the faulty line. The vessels still alive are
         // deleted and the plug-in unloaded all the same, so that its objects
         // are released, but unrecorded: no scenario line asked for it.
         host::trace_to(nullptr);
         runner.finish();
         return kBadInput;
+    } catch (const Interrupted&) {
+        // Noted between two calls into the plug-in, so the trace holds whole
+        // lines; it ends with this remark. The rest goes as after an error.
+        host::remark("interrupted");
+        flush_trace(options);
+        host::trace_to(nullptr);
+        runner.finish();
+        return kInterrupted;
     }
     runner.finish();
-    host::trace_flush();
+    flush_trace(options);
     return host::violations() > violations_before ? kContractBroken : kOk;
 }
 

@@ -21,6 +21,9 @@ struct Error {
     std::string note;  // an optional second line, e.g. the system's reason
 };
 
+// A signal asked the run to stop (interrupt.h).
+struct Interrupted {};
+
 // The tokens of one line, comment removed.
 Args tokens(std::string_view line);
 

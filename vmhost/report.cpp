@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <string_view>
 
 #include "aircraft.h"
+#include "files.h"
 #include "flightlog.h"
 
 namespace vmhost {
@@ -262,7 +262,9 @@ std::string chart(const FlightLog::Track& t) {
             }
         for (double l : panel.limits) hi = std::max(hi, l * 1.05);
         lo = std::min(lo, 0.0);
-        if (hi - lo < 1e-9) hi = lo + 1;
+        // No span: 1, or a billionth of values so large that 1 would not
+        // move the ticks below.
+        if (hi - lo < 1e-9) hi = lo + std::max(1.0, std::fabs(lo) * 1e-9);
         const double step = tick_step(hi - lo, 4);
         lo = std::floor(lo / step) * step;
         hi = std::ceil(hi / step) * step;
@@ -270,7 +272,7 @@ std::string chart(const FlightLog::Track& t) {
 
         svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
         svg.rect(left, num(y0), num(kPlot), num(kPanel), {{"fill", "none"}, {"stroke", "#999999"}});
-        for (double v = lo; v <= hi + step / 2; v += step) {
+        for (double v = lo; v <= hi + step / 2 && v + step > v; v += step) {
             svg.line(left, px(y_of(v)), right, px(y_of(v)), {{"stroke", "#eeeeee"}});
             svg.text(before, px(y_of(v) + 4), tick(v, step), {{"text-anchor", "end"}});
         }
@@ -346,21 +348,19 @@ bool FlightLog::write_report(const std::string& dir, std::string* why) const {
             "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{padding:2px 10px;text-align:"
             "left;border-bottom:1px solid #ddd}td.n{text-align:right}.pilot{color:#777}"
             "</style></head>\n<body>\n<h1>Flight report</h1>\n";
-    for (const Track& t : tracks_) {
-        const std::string base = dir + "/" + t.name;
-        if (!write_csv(t, base + ".csv")) {
-            if (why) *why = "cannot write '" + base + ".csv'";
-            return false;
-        }
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        const Track& t = tracks_[i];
+        const std::string stem = file_stem(i);
+        const std::string base = dir + "/" + stem;
         const std::string picture = chart(t);
-        std::ofstream svg_file(base + ".svg", std::ios::binary);
-        svg_file << picture;
-        if (!svg_file.flush()) {
-            if (why) *why = "cannot write '" + base + ".svg'";
+        if (!write_csv(t, base + ".csv", why) || !write_report_file(base + ".svg", picture, why))
             return false;
-        }
+        // A later vessel of a name shows the name of its files beside it.
+        const std::string renamed = stem == t.name ? "" : " id=\"" + stem + "\"";
         html
-            << "<h2>" << escape(t.name) << " (" << escape(t.plugin) << ")</h2>\n<table>"
+            << "<h2" << renamed << ">" << escape(t.name)
+            << (renamed.empty() ? "" : " [" + stem + "]") << " (" << escape(t.plugin)
+            << ")</h2>\n<table>"
             << "<tr><td>flight time</td><td class=n>" << fixed(t.end_time, 1) << " s</td></tr>"
             << "<tr><td>distance</td><td class=n>" << fixed(t.distance / 1000, 2)
             << " km</td></tr><tr><td>top altitude</td><td class=n>" << fixed(t.top_altitude, 0)
@@ -372,19 +372,13 @@ bool FlightLog::write_report(const std::string& dir, std::string* why) const {
             html << "<tr" << (e.pilot ? " class=pilot" : "") << "><td>" << ++number
                  << "</td><td class=n>" << fixed(e.time, 2) << "</td><td>"
                  << (e.pilot ? "pilot: " : "") << escape(e.what) << "</td></tr>\n";
-        html << "</table>\n<p>Data: <a href=\"" << escape(t.name) << ".csv\">" << escape(t.name)
+        html << "</table>\n<p>Data: <a href=\"" << stem << ".csv\">" << stem
              << ".csv</a> (one row every " << fixed(0.02 * every_, 2)
              << " s). Numbered marks in the charts are the events above.</p>\n"
              << picture;
     }
     html << "</body></html>\n";
-    std::ofstream index(dir + "/index.html", std::ios::binary);
-    index << html.str();
-    if (!index.flush()) {
-        if (why) *why = "cannot write '" + dir + "/index.html'";
-        return false;
-    }
-    return true;
+    return write_report_file(dir + "/index.html", html.str(), why);
 }
 
 }  // namespace vmhost

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "aircraft.h"
+#include "interrupt.h"
 #include "plugin_call.h"
 
 namespace vmhost {
@@ -20,7 +21,7 @@ const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
 }  // namespace
 
 Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* err,
-               const int* line_number)
+               const long long* line_number)
     : bin_dir_(library::executable_dir()),
       options_(options),
       name_(name),
@@ -28,6 +29,7 @@ Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* er
       line_number_(line_number) {}
 
 void Runner::line(const Args& args) {
+    if (interrupt_signal()) throw Interrupted{};
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
     const Command* c = find_command(args[0]);
     if (!c) throw Error{"unknown command " + quote(args[0]), ""};
@@ -220,6 +222,7 @@ void Runner::step(const Args& a) {
 // flight model moves the vessels (with physics on), then every live vessel
 // gets its post-step, and the flight log its rows.
 void Runner::one_step() {
+    if (interrupt_signal()) throw Interrupted{};
     host::apply_pending_warp();
     host::physics_step(kStepLength);
     const double mjd = kStartMjd + simt_ / 86400.0;
