@@ -14,6 +14,9 @@
 //   flightlog.h/.cpp     the flight log, its events and summary table
 //   csv.cpp              the log's CSV files
 //   report.cpp           the report: SVG charts and index.html
+//   files.h/.cpp         reading the scenario, the checked output streams,
+//                        writing the report's files
+//   interrupt.h/.cpp     SIGINT and SIGTERM noted for the runner to stop
 //   library*.h/.cpp      loading a library, one file per platform
 //
 // The scenario language: one command per line, run as it is read.
