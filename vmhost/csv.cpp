@@ -2,13 +2,13 @@
 // are written with std::to_chars, the shortest text that reads back as the
 // same double, into one buffer written at once.
 #include <charconv>
-#include <fstream>
 
+#include "files.h"
 #include "flightlog.h"
 
 namespace vmhost {
 
-bool write_csv(const FlightLog::Track& t, const std::string& path) {
+bool write_csv(const FlightLog::Track& t, const std::string& path, std::string* why) {
     const int cols = t.columns();
     std::string text;
     for (int c = 0; c < cols; ++c) {
@@ -27,9 +27,7 @@ bool write_csv(const FlightLog::Track& t, const std::string& path) {
         }
         text += '\n';
     }
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out.flush());
+    return write_report_file(path, text, why);
 }
 
 }  // namespace vmhost

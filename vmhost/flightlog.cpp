@@ -3,6 +3,8 @@
 #include "flightlog.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <iterator>
 
@@ -29,6 +31,8 @@ void put_row(std::vector<double>& rows, const Sample& s) {
 
 std::string fixed(double v, int decimals) {
     char buf[64];
+    if (!(std::fabs(v) < 1e15))
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     return buf;
 }
@@ -47,9 +51,8 @@ int FlightLog::add_vessel(const std::string& name, const std::string& plugin, in
     t.plugin = plugin;
     t.aircraft = find_aircraft(plugin);
     t.animations = std::max(animations, 0);
-    // Room for an hour of flight, so that recording rarely allocates.
-    t.rows.reserve(static_cast<std::size_t>(3600 * 50 / every_ + 1) *
-                   static_cast<std::size_t>(t.columns()));
+    // No room is reserved up front: the rows grow by doubling, so recording
+    // rarely allocates, and a run with hundreds of vessels still fits.
     t.last_anims.assign(static_cast<std::size_t>(t.animations), 0.0);
     tracks_.push_back(std::move(t));
     return static_cast<int>(tracks_.size()) - 1;
@@ -110,6 +113,17 @@ void FlightLog::record(int v, const Sample& s, const double* anims, int count) {
     ++t.steps;
 }
 
+std::string FlightLog::file_stem(std::size_t i) const {
+    auto lower = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::string name = lower(tracks_[i].name);
+    int same = 1;
+    for (std::size_t j = 0; j < i; ++j) same += lower(tracks_[j].name) == name;
+    return same == 1 ? tracks_[i].name : tracks_[i].name + "-" + std::to_string(same);
+}
+
 bool FlightLog::all_finite() const {
     for (const Track& t : tracks_)
         for (double x : t.rows)
@@ -120,16 +134,24 @@ bool FlightLog::all_finite() const {
 void FlightLog::summary(std::FILE* out) const {
     for (const Track& t : tracks_) {
         std::fprintf(out, "\n%s (%s)\n", t.name.c_str(), t.plugin.c_str());
-        std::fprintf(out, "  %-14s %10.1f s\n", "flight time", t.end_time);
-        std::fprintf(out, "  %-14s %10.2f km\n", "distance", t.distance / 1000);
-        std::fprintf(out, "  %-14s %10.0f m\n", "top altitude", t.top_altitude);
-        std::fprintf(out, "  %-14s %10.1f m/s\n", "top airspeed", t.top_airspeed);
-        std::fprintf(out, "  %-14s %10.0f kg\n", "fuel left", t.last.fuel);
+        const struct {
+            const char* name;
+            double value;
+            int decimals;
+            const char* unit;
+        } rows[] = {{"flight time", t.end_time, 1, "s"},
+                    {"distance", t.distance / 1000, 2, "km"},
+                    {"top altitude", t.top_altitude, 0, "m"},
+                    {"top airspeed", t.top_airspeed, 1, "m/s"},
+                    {"fuel left", t.last.fuel, 0, "kg"}};
+        for (const auto& r : rows)
+            std::fprintf(out, "  %-14s %10s %s\n", r.name, fixed(r.value, r.decimals).c_str(),
+                         r.unit);
         if (t.events.empty()) continue;
         std::fprintf(out, "  events\n");
         for (const Event& e : t.events)
-            std::fprintf(out, "  %12.2f s  %s%s\n", e.time, e.pilot ? "pilot: " : "",
-                         e.what.c_str());
+            std::fprintf(out, "  %12s s  %s%s\n", fixed(e.time, 2).c_str(),
+                         e.pilot ? "pilot: " : "", e.what.c_str());
     }
 }
 

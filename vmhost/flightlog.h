@@ -114,7 +114,9 @@ class FlightLog {
     void summary(std::FILE* out) const;
 
     // Writes DIR/NAME.csv and DIR/NAME.svg for every vessel and DIR/index.html
-    // showing them all. False, with a reason, when a file cannot be written.
+    // showing them all; a vessel whose name an earlier one of the run had
+    // (also in other letter case) gets NAME-2, NAME-3... False, with a
+    // reason, when a file cannot be written.
     bool write_report(const std::string& dir, std::string* why) const;
 
     // True when no value the log holds is nan or infinite.
@@ -124,16 +126,23 @@ class FlightLog {
 
   private:
     void look_for_events(Track& t, const Sample& s);
+    // The name of track i's report files: its vessel's name, or NAME-2,
+    // NAME-3... when an earlier track's name is the same in any letter case
+    // (a file system may ignore case).
+    std::string file_stem(std::size_t i) const;
 
     int every_;
     std::vector<Track> tracks_;
 };
 
 // The CSV file of a track (csv.cpp): a header of column names, then every
-// row, each number as the shortest text that reads back the same.
-bool write_csv(const FlightLog::Track& t, const std::string& path);
+// row, each number as the shortest text that reads back the same. False,
+// with the reason in `why`, when it cannot be written.
+bool write_csv(const FlightLog::Track& t, const std::string& path, std::string* why);
 
-// A number with a fixed count of decimals, as the events and report show it.
+// A number with a fixed count of decimals, as the summary, the events and
+// the report show it; beyond 1e15 (nonsense for any flight) and for nan and
+// infinities the shortest form that reads back the same.
 std::string fixed(double v, int decimals);
 
 }  // namespace vmhost

@@ -111,7 +111,7 @@ void Runner::until(const Args& a) {
     if (!done()) {
         const std::string what = "'until' gave up after " + std::to_string(n) + " steps";
         host::remark(what.c_str());
-        std::fprintf(err_, "%s:%d: warning: %s\n", name_.c_str(), *line_number_, what.c_str());
+        std::fprintf(err_, "%s:%lld: warning: %s\n", name_.c_str(), *line_number_, what.c_str());
     }
 }
 

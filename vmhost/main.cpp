@@ -1,16 +1,18 @@
 // vmhost: the stand-in host. Loads a vessel plug-in, drives it from a
 // scenario file and writes every call across the plug-in boundary to a trace.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <new>
 #include <string>
 
 #include "aircraft.h"
+#include "files.h"
 #include "flightlog.h"
 #include "host.h"
+#include "interrupt.h"
 #include "library.h"
+#include "reader.h"
 #include "scenario.h"
 
 #if defined(_WIN32)
@@ -52,17 +54,21 @@ int usage_error(const std::string& what) {
     return vmhost::kBadInput;
 }
 
-}  // namespace
+int error(const std::string& what) {
+    std::fprintf(stderr, "vmhost: error: %s\n", what.c_str());
+    return vmhost::kBadInput;
+}
 
-int main(int argc, char** argv) {
+int vmhost_main(int argc, char** argv) {
+    vmhost::Output standard_output{stdout, "to standard output"};
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage().c_str(), stdout);
-        return vmhost::kOk;
+        return standard_output.flush() ? vmhost::kOk : error(standard_output.message("usage"));
     }
     if (argc < 2) return usage_error("no command given");
     const bool fly = std::strcmp(argv[1], "fly") == 0;
     if (!fly && std::strcmp(argv[1], "run") != 0)
-        return usage_error(std::string("unknown command '") + argv[1] + "'");
+        return usage_error("unknown command " + vmhost::quote(argv[1]));
 
     const char* scenario = nullptr;
     const char* trace_file = nullptr;
@@ -77,7 +83,7 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) return usage_error("--report needs a DIR");
             report_dir = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return usage_error(std::string("unknown option '") + argv[i] + "'");
+            return usage_error("unknown option " + vmhost::quote(argv[i]));
         } else if (!scenario) {
             scenario = argv[i];
         } else {
@@ -93,60 +99,73 @@ int main(int argc, char** argv) {
         if (!scenario) return usage_error("no aircraft given (" + names + ")");
         const vmhost::Aircraft* aircraft = vmhost::find_aircraft(scenario);
         if (!aircraft)
-            return usage_error("unknown aircraft '" + std::string(scenario) + "' (" + names + ")");
+            return usage_error("unknown aircraft " + vmhost::quote(scenario) + " (" + names + ")");
         text = aircraft->flight;
         name = std::string("fly-") + scenario + ".vms";
     } else {
         if (!scenario) return usage_error("no SCENARIO given");
-        std::error_code ec;
-        std::ifstream in(scenario, std::ios::binary);
-        std::ostringstream read;
-        if (std::filesystem::is_directory(scenario, ec) || !in ||
-            (!(read << in.rdbuf()) && in.peek() != std::ifstream::traits_type::eof())) {
-            std::fprintf(stderr, "vmhost: error: cannot read scenario '%s'\n", scenario);
-            return vmhost::kBadInput;
-        }
+        std::string why;
+        if (!vmhost::read_scenario(scenario, &text, &why)) return error(why);
         name = scenario;
-        text = read.str();
+        // Opening the trace would empty the scenario: refuse before that.
+        if (trace_file && vmhost::same_file(scenario, trace_file))
+            return error("the trace " + vmhost::quote_path(trace_file) +
+                         " would overwrite the scenario");
     }
 
     // `run` traces to standard output unless told otherwise; `fly` prints its
     // summary there and traces only into a file.
-    std::FILE* out = nullptr;
+    vmhost::Output trace;
     if (trace_file) {
-        out = std::fopen(trace_file, "wb");
-        if (!out) {
-            std::fprintf(stderr, "vmhost: error: cannot write trace file '%s'\n", trace_file);
-            return vmhost::kBadInput;
+        trace.name = vmhost::quote_path(trace_file);
+        trace.file = std::fopen(trace_file, "wb");
+        if (!trace.file) {
+            trace.error = errno;
+            return error(trace.message("trace"));
         }
     } else if (!fly) {
         vmhost::library::binary_stdout();
-        out = stdout;
+        trace = standard_output;
     }
-    if (out) {
-        std::setvbuf(out, g_trace_buffer, _IOFBF, sizeof g_trace_buffer);
-        host::trace_to(out);
+    if (trace.file) {
+        std::setvbuf(trace.file, g_trace_buffer, _IOFBF, sizeof g_trace_buffer);
+        host::trace_to(trace.file);
     }
 
     vmhost::FlightLog log;
     vmhost::RunOptions options;
     if (fly || report_dir) options.log = &log;
     options.progress = fly && stderr_is_terminal();
-    const vmhost::Status status = vmhost::run_scenario(name, text, stderr, options);
+    options.trace = trace.file ? &trace : nullptr;
+    vmhost::catch_interrupts();
+    vmhost::Status status = vmhost::run_scenario(name, text, stderr, options);
 
-    host::trace_to(nullptr);
-    if (out && (std::fflush(out) != 0 || (trace_file && std::fclose(out) != 0))) {
-        std::fprintf(stderr, "vmhost: error: cannot write the trace\n");
-        return vmhost::kBadInput;
+    if (trace.file) {
+        trace.flush();  // before the host's own flush, which would hide the reason
+        host::trace_to(nullptr);
+        if (!trace.close()) {
+            error(trace.message("trace"));
+            if (status != vmhost::kInterrupted) status = vmhost::kBadInput;
+        }
     }
+    if (status == vmhost::kInterrupted) return vmhost::kInterrupted + vmhost::interrupt_signal();
     if (fly) log.summary(stdout);
     if (report_dir) {
         std::string why;
-        if (!log.write_report(report_dir, &why)) {
-            std::fprintf(stderr, "vmhost: error: %s\n", why.c_str());
-            return vmhost::kBadInput;
-        }
-        if (fly) std::printf("\nreport: %s/index.html\n", report_dir);
+        if (!log.write_report(report_dir, &why)) return error(why);
+        if (fly) std::printf("\nreport: %s/index.html\n", vmhost::printable(report_dir).c_str());
     }
+    if (fly && !standard_output.flush()) return error(standard_output.message("summary"));
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return vmhost_main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("vmhost: error: out of memory\n", stderr);
+        return vmhost::kBadInput;
+    }
 }

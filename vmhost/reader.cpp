@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -85,24 +86,49 @@ Args tokens(std::string_view line) {
     return out;
 }
 
-std::string quote(std::string_view s) {
-    std::string q = "'";
-    std::size_t n = 0;
-    for (unsigned char c : s) {
-        if (++n > 64) {
-            q += "...";
-            break;
-        }
-        if (c < 0x20 || c >= 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            q += "\\x";
-            q += hex[c >> 4];
-            q += hex[c & 15];
+namespace {
+
+bool is_control(unsigned char c) {
+    return c < 0x20 || c == 0x7f;
+}
+
+// `s` with the bytes `escaped` picks written as \xNN, cut after `max` bytes.
+template <class Escaped>
+std::string shown(std::string_view s, std::size_t max, Escaped escaped) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (i == max) return out + "...";
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (escaped(c)) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
         } else {
-            q += static_cast<char>(c);
+            out += static_cast<char>(c);
         }
     }
-    return q + "'";
+    return out;
+}
+
+}  // namespace
+
+std::string quote(std::string_view s) {
+    std::string q = "'";
+    q += shown(s, 64, [](unsigned char c) { return is_control(c) || c >= 0x80; });
+    q += '\'';
+    return q;
+}
+
+std::string printable(std::string_view s, std::size_t max) {
+    return shown(s, max, is_control);
+}
+
+std::string quote_path(std::string_view path) {
+    std::string q = "'";
+    q += printable(path);
+    q += '\'';
+    return q;
 }
 
 double parse_real(const std::string& s) {
@@ -123,8 +149,8 @@ long long parse_integer(const std::string& s, long long lo, long long hi, const 
     if (s.empty() || end != begin + s.size() || std::isspace(static_cast<unsigned char>(s[0])))
         throw Error{quote(s) + " is not an integer", ""};
     if (errno == ERANGE || v < lo || v > hi)
-        throw Error{std::string(what) + " " + s + " is out of range (" + std::to_string(lo) + ".." +
-                        std::to_string(hi) + ")",
+        throw Error{std::string(what) + " " + printable(s, 64) + " is out of range (" +
+                        std::to_string(lo) + ".." + std::to_string(hi) + ")",
                     ""};
     return v;
 }
@@ -147,9 +173,26 @@ void check_vessel_name(const std::string& name) {
     for (unsigned char c : name) valid = valid && (std::isalnum(c) || c == '_');
     if (!valid)
         throw Error{"invalid vessel name " + quote(name) + " (letters, digits and _ only)", ""};
-    // Names the scenario language uses itself.
-    if (name == "null" || name == "warp" || name == "heading")
-        throw Error{"the vessel name " + quote(name) + " is reserved", ""};
+    // Names the scenario language uses itself, and the names the trace gives
+    // the module, host objects and records: a vessel so named would read as
+    // one of them.
+    static const char* const kWords[] = {"null", "warp", "heading", "module"};
+    static const char* const kNumbered[] = {"mesh", "ph", "th", "thg", "ac",
+                                            "tf",   "bl", "ex", "mfd", "cf"};
+    bool reserved = false;
+    for (const char* w : kWords) reserved = reserved || name == w;
+    for (std::string_view prefix : kNumbered)
+        reserved =
+            reserved || (name.size() > prefix.size() && name.starts_with(prefix) &&
+                         name.find_first_not_of("0123456789", prefix.size()) == std::string::npos);
+    if (reserved) throw Error{"the vessel name " + quote(name) + " is reserved", ""};
+}
+
+void check_path(const std::string& token, const char* what) {
+    for (char c : token)
+        if (is_control(static_cast<unsigned char>(c)))
+            throw Error{
+                std::string("the ") + what + " path " + quote(token) + " holds a control byte", ""};
 }
 
 std::optional<host::Reading> find_quantity(std::string_view name) {
@@ -164,12 +207,25 @@ const Command* find_command(std::string_view name) {
     return nullptr;
 }
 
+namespace {
+
+void flush_trace(const RunOptions& options) {
+    if (options.trace) {
+        options.trace->flush();
+    } else {
+        host::trace_flush();
+    }
+}
+
+}  // namespace
+
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options) {
     const int violations_before = host::violations();
+    const std::string shown_name = printable(name);
     std::size_t pos = 0;
-    int number = 0;
-    Runner runner(options, name, err, &number);
+    long long number = 0;
+    Runner runner(options, shown_name, err, &number);
     try {
         while (pos < text.size()) {
             std::size_t end = text.find('\n', pos);
@@ -180,19 +236,28 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
             if (!args.empty()) runner.line(args);
         }
     } catch (const Error& e) {
-        host::trace_flush();
-        std::fprintf(err, "%s:%d: error: %s\n", name.c_str(), number, e.what.c_str());
+        flush_trace(options);
+        std::fprintf(err, "%s:%lld: error: %s\n", shown_name.c_str(), number, e.what.c_str());
         if (!e.note.empty())
-            std::fprintf(err, "%s:%d: note: %s\n", name.c_str(), number, e.note.c_str());
+            std::fprintf(err, "%s:%lld: note: %s\n", shown_name.c_str(), number,
+                         printable(e.note).c_str());
         // The trace ends at the faulty line. The vessels still alive are
         // deleted and the plug-in unloaded all the same, so that its objects
         // are released, but unrecorded: no scenario line asked for it.
         host::trace_to(nullptr);
         runner.finish();
         return kBadInput;
+    } catch (const Interrupted&) {
+        // Noted between two calls into the plug-in, so the trace holds whole
+        // lines; it ends with this remark. The rest goes as after an error.
+        host::remark("interrupted");
+        flush_trace(options);
+        host::trace_to(nullptr);
+        runner.finish();
+        return kInterrupted;
     }
     runner.finish();
-    host::trace_flush();
+    flush_trace(options);
     return host::violations() > violations_before ? kContractBroken : kOk;
 }
 

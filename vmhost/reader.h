@@ -21,11 +21,20 @@ struct Error {
     std::string note;  // an optional second line, e.g. the system's reason
 };
 
+// A signal asked the run to stop (interrupt.h).
+struct Interrupted {};
+
 // The tokens of one line, comment removed.
 Args tokens(std::string_view line);
 
 // A token in a message: quoted, control bytes escaped, long ones cut short.
 std::string quote(std::string_view s);
+// Text for a message (a file name, the system's reason, a number as
+// written): control bytes escaped as \xNN, so that nothing echoed can drive
+// the terminal, and cut short after `max` bytes.
+std::string printable(std::string_view s, std::size_t max = std::string_view::npos);
+// A file name in a message: quoted, control bytes escaped, never cut.
+std::string quote_path(std::string_view path);
 
 double parse_real(const std::string& s);
 // A decimal integer (or, with base 0, also 0x... and 0...) within lo..hi.
@@ -37,6 +46,10 @@ long long parse_key(const std::string& k);
 
 // A name a vessel may have; throws Error when it may not.
 void check_vessel_name(const std::string& name);
+
+// A token that names a file (`what`: "plug-in", "sound add-on"); throws Error
+// when it holds a control byte: a NUL would silently cut the name short.
+void check_path(const std::string& token, const char* what);
 
 // The reading a `set` or `until` quantity names, if it names one.
 std::optional<host::Reading> find_quantity(std::string_view name);

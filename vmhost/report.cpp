@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <string_view>
 
 #include "aircraft.h"
+#include "files.h"
 #include "flightlog.h"
 #include "report/page.h"
 
@@ -242,7 +242,9 @@ std::string chart(const FlightLog::Track& t, ChartFrame& frame) {
             }
         for (double l : panel.limits) hi = std::max(hi, l * 1.05);
         lo = std::min(lo, 0.0);
-        if (hi - lo < 1e-9) hi = lo + 1;
+        // No span: 1, or a billionth of values so large that 1 would not
+        // move the ticks below.
+        if (hi - lo < 1e-9) hi = lo + std::max(1.0, std::fabs(lo) * 1e-9);
         const double step = tick_step(hi - lo, 4);
         lo = std::floor(lo / step) * step;
         hi = std::ceil(hi / step) * step;
@@ -250,7 +252,7 @@ std::string chart(const FlightLog::Track& t, ChartFrame& frame) {
 
         svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
         svg.rect(left, num(y0), num(kPlot), num(kPanel), {{"fill", "none"}, {"stroke", "#999999"}});
-        for (double v = lo; v <= hi + step / 2; v += step) {
+        for (double v = lo; v <= hi + step / 2 && v + step > v; v += step) {
             svg.line(left, px(y_of(v)), right, px(y_of(v)), {{"stroke", "#eeeeee"}});
             svg.text(before, px(y_of(v) + 4), tick(v, step), {{"text-anchor", "end"}});
         }
@@ -321,30 +323,18 @@ bool FlightLog::write_report(const std::string& dir, std::string* why) const {
         return false;
     }
     std::string html = page_start();
-    for (const Track& t : tracks_) {
-        const std::string base = dir + "/" + t.name;
-        if (!write_csv(t, base + ".csv")) {
-            if (why) *why = "cannot write '" + base + ".csv'";
-            return false;
-        }
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        const Track& t = tracks_[i];
+        const std::string stem = file_stem(i);
+        const std::string base = dir + "/" + stem;
         ChartFrame frame{};
         const std::string picture = chart(t, frame);
-        std::ofstream svg_file(base + ".svg", std::ios::binary);
-        svg_file << picture;
-        if (!svg_file.flush()) {
-            if (why) *why = "cannot write '" + base + ".svg'";
+        if (!write_csv(t, base + ".csv", why) || !write_report_file(base + ".svg", picture, why))
             return false;
-        }
-        html += page_track(t, t.name + ".csv", 0.02 * every_, picture, frame);
+        html += page_track(t, stem, 0.02 * every_, picture, frame);
     }
     html += page_end();
-    std::ofstream index(dir + "/index.html", std::ios::binary);
-    index << html;
-    if (!index.flush()) {
-        if (why) *why = "cannot write '" + dir + "/index.html'";
-        return false;
-    }
-    return true;
+    return write_report_file(dir + "/index.html", html, why);
 }
 
 }  // namespace vmhost

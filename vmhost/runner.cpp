@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "aircraft.h"
+#include "interrupt.h"
 #include "plugin_call.h"
 
 namespace vmhost {
@@ -20,7 +21,7 @@ const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
 }  // namespace
 
 Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* err,
-               const int* line_number)
+               const long long* line_number)
     : bin_dir_(library::executable_dir()),
       options_(options),
       name_(name),
@@ -28,6 +29,7 @@ Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* er
       line_number_(line_number) {}
 
 void Runner::line(const Args& args) {
+    if (interrupt_signal()) throw Interrupted{};
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
     const Command* c = find_command(args[0]);
     if (!c) throw Error{"unknown command " + quote(args[0]), ""};
@@ -45,6 +47,7 @@ void Runner::sound(const Args& a) {
     // MODE may also be the path of a library of the add-on's name (a broken
     // install, say), written with a slash.
     const bool is_path = a[0].find_first_of("/\\") != std::string::npos;
+    if (is_path) check_path(a[0], "sound add-on");
     bool known = is_path;
     for (const char* m : kSoundModes) known = known || a[0] == m;
     if (!known)
@@ -62,6 +65,7 @@ void Runner::sound(const Args& a) {
 
 void Runner::load(const Args& a) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
+    check_path(a[0], "plug-in");
     std::string path = a[0];
     if (const Aircraft* known = find_aircraft(a[0]))
         path = bin_dir_ + "/" + library::plugin_file(known->library);
@@ -139,7 +143,7 @@ void Runner::set(const Args& a) {
     if (!q) throw Error{"unknown quantity " + quote(a[1]), ""};
     const double value = parse_real(a[2]);
     if (*q == host::Reading::ground && value != 0.0 && value != 1.0)
-        throw Error{"ground is 0 or 1, not " + a[2], ""};
+        throw Error{"ground is 0 or 1, not " + printable(a[2], 64), ""};
     host::set_reading(v.handle, *q, value);
 }
 
@@ -193,9 +197,12 @@ void Runner::airfoil(const Args& a) {
     const double mach = a.size() > 3 ? parse_real(a[3]) : 0.0;
     const double re = a.size() > 4 ? parse_real(a[4]) : 0.0;
     if (index >= host::airfoil_count(v.handle))
-        throw Error{"vessel " + quote(v.name) + " has no airfoil " + a[1], ""};
+        throw Error{"vessel " + quote(v.name) + " has no airfoil " + printable(a[1], 64), ""};
     const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
-    if (!f) throw Error{"airfoil " + a[1] + " of vessel " + quote(v.name) + " has no function", ""};
+    if (!f)
+        throw Error{
+            "airfoil " + printable(a[1], 64) + " of vessel " + quote(v.name) + " has no function",
+            ""};
     double cl = 0.0, cm = 0.0, cd = 0.0;
     host::coeff_call(f, angle, mach, re, &cl, &cm, &cd);
 }
@@ -215,6 +222,7 @@ void Runner::step(const Args& a) {
 // flight model moves the vessels (with physics on), then every live vessel
 // gets its post-step, and the flight log its rows.
 void Runner::one_step() {
+    if (interrupt_signal()) throw Interrupted{};
     host::apply_pending_warp();
     host::physics_step(kStepLength);
     const double mjd = kStartMjd + simt_ / 86400.0;

@@ -29,7 +29,7 @@ struct Vessel {
 class Runner {
   public:
     Runner(const RunOptions& options, const std::string& name, std::FILE* err,
-           const int* line_number);
+           const long long* line_number);
 
     // Runs one line; throws Error when it cannot run.
     void line(const Args& args);
@@ -88,9 +88,9 @@ class Runner {
     double simt_ = 0.0;
 
     RunOptions options_;
-    const std::string& name_;  // of the scenario, for warnings
+    const std::string& name_;  // of the scenario, as messages show it
     std::FILE* err_;
-    const int* line_number_;  // the line being run
+    const long long* line_number_;  // the line being run
     bool progress_shown_ = false;
     std::string plugin_name_;  // as `load` named it
     std::vector<int> logged_;  // each vessel's number in the flight log, or -1

@@ -14,6 +14,9 @@
 //   flightlog.h/.cpp     the flight log, its events and summary table
 //   csv.cpp              the log's CSV files
 //   report.cpp           the report: SVG charts and index.html
+//   files.h/.cpp         reading the scenario, the checked output streams,
+//                        writing the report's files
+//   interrupt.h/.cpp     SIGINT and SIGTERM noted for the runner to stop
 //   library*.h/.cpp      loading a library, one file per platform
 //
 // The scenario language: one command per line, run as it is read.
@@ -25,12 +28,14 @@
 namespace vmhost {
 
 class FlightLog;
+struct Output;
 
 // Exit statuses of vmhost.
 enum Status {
     kOk = 0,
     kBadInput = 2,        // bad command line or a scenario that cannot run
     kContractBroken = 3,  // ran to its end, but the plug-in broke the host contract
+    kInterrupted = 128,   // stopped by a signal; vmhost exits with 128 + its number
 };
 
 // Runs the scenario `text`, read from the file `name` (used in messages),
@@ -42,10 +47,17 @@ enum Status {
 //
 // With a flight log in `options`, every live vessel is recorded after every
 // step, and the pilot's commands are noted; with `progress`, a progress line
-// on `err` is rewritten every second of simulated time.
+// on `err` is rewritten every second of simulated time. With `trace`, the
+// stream host::trace_to writes, the trace is flushed through it, so that a
+// failed write keeps its reason.
+//
+// When a signal is noted (interrupt.h) the run stops before the next step or
+// line: the trace ends with the remark "# interrupted", and the vessels and
+// the plug-in go, untraced, as after an error.
 struct RunOptions {
     FlightLog* log = nullptr;
     bool progress = false;
+    Output* trace = nullptr;
 };
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options = {});

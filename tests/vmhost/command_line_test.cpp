@@ -79,15 +79,6 @@ TEST_F(CommandLine, FlyNamesEveryAircraft) {
             EXPECT_NE(text.find(a.name), std::string::npos) << text;
 }
 
-TEST_F(CommandLine, UnreadableScenarioOrTrace) {
-    EXPECT_EQ(run("run missing.vms"), 2);
-    EXPECT_EQ(file("err.txt"), "vmhost: error: cannot read scenario 'missing.vms'\n");
-    EXPECT_EQ(run("run ."), 2);
-    write("s.vms", "");
-    EXPECT_EQ(run("run s.vms --trace no/such/dir/t.txt"), 2);
-    EXPECT_EQ(file("err.txt"), "vmhost: error: cannot write trace file 'no/such/dir/t.txt'\n");
-}
-
 TEST_F(CommandLine, TraceGoesToStandardOutputOrFile) {
     write("s.vms", "# nothing but a comment\n\n");
     EXPECT_EQ(run("run s.vms"), 0);

@@ -141,11 +141,15 @@ std::string page_start() {
            page::kStyle + "</style></head>\n<body>\n<h1>Flight report</h1>\n";
 }
 
-std::string page_track(const FlightLog::Track& t, const std::string& csv_file, double row_seconds,
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
                        const std::string& chart, const ChartFrame& frame) {
-    std::string h = "<section class=track>\n<h2>" + escape(t.name) + " (" + escape(t.plugin) +
-                    ")</h2>\n<table><tr><td>flight time</td><td class=n>" + fixed(t.end_time, 1) +
-                    " s</td></tr><tr><td>distance</td><td class=n>" + fixed(t.distance / 1000, 2) +
+    const bool renamed = stem != t.name;
+    const std::string csv_file = stem + ".csv";
+    std::string h = "<section class=track>\n<h2" + (renamed ? " id=\"" + escape(stem) + "\"" : "") +
+                    ">" + escape(t.name) + (renamed ? " [" + escape(stem) + "]" : "") + " (" +
+                    escape(t.plugin) + ")</h2>\n<table><tr><td>flight time</td><td class=n>" +
+                    fixed(t.end_time, 1) + " s</td></tr><tr><td>distance</td><td class=n>" +
+                    fixed(t.distance / 1000, 2) +
                     " km</td></tr><tr><td>top altitude</td><td class=n>" +
                     fixed(t.top_altitude, 0) + " m</td></tr><tr><td>top airspeed</td><td class=n>" +
                     fixed(t.top_airspeed, 1) + " m/s</td></tr><tr><td>fuel left</td><td class=n>" +

@@ -23,9 +23,11 @@ struct ChartFrame {
 // Text as it may stand in HTML or SVG.
 std::string escape(const std::string& s);
 
-// The page: its start, one section per track, its end.
+// The page: its start, one section per track, its end. A track's files are
+// STEM.csv and STEM.svg; a later vessel of a name has a stem of its own
+// (flightlog.h), shown beside its name.
 std::string page_start();
-std::string page_track(const FlightLog::Track& t, const std::string& csv_file, double row_seconds,
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
                        const std::string& chart, const ChartFrame& frame);
 std::string page_end();
 

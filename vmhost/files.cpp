@@ -1,0 +1,97 @@
+// Reading the scenario, writing the trace, the summary and the report's
+// files, each failure with the system's reason.
+#include "files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "reader.h"
+
+namespace vmhost {
+namespace {
+
+// The system's reason for errno `e`. A failure the C library reported
+// without setting errno (a write that failed before the stream was looked
+// at, errno changed since) is an input/output error.
+std::string reason(int e) {
+    return std::strerror(e != 0 ? e : EIO);
+}
+
+}  // namespace
+
+bool read_scenario(const std::string& path, std::string* text, std::string* why) {
+    const std::string shown = quote_path(path);
+    errno = 0;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) {
+        *why = "cannot read scenario " + shown + ": " + reason(errno);
+        return false;
+    }
+    char chunk[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
+        if (text->size() + n > kMaxScenarioBytes) {
+            std::fclose(in);
+            *why = "cannot read scenario " + shown + ": larger than " +
+                   std::to_string(kMaxScenarioBytes >> 20) + " MiB";
+            return false;
+        }
+        text->append(chunk, n);
+    }
+    // A read error (EIO, EISDIR) is not the end of the file.
+    const int e = errno;
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) *why = "cannot read scenario " + shown + ": " + reason(e);
+    return !failed;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    // Compares device and inode (on Windows the volume and file index); a
+    // name that does not exist yet is no other file. Only a regular file can
+    // be overwritten: a scenario read from the terminal (/dev/stdin) may well
+    // be traced to it.
+    std::error_code ec;
+    return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+bool Output::flush() {
+    errno = 0;
+    const bool flushed = std::fflush(file) == 0;
+    const int e = errno;
+    if (error == 0 && (!flushed || std::ferror(file))) error = e != 0 ? e : EIO;
+    return error == 0;
+}
+
+bool Output::close() {
+    flush();
+    if (file == stdout) return error == 0;
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    const int e = errno;
+    file = nullptr;
+    if (error == 0 && !closed) error = e != 0 ? e : EIO;
+    return error == 0;
+}
+
+std::string Output::message(const char* what) const {
+    return std::string("cannot write ") + what + " " + name + ": " + reason(error);
+}
+
+bool write_report_file(const std::string& path, std::string_view text, std::string* why) {
+    errno = 0;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    int e = errno;
+    bool ok = out != nullptr;
+    if (ok) {
+        ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        e = errno;
+        if (std::fflush(out) != 0 && ok) ok = false, e = errno;
+        if (std::fclose(out) != 0 && ok) ok = false, e = errno;
+    }
+    if (!ok && why) *why = "cannot write report " + quote_path(path) + ": " + reason(e);
+    return ok;
+}
+
+}  // namespace vmhost

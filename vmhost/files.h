@@ -1,0 +1,47 @@
+// The files vmhost reads and writes: the scenario, read whole within a
+// limit; the streams it writes (the trace, the flight summary), where every
+// failed write, flush or close is kept with the system's reason; and the
+// report's files, each written at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace vmhost {
+
+// The most a scenario file may hold: far beyond any written by hand or by a
+// generator, and still a bound for an endless input such as /dev/zero.
+inline constexpr std::size_t kMaxScenarioBytes = std::size_t{64} << 20;
+
+// Reads the scenario file `path` into `text`. False, with "cannot read
+// scenario 'PATH': REASON" in `why`, when it cannot be read to its end.
+bool read_scenario(const std::string& path, std::string* text, std::string* why);
+
+// True when `a` is a regular file and `b` names it too, also through a
+// symbolic or a hard link.
+bool same_file(const std::string& a, const std::string& b);
+
+// A stream vmhost writes. The first failure is kept: a flush or close that
+// fails, or the stream's error flag, set when a write failed earlier (the
+// host library writes the trace's lines with fwrite and does not look).
+struct Output {
+    std::FILE* file = nullptr;
+    std::string name;  // in messages: "'FILE'" or "to standard output"
+    int error = 0;     // errno of the first failure
+
+    // Flushes the stream; true while nothing has failed.
+    bool flush();
+    // Flushes and closes it (standard output stays open); true while
+    // nothing has failed.
+    bool close();
+    // "cannot write WHAT NAME: REASON".
+    std::string message(const char* what) const;
+};
+
+// Writes `text` to the file `path` of a report. False, with "cannot write
+// report 'PATH': REASON" in `why`, when it cannot be written whole.
+bool write_report_file(const std::string& path, std::string_view text, std::string* why);
+
+}  // namespace vmhost
