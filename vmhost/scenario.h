@@ -43,9 +43,22 @@ enum Status {
 // With a flight log in `options`, every live vessel is recorded after every
 // step, and the pilot's commands are noted; with `progress`, a progress line
 // on `err` is rewritten every second of simulated time.
+//
+// With a watch, it is told right before and after each post-step, key
+// callback and coefficient call the scenario makes (those of the flight model
+// are not watched), e.g. to time them or to count what they allocate.
+enum class CallKind { post_step, key, coefficient };
+struct CallWatch {
+    virtual void enter(CallKind kind) = 0;
+    virtual void leave(CallKind kind) = 0;
+
+  protected:
+    ~CallWatch() = default;
+};
 struct RunOptions {
     FlightLog* log = nullptr;
     bool progress = false;
+    CallWatch* watch = nullptr;
 };
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options = {});
