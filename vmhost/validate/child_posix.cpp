@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "validate.h"
@@ -64,6 +65,12 @@ std::string describe_end(Outcome::How how, int code) {
             return std::string("could not start: ") + std::strerror(code);
     }
     return "?";
+}
+
+double thread_time_us() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
 }
 
 int process_id() {

@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -81,6 +82,12 @@ std::string describe_end(Outcome::How how, int code) {
             return std::string("could not start: error ") + std::to_string(code);
     }
     return "?";
+}
+
+double thread_time_us() {
+    return std::chrono::duration<double, std::micro>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 int process_id() {

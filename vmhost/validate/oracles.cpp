@@ -180,9 +180,13 @@ Verdict survived(const Outcome& o) {
         v.signature = "error: " + error;
         return v;
     }
-    char killed[64];
-    std::snprintf(killed, sizeof killed, "hangs: killed after %.1f s", o.seconds);
-    v.reason = o.how == Outcome::timed_out ? killed : "crashes: " + describe_end(o.how, o.code);
+    char hang[128];
+    if (o.stalled > 0)
+        std::snprintf(hang, sizeof hang, "hangs: no call across the plug-in boundary for %.1f s",
+                      o.stalled);
+    else
+        std::snprintf(hang, sizeof hang, "hangs: no end within %.1f s", o.seconds);
+    v.reason = o.how == Outcome::timed_out ? hang : "crashes: " + describe_end(o.how, o.code);
     // A sanitizer names what it found on a line of its own.
     for (std::string_view line : lines_of(o.err)) {
         if (line.find("ERROR: ") != std::string_view::npos ||
@@ -309,12 +313,18 @@ Verdict allocations_judge(const std::vector<Outcome>& o) {
 }
 
 Verdict timing_judge(const std::vector<Outcome>& o) {
-    if (survived(o[0]).result == Verdict::fail)
-        return skipped("the run ended early (" + survived(o[0]).reason + ")");
+    // The best of the runs: a busy machine can only make a run slower.
+    const Outcome* best = nullptr;
+    for (const Outcome& run : o) {
+        if (survived(run).result == Verdict::fail)
+            return skipped("the run ended early (" + survived(run).reason + ")");
+        if (!best || run.p99_us < best->p99_us) best = &run;
+    }
     char text[160];
-    std::snprintf(text, sizeof text, "post-step p50 %.2f us, p99 %.2f us (%lld post-steps)",
-                  o[0].p50_us, o[0].p99_us, o[0].samples);
-    if (o[0].p99_us > kPostStepBudgetUs)
+    std::snprintf(text, sizeof text,
+                  "post-step p50 %.2f us, p99 %.2f us (%lld post-steps, best of %zu runs)",
+                  best->p50_us, best->p99_us, best->samples, o.size());
+    if (best->p99_us > kPostStepBudgetUs)
         return failed(std::string(text) + ": p99 over the budget of 50 us", "", "slow");
     return {Verdict::pass, text, "", "", ""};
 }

@@ -36,23 +36,32 @@ std::string seconds_text(double s) {
 Progress::Progress(int total) : on_(stderr_is_terminal()), total_(total) {}
 
 void Progress::show(int done, const char* id, const char* what) {
+    done_ = done;
+    id_ = id;
     if (!on_) return;
-    std::fprintf(stderr, "\r[%d/%d] %-22s %-40s", done, total_, id, what);
+    // One line of a usual terminal's width, rewritten in place.
+    std::fprintf(stderr, "\r[%d/%d] %-21s %-.44s\x1b[K", done, total_, id, what);
     std::fflush(stderr);
     shown_ = true;
 }
 
+void Progress::note(const char* what) {
+    show(done_, id_, what);
+}
+
 void Progress::clear() {
     if (!shown_) return;
-    std::fprintf(stderr, "\r%*s\r", 72, "");
+    std::fputs("\r\x1b[K", stderr);
     shown_ = false;
 }
 
 void print_list(std::FILE* out) {
-    std::fprintf(out, "%-21s %-6s %-32s %s\n", "check", "level", "needs", "what it checks");
-    for (const Check& c : all_checks())
-        std::fprintf(out, "%-21s %-6d %-32s %s\n", c.id, c.strictness, needs_text(c.needs).c_str(),
-                     c.description);
+    std::fprintf(out, "%-21s %-6s %s\n", "check", "level", "what it checks (and needs)");
+    for (const Check& c : all_checks()) {
+        std::fprintf(out, "%-21s %-6d %s", c.id, c.strictness, c.description);
+        if (c.needs != kNothing) std::fprintf(out, " (needs %s)", needs_text(c.needs).c_str());
+        std::fputc('\n', out);
+    }
 }
 
 void print_table(std::FILE* out, std::span<const Result> results, double seconds) {

@@ -3,8 +3,9 @@
 // search), all its steps in one if that still fails, then delta debugging over the lines, merging
 // the steps that end up next to each other and lowering each step count (binary search again),
 // until nothing changes. Every candidate runs as the check's own scenario did,
-// each in its own child process. A candidate of a hang counts as hanging as
-// soon as its trace stops growing; the result is confirmed with the full time.
+// each in its own child process. A candidate of a hang counts as hanging
+// when its trace stops growing for a second; the result is confirmed with the
+// usual limits.
 #include <algorithm>
 #include <chrono>
 
@@ -18,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxRuns = 400;
 constexpr double kMaxSeconds = 90;
-constexpr double kHangStall = 0.5;  // s without a new trace line
+constexpr double kHangStall = 1;  // s without a new trace line
 
 std::string join(const Lines& lines) {
     std::string s;
@@ -73,7 +74,10 @@ class Shrinker {
           failure_(failure),
           how_(how),
           start_(Clock::now()),
-          hang_(failure.signature == "timeout") {}
+          hang_(failure.signature == "timeout") {
+        // A hang is seen by its trace no longer growing.
+        if (hang_) part_.job.trace = true;
+    }
 
     // Whether `lines` (repaired) fail the same way; if so, they become the
     // repaired lines.
@@ -87,7 +91,7 @@ class Shrinker {
         Lines candidate = repaired(lines);
         // A candidate hangs as soon as its trace stops growing for a while.
         const Verdict v =
-            run_part(part_, join(candidate), how_, how_.timeout, nullptr, hang_ ? kHangStall : 0);
+            run_part(part_, join(candidate), how_, nullptr, hang_ ? kHangStall : how_.stall());
         if (v.result != Verdict::fail || v.signature != failure_.signature) return false;
         lines = std::move(candidate);
         return true;
@@ -199,7 +203,7 @@ class Shrinker {
     bool out_of_budget() const { return out_of_budget_; }
 
   private:
-    const Part& part_;
+    Part part_;
     const Verdict& failure_;
     const Isolation& how_;
     Clock::time_point start_;
@@ -210,12 +214,12 @@ class Shrinker {
 
 }  // namespace
 
-Verdict run_part(const Part& part, const std::string& text, const Isolation& how, double timeout,
+Verdict run_part(const Part& part, const std::string& text, const Isolation& how,
                  std::vector<Outcome>* outcomes, double stall) {
     Job job = part.job;
     job.text = text;
     std::vector<Outcome> o;
-    for (int i = 0; i < part.processes; ++i) o.push_back(run_job(job, how, timeout, stall));
+    for (int i = 0; i < part.processes; ++i) o.push_back(run_job(job, how, stall));
     Verdict v = part.judge(o);
     if (outcomes) *outcomes = std::move(o);
     return v;
@@ -240,12 +244,12 @@ Repro shrink(const Part& part, const std::string& text, const Verdict& failure,
 
     Repro r;
     r.text = join(lines);
-    const Verdict v = run_part(part, r.text, how, how.timeout, &r.outcomes);
+    const Verdict v = run_part(part, r.text, how, &r.outcomes, how.stall());
     r.runs = s.runs() + 1;
     if (v.result != Verdict::fail || v.signature != failure.signature) {
         // Not the same failure with the full time: keep the scenario as it was.
         r.text = text;
-        run_part(part, r.text, how, how.timeout, &r.outcomes);
+        run_part(part, r.text, how, &r.outcomes, how.stall());
         r.note = "could not be shrunk (" + std::to_string(r.runs) + " runs)";
         return r;
     }

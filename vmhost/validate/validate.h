@@ -34,7 +34,7 @@ int main(int argc, char** argv);
 
 inline constexpr int kDefaultStrictness = 5;
 inline constexpr std::uint64_t kDefaultSeed = 20240102;
-inline constexpr double kDefaultTimeout = 30;  // s, per child run
+inline constexpr double kDefaultTimeout = 60;  // s, per child run
 
 // ---- Running a scenario in a child process (child*.cpp) ---------------------
 
@@ -57,6 +57,7 @@ struct Outcome {
     std::string sound_log;            // VelmoraSound_Log.txt, when there is one
     bool has_sound_log = false;
     double seconds = 0;
+    double stalled = 0;  // when killed for making no call across the boundary: for how long
     long long allocations[3] = {};  // during post-steps, key callbacks, coefficient calls
     long long samples = 0;          // post-steps timed
     double p50_us = 0, p99_us = 0;
@@ -66,12 +67,15 @@ struct Isolation {
     bool in_process = false;  // --in-process: no child, no timeout
     double timeout = kDefaultTimeout;
     std::filesystem::path work;  // a folder of our own; each run gets one below it
+    // A traced run that has not called across the plug-in boundary for this
+    // long hangs too: a vessel plug-in calls the host all the time.
+    double stall() const { return timeout / 6; }
 };
 
 // Runs the job in a fresh folder below `how.work`, in a child process unless
-// in-process, killing it after `timeout` seconds, or as soon as its trace has
-// not grown for `stall` seconds (if above 0): a quicker way to see a hang.
-Outcome run_job(const Job& job, const Isolation& how, double timeout, double stall = 0);
+// in-process, killing it after `how.timeout` seconds, or as soon as its trace
+// has not grown for `stall` seconds.
+Outcome run_job(const Job& job, const Isolation& how, double stall);
 
 // The child's side: runs the job written in `dir` there and leaves its
 // results beside it. `isolated`: this process is the child (its standard
@@ -92,6 +96,10 @@ void become_child(std::FILE* err);
 // "signal 11 (SIGSEGV)", "exception 0xc0000005", "exit status 1"...
 std::string describe_end(Outcome::How how, int code);
 int process_id();
+// The time this thread has run, in microseconds: its CPU time, so that other
+// processes on a busy machine do not count (wall time on Windows, whose
+// thread times are too coarse).
+double thread_time_us();
 
 // Counting heap allocations (alloc_count.cpp): only while counting is on, in
 // the thread that switched it on. available() is false where the host cannot
@@ -141,7 +149,13 @@ struct Part {
 };
 
 // What a check needs; a check whose need is not met is skipped.
-enum Need : unsigned { kNothing = 0, kObject = 1, kAirfoil = 2, kAllocCounting = 4 };
+enum Need : unsigned {
+    kNothing = 0,
+    kObject = 1,
+    kAirfoil = 2,
+    kAllocCounting = 4,
+    kOptimised = 8,  // a build of vmhost whose own calls take their real time
+};
 
 struct Check {
     const char* id;
@@ -212,8 +226,8 @@ struct Repro {
 Repro shrink(const Part& part, const std::string& text, const Verdict& failure,
              const Isolation& how);
 // Runs a part with `text` as its scenario: its outcomes and their verdict.
-Verdict run_part(const Part& part, const std::string& text, const Isolation& how, double timeout,
-                 std::vector<Outcome>* outcomes, double stall = 0);
+Verdict run_part(const Part& part, const std::string& text, const Isolation& how,
+                 std::vector<Outcome>* outcomes, double stall);
 
 // ---- Report (report.cpp) ----------------------------------------------------
 
@@ -230,11 +244,14 @@ class Progress {
   public:
     explicit Progress(int total);
     void show(int done, const char* id, const char* what);
+    void note(const char* what);  // what the check being shown does now
     void clear();
 
   private:
     bool on_;
     int total_;
+    int done_ = 0;
+    const char* id_ = "";
     bool shown_ = false;
 };
 
