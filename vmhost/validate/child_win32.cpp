@@ -64,7 +64,6 @@ void become_child(std::FILE* err) {
     _dup2(_fileno(err), 2);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(end_on_crash);
-    _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
     std::signal(SIGABRT, end_on_abort);
 }
 
