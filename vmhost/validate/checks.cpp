@@ -200,6 +200,8 @@ std::vector<Part> post_step_time(const Context& c) {
     return {p};
 }
 
+// The registry. A new check is one row here and its scenario function above
+// (and, for a new concern, its oracle in oracles.cpp).
 // clang-format off
 const Check kChecks[] = {
     // id                     level needs                       scenario
@@ -226,7 +228,7 @@ const Check kChecks[] = {
      "100 vessels at once", many_vessels},
     {"reload",                4, kNothing,                      false,
      "load, unload and load again in one process: the same trace twice", reload},
-    {"determinism",           5, kNothing,                      true,
+    {"determinism",           5, kProcesses,                    true,
      "a seeded mix gives byte-identical traces and sound logs in two fresh processes",
      determinism},
     {"random",                5, kNothing,                      true,
@@ -236,7 +238,7 @@ const Check kChecks[] = {
      "10,000 create/delete cycles", cycles},
     {"allocations",           7, kObject | kAllocCounting,      true,
      "no heap allocation in post-steps, key callbacks and coefficient calls", allocations},
-    {"post-step-time",        8, kOptimised,                      true,
+    {"post-step-time",        8, kObject | kOptimised,          true,
      "post-step time p50 and p99 with tracing off; p99 within 50 us", post_step_time},
 };
 
@@ -248,6 +250,7 @@ const struct {
     {kAirfoil,       "an airfoil"},
     {kAllocCounting, "Linux allocation counting"},
     {kOptimised,     "an optimised vmhost"},
+    {kProcesses,     "child processes"},
 };
 // clang-format on
 
@@ -278,6 +281,8 @@ std::string unmet(unsigned needs, const Context& c) {
     if ((needs & kAirfoil) && c.survey.airfoils.empty())
         return "the plug-in registers no airfoil with a coefficient function";
     if ((needs & kAllocCounting) && !alloc_count::available()) return alloc_count::why_not();
+    if ((needs & kProcesses) && c.in_process)
+        return "it compares runs in fresh processes, and --in-process has none";
 #if !defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__)
     if (needs & kOptimised)
         return "this vmhost is an unoptimised or sanitizer build, whose calls take several "

@@ -101,7 +101,7 @@ std::string random_scenario(const Context& c, std::uint64_t seed, int steps, boo
             s += rng.percent(50)   ? "set warp " + value() + "\n"
                  : rng.percent(10) ? std::string("set heading none\n")
                                    : "set heading " + value() + "\n";
-        } else if (r < 54) {
+        } else if (r < 54 && c.survey.object) {
             s += "key " + some() + " " + std::to_string(rng.below(256));
             for (const char* option : {" up", " shift", " ctrl", " alt"})
                 if (rng.percent(option[1] == 'u' ? 50 : 25)) s += option;

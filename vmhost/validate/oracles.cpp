@@ -4,6 +4,7 @@
 // host, ...), and all but the measuring ones also fail a run that did not
 // end well: a crash, a sanitizer report, a hang, a scenario that stopped.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>

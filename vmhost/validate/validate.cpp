@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
     if (!error.empty()) return usage_error(error);
     c.seed = o.seed;
     c.strictness = o.strictness;
+    c.in_process = o.in_process;
     std::string replay_text;
     if (!o.replay.empty()) {
         bool ok = false;

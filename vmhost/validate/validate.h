@@ -67,8 +67,9 @@ struct Isolation {
     bool in_process = false;  // --in-process: no child, no timeout
     double timeout = kDefaultTimeout;
     std::filesystem::path work;  // a folder of our own; each run gets one below it
-    // A traced run that has not called across the plug-in boundary for this
-    // long hangs too: a vessel plug-in calls the host all the time.
+    // A traced run whose trace has not grown for this long hangs too: the
+    // host traces every call into the plug-in, and no one call should take
+    // that long.
     double stall() const { return timeout / 6; }
 };
 
@@ -135,6 +136,7 @@ struct Context {
     Survey survey;
     std::uint64_t seed = kDefaultSeed;
     int strictness = kDefaultStrictness;
+    bool in_process = false;
 };
 
 // One scenario of a check and its oracle, run in `processes` fresh
@@ -154,7 +156,8 @@ enum Need : unsigned {
     kObject = 1,
     kAirfoil = 2,
     kAllocCounting = 4,
-    kOptimised = 8,  // a build of vmhost whose own calls take their real time
+    kOptimised = 8,   // a build of vmhost whose own calls take their real time
+    kProcesses = 16,  // a fresh process for each run (not --in-process)
 };
 
 struct Check {
