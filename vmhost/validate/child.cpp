@@ -154,8 +154,13 @@ Outcome run_job(const Job& job, const Isolation& how, double stall) {
         const auto time_up = [&] {
             const auto now = Clock::now();
             if (job.trace) {
-                const std::uintmax_t s = fs::file_size(dir / "trace1.txt", ec);
-                if (!ec && s != size) {
+                std::uintmax_t s = 0;
+                for (int run = 1; run <= job.runs; ++run) {
+                    const auto n =
+                        fs::file_size(dir / ("trace" + std::to_string(run) + ".txt"), ec);
+                    if (!ec) s += n;
+                }
+                if (s != size) {
                     size = s;
                     grew = now;
                 }

@@ -217,12 +217,22 @@ class Battery {
             note = repro.note;
             outcomes = std::move(repro.outcomes);
         }
+        std::string reason = r.verdict.reason;
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
         const fs::path file = fs::path(o_.out) / (id + ".vms");
         std::ofstream(file, std::ios::binary)
-            << "# " << rerun << ": FAIL: " << r.verdict.reason << "\n# " << note
-            << "\n# check: " << id << " " << part.name << "\n"
+            << "# " << rerun << ": FAIL: " << reason << "\n# " << note << "\n# check: " << id << " "
+            << part.name << "\n"
             << text;
-        if (!outcomes.empty() && !outcomes[0].traces.empty())
+        if (outcomes.empty() || outcomes[0].traces.empty()) {
+            // A check that measures runs untraced: its scenario once more, traced.
+            Job traced = part.job;
+            traced.text = text;
+            traced.trace = true;
+            traced.watch = Watch::none;
+            outcomes = {run_job(traced, how_, how_.stall())};
+        }
+        if (!outcomes[0].traces.empty())
             std::ofstream(fs::path(o_.out) / (id + ".trace"), std::ios::binary)
                 << outcomes[0].traces[0];
         if (!check.scenario) return;
