@@ -163,6 +163,11 @@ class Battery {
             return r;
         }
         r.ran = true;
+        if (!o_.out.empty()) {  // no repro of an earlier run left behind
+            std::error_code ec;
+            fs::remove(fs::path(o_.out) / (std::string(check.id) + ".vms"), ec);
+            fs::remove(fs::path(o_.out) / (std::string(check.id) + ".trace"), ec);
+        }
         const auto start = std::chrono::steady_clock::now();
         std::string warnings;
         for (const Part& part : check.plan(c_)) {
