@@ -14,6 +14,7 @@
 #include "library.h"
 #include "reader.h"
 #include "scenario.h"
+#include "validate/validate.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -28,13 +29,15 @@ std::string usage() {
            "       vmhost fly " +
            vmhost::aircraft_names("|", "|") +
            " [--trace FILE]\n"
+           "       vmhost validate PLUGIN [OPTIONS]   (vmhost validate --help)\n"
            "       vmhost --help\n"
            "\n"
            "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
            "fly: flies the aircraft's default flight with the flight model, shows its\n"
            "     progress and prints a summary; the trace goes only to a FILE.\n"
            "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
-           "NAME.svg for each vessel and index.html showing them all.\n";
+           "NAME.svg for each vessel and index.html showing them all.\n"
+           "validate: runs a battery of checks against any vessel plug-in.\n";
 }
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
@@ -66,6 +69,7 @@ int vmhost_main(int argc, char** argv) {
         return standard_output.flush() ? vmhost::kOk : error(standard_output.message("usage"));
     }
     if (argc < 2) return usage_error("no command given");
+    if (std::strcmp(argv[1], "validate") == 0) return vmhost::validate::main(argc - 2, argv + 2);
     const bool fly = std::strcmp(argv[1], "fly") == 0;
     if (!fly && std::strcmp(argv[1], "run") != 0)
         return usage_error("unknown command " + vmhost::quote(argv[1]));

@@ -18,6 +18,23 @@ constexpr double kStartMjd = 51544.5;  // modified Julian date at simt 0
 
 const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
 
+// The options' watch, told around one call into the plug-in.
+class Watched {
+  public:
+    Watched(CallWatch* watch, CallKind kind) : watch_(watch), kind_(kind) {
+        if (watch_) watch_->enter(kind_);
+    }
+    ~Watched() {
+        if (watch_) watch_->leave(kind_);
+    }
+    Watched(const Watched&) = delete;
+    Watched& operator=(const Watched&) = delete;
+
+  private:
+    CallWatch* watch_;
+    CallKind kind_;
+};
+
 }  // namespace
 
 Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* err,
@@ -174,6 +191,7 @@ void Runner::key(const Args& a) {
         }
     }
     VESSEL2& c = callee(v);
+    const Watched watched(options_.watch, CallKind::key);
     host::plugin_call(
         v.handle, host::Callback::key,
         [&] { host::Line(">").word("clbkConsumeBufferedKey").integer(code).boolean(down); },
@@ -204,6 +222,7 @@ void Runner::airfoil(const Args& a) {
             "airfoil " + printable(a[1], 64) + " of vessel " + quote(v.name) + " has no function",
             ""};
     double cl = 0.0, cm = 0.0, cd = 0.0;
+    const Watched watched(options_.watch, CallKind::coefficient);
     host::coeff_call(f, angle, mach, re, &cl, &cm, &cd);
 }
 
@@ -228,6 +247,7 @@ void Runner::one_step() {
     const double mjd = kStartMjd + simt_ / 86400.0;
     for (Vessel& v : vessels_) {
         if (!v.alive || !v.callee) continue;
+        const Watched watched(options_.watch, CallKind::post_step);
         host::plugin_call(
             v.handle, host::Callback::post_step,
             [&] { host::Line(">").word("clbkPostStep").real(simt_).real(kStepLength).real(mjd); },

@@ -54,10 +54,23 @@ enum Status {
 // When a signal is noted (interrupt.h) the run stops before the next step or
 // line: the trace ends with the remark "# interrupted", and the vessels and
 // the plug-in go, untraced, as after an error.
+//
+// With a watch, it is told right before and after each post-step, key
+// callback and coefficient call the scenario makes (those of the flight model
+// are not watched), e.g. to time them or to count what they allocate.
+enum class CallKind { post_step, key, coefficient };
+struct CallWatch {
+    virtual void enter(CallKind kind) = 0;
+    virtual void leave(CallKind kind) = 0;
+
+  protected:
+    ~CallWatch() = default;
+};
 struct RunOptions {
     FlightLog* log = nullptr;
     bool progress = false;
     Output* trace = nullptr;
+    CallWatch* watch = nullptr;
 };
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options = {});
