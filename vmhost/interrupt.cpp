@@ -5,14 +5,33 @@
 #include <csignal>
 #include <initializer_list>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace vmhost {
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
 
+#if !defined(_WIN32)
+// A plug-in stuck in a call never returns to the runner, which would then
+// never see the note: after a grace period the signal ends the process as if
+// it had not been caught (a supervisor such as `timeout` sends only one).
+constexpr unsigned kGraceSeconds = 3;
+
+void grace_over(int) {
+    std::raise(static_cast<int>(g_signal));
+}
+#endif
+
 void note_signal(int sig) {
     g_signal = sig;
     std::signal(sig, SIG_DFL);
+#if !defined(_WIN32)
+    std::signal(SIGALRM, grace_over);
+    alarm(kGraceSeconds);
+#endif
 }
 
 }  // namespace
