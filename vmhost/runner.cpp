@@ -110,8 +110,8 @@ void Runner::open_plugin(const std::string& path, const std::string& given) {
 void Runner::create(const Args& a) {
     const std::string& name = a[0];
     check_vessel_name(name);
-    for (const Vessel& v : vessels_)
-        if (v.alive && v.name == name) throw Error{"vessel " + quote(name) + " already exists", ""};
+    if (const auto it = latest_.find(name); it != latest_.end() && vessels_[it->second].alive)
+        throw Error{"vessel " + quote(name) + " already exists", ""};
     const int model = a.size() > 1 ? parse_int(a[1], "flight model") : 1;
     created_ = true;
 
@@ -131,6 +131,7 @@ void Runner::create(const Args& a) {
                                   .word("returned an object not constructed for")
                                   .word(name.c_str());
                       });
+    latest_[name] = vessels_.size();
     vessels_.push_back(v);
     if (!v.callee) return;
     host::plugin_call(
@@ -299,14 +300,11 @@ void Runner::finish() {
 }
 
 Vessel& Runner::vessel(const std::string& name) {
-    Vessel* deleted = nullptr;
-    for (Vessel& v : vessels_) {
-        if (v.name != name) continue;
-        if (v.alive) return v;
-        deleted = &v;
-    }
-    if (deleted) throw Error{"vessel " + quote(name) + " was deleted", ""};
-    throw Error{"unknown vessel " + quote(name), ""};
+    const auto it = latest_.find(name);
+    if (it == latest_.end()) throw Error{"unknown vessel " + quote(name), ""};
+    Vessel& v = vessels_[it->second];
+    if (!v.alive) throw Error{"vessel " + quote(name) + " was deleted", ""};
+    return v;
 }
 
 VESSEL2& Runner::callee(Vessel& v) {

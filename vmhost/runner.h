@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host.h"
@@ -85,6 +86,9 @@ class Runner {
     VmvcExit exit_ = nullptr;
     ModuleVersion version_ = nullptr;
     std::vector<Vessel> vessels_;  // creation order
+    // Each name's latest vessel in vessels_: a scenario that creates and
+    // deletes thousands of vessels still finds one by name at once.
+    std::unordered_map<std::string, std::size_t> latest_;
     double simt_ = 0.0;
 
     RunOptions options_;
