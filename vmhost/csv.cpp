@@ -27,7 +27,7 @@ bool write_csv(const FlightLog::Track& t, const std::string& path, std::string* 
         }
         text += '\n';
     }
-    return write_report_file(path, text, why);
+    return write_file(path, text, "report", why);
 }
 
 }  // namespace vmhost

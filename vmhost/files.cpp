@@ -79,7 +79,8 @@ std::string Output::message(const char* what) const {
     return std::string("cannot write ") + what + " " + name + ": " + reason(error);
 }
 
-bool write_report_file(const std::string& path, std::string_view text, std::string* why) {
+bool write_file(const std::string& path, std::string_view text, const char* what,
+                std::string* why) {
     errno = 0;
     std::FILE* out = std::fopen(path.c_str(), "wb");
     int e = errno;
@@ -90,7 +91,8 @@ bool write_report_file(const std::string& path, std::string_view text, std::stri
         if (std::fflush(out) != 0 && ok) ok = false, e = errno;
         if (std::fclose(out) != 0 && ok) ok = false, e = errno;
     }
-    if (!ok && why) *why = "cannot write report " + quote_path(path) + ": " + reason(e);
+    if (!ok && why)
+        *why = std::string("cannot write ") + what + " " + quote_path(path) + ": " + reason(e);
     return ok;
 }
 

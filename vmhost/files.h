@@ -40,8 +40,9 @@ struct Output {
     std::string message(const char* what) const;
 };
 
-// Writes `text` to the file `path` of a report. False, with "cannot write
-// report 'PATH': REASON" in `why`, when it cannot be written whole.
-bool write_report_file(const std::string& path, std::string_view text, std::string* why);
+// Writes `text` to the file `path` at once: a report's file, a repro of
+// validate. False, with "cannot write WHAT 'PATH': REASON" in `why`, when it
+// cannot be written whole.
+bool write_file(const std::string& path, std::string_view text, const char* what, std::string* why);
 
 }  // namespace vmhost

@@ -329,12 +329,12 @@ bool FlightLog::write_report(const std::string& dir, std::string* why) const {
         const std::string base = dir + "/" + stem;
         ChartFrame frame{};
         const std::string picture = chart(t, frame);
-        if (!write_csv(t, base + ".csv", why) || !write_report_file(base + ".svg", picture, why))
+        if (!write_csv(t, base + ".csv", why) || !write_file(base + ".svg", picture, "report", why))
             return false;
         html += page_track(t, stem, 0.02 * every_, picture, frame);
     }
     html += page_end();
-    return write_report_file(dir + "/index.html", html, why);
+    return write_file(dir + "/index.html", html, "report", why);
 }
 
 }  // namespace vmhost

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "aircraft.h"
+#include "files.h"
 #include "scenario.h"
 
 namespace vmhost::validate {
@@ -138,13 +139,6 @@ std::string plugin_for_load(const std::string& given, std::string* error) {
     return path;
 }
 
-std::string read_text(const std::string& file, bool* ok) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    *ok = in && (s << in.rdbuf());
-    return s.str();
-}
-
 class Battery {
   public:
     Battery(const Options& o, Context c, Isolation how, Progress& progress)
@@ -199,7 +193,14 @@ class Battery {
         return r;
     }
 
+    // The first file of --out that could not be written, or empty.
+    const std::string& write_error() const { return write_error_; }
+
   private:
+    void save(const fs::path& file, const std::string& text) {
+        if (write_error_.empty()) write_file(file.string(), text, "the repro", &write_error_);
+    }
+
     // With --out, a failure's scenario (shrunk where it can be) and its
     // trace; the way to see it again either way.
     void keep(const Check& check, const Part& part, std::vector<Outcome>& outcomes, Result& r) {
@@ -225,10 +226,8 @@ class Battery {
         std::string reason = r.verdict.reason;
         std::replace(reason.begin(), reason.end(), '\n', ' ');
         const fs::path file = fs::path(o_.out) / (id + ".vms");
-        std::ofstream(file, std::ios::binary)
-            << "# " << rerun << ": FAIL: " << reason << "\n# " << note << "\n# check: " << id << " "
-            << part.name << "\n"
-            << text;
+        save(file, "# " + rerun + ": FAIL: " + reason + "\n# " + note + "\n# check: " + id + " " +
+                       part.name + "\n" + text);
         if (outcomes.empty() || outcomes[0].traces.empty()) {
             // A check that measures runs untraced: its scenario once more, traced.
             Job traced = part.job;
@@ -238,8 +237,7 @@ class Battery {
             outcomes = {run_job(traced, how_, how_.stall())};
         }
         if (!outcomes[0].traces.empty())
-            std::ofstream(fs::path(o_.out) / (id + ".trace"), std::ios::binary)
-                << outcomes[0].traces[0];
+            save(fs::path(o_.out) / (id + ".trace"), outcomes[0].traces[0]);
         if (!check.scenario) return;
         const std::string f = file.generic_string();
         const std::string judge =
@@ -258,6 +256,7 @@ class Battery {
     Context c_;
     Isolation how_;
     Progress& progress_;
+    std::string write_error_;
 };
 
 }  // namespace
@@ -284,9 +283,8 @@ int main(int argc, char** argv) {
     c.in_process = o.in_process;
     std::string replay_text;
     if (!o.replay.empty()) {
-        bool ok = false;
-        replay_text = read_text(o.replay, &ok);
-        if (!ok) return usage_error("cannot read '" + o.replay + "'");
+        std::string why;
+        if (!read_scenario(o.replay, &replay_text, &why)) return usage_error(why);
     }
     std::error_code ec;
     if (!o.out.empty() && !fs::is_directory(o.out, ec) && !fs::create_directories(o.out, ec))
@@ -328,9 +326,18 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     print_table(stdout, results, seconds);
     fs::remove_all(how.work, ec);
-    if (!o.out.empty() && !write_junit(fs::path(o.out) / "validate.xml",
-                                       "vmhost validate " + o.plugin, results, seconds))
-        std::fprintf(stderr, "vmhost validate: cannot write %s/validate.xml\n", o.out.c_str());
+    std::string why = battery.write_error();
+    if (why.empty() && !o.out.empty())
+        write_file((fs::path(o.out) / "validate.xml").string(),
+                   junit("vmhost validate " + o.plugin, results, seconds), "the JUnit report",
+                   &why);
+    // A result that did not reach its reader is no result.
+    if (why.empty() && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+        why = std::string("cannot write the results to standard output: ") + std::strerror(errno);
+    if (!why.empty()) {
+        std::fprintf(stderr, "vmhost validate: error: %s\n", why.c_str());
+        return kBadInput;
+    }
     for (const Result& r : results)
         if (r.verdict.result == Verdict::fail) return 1;
     return kOk;

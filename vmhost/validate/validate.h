@@ -260,8 +260,8 @@ class Progress {
 
 void print_list(std::FILE* out);
 void print_table(std::FILE* out, std::span<const Result> results, double seconds);
-bool write_junit(const std::filesystem::path& file, const std::string& suite,
-                 std::span<const Result> results, double seconds);
+// The results as JUnit XML, for CI systems.
+std::string junit(const std::string& suite, std::span<const Result> results, double seconds);
 std::string xml_escape(std::string_view s);
 
 }  // namespace vmhost::validate
