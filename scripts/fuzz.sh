@@ -60,7 +60,7 @@ for program in $programs; do
     seeds="$root/fuzz/corpus/$target"
     [ -d "$seeds" ] || seeds=""
     case $target in
-        scenario) extra="$root/tests/scenarios $root/examples"; max_len=1024 ;;
+        scenario) extra="$root/tests/scenarios $root/examples"; max_len=256 ;;
         altitude_text) extra=""; max_len=16 ;;
         *) extra=""; max_len=256 ;;  # an aircraft: longer inputs are cut short
     esac
