@@ -4,8 +4,8 @@
 # default 60) from its checked-in corpus fuzz/corpus/NAME, where there is one;
 # the scenario fuzzer also starts from every scenario of the repository, and
 # first reads once each of the inputs made here (tokens of a megabyte). A
-# crash, a sanitizer report, a leak or a hang fails the run. What a fuzzer finds is left in
-# build/fuzz/work/NAME/ (crash-*, leak-*, timeout-*).
+# crash, a sanitizer report, a leak or a hang fails the run. What a fuzzer
+# finds is left in build/fuzz/work/NAME/ (crash-*, leak-*, timeout-*).
 #
 #     sh scripts/fuzz.sh [SECONDS [NAME...]]
 set -e
