@@ -33,7 +33,7 @@ const char* const kNames[kVessels] = {"v0", "v1", "v2", "v3"};
 // contract checks after every call cost more than most calls, so this keeps
 // the fuzzer at thousands of inputs a second; the rest of a longer input is
 // left unread.
-constexpr int kWork = 64;
+constexpr int kWork = 40;
 constexpr int kCreateWork = 16;
 
 // clang-format off
