@@ -2,9 +2,10 @@
 // cuts it: the tokens, the command table with its argument counts, and every
 // argument through one of the reader's number, key and name readers. No
 // plug-in is loaded and nothing runs, so this is fast. Whatever the text, a
-// reader either keeps its promise or throws an Error whose message is
-// printable (the reader quotes what it read); anything else (a crash, a
-// sanitizer report, another exception, a broken promise) is a finding.
+// reader either keeps its promise or throws an Error whose message holds no
+// control byte (the reader quotes what it read, so that nothing echoed can
+// drive a terminal); anything else (a crash, a sanitizer report, another
+// exception, a broken promise) is a finding.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -26,21 +27,27 @@ void check(bool ok, const char* promise, std::string_view token) {
     std::abort();
 }
 
-bool printable(std::string_view s) {
+bool ascii(std::string_view s) {
     for (unsigned char c : s)
         if (c < 0x20 || c >= 0x7f) return false;
     return true;
 }
 
-// Runs `read`; true when it refused, with a printable message.
+bool without_control(std::string_view s) {
+    for (unsigned char c : s)
+        if (c < 0x20 || c == 0x7f) return false;
+    return true;
+}
+
+// Runs `read`; true when it refused, with a message free of control bytes.
 template <class Read>
 bool refused(Read&& read, std::string_view token) {
     try {
         read();
         return false;
     } catch (const vmhost::Error& e) {
-        check(!e.what.empty() && printable(e.what) && printable(e.note),
-              "an error message is printable", token);
+        check(!e.what.empty() && without_control(e.what) && without_control(e.note),
+              "an error message holds no control byte", token);
         return true;
     }
 }
@@ -56,8 +63,8 @@ const struct {
 void read_argument(const std::string& t, std::size_t place) {
     const std::string q = vmhost::quote(t);
     check(q.size() >= 2 && q.size() <= 2 + 64 * 4 + 3 && q.front() == '\'' && q.back() == '\'' &&
-              printable(q),
-          "a quoted token is short and printable", t);
+              ascii(q),
+          "a quoted token is short and printable ASCII", t);
     constexpr std::size_t kIntegers = std::size(kRanges) * 2;  // bases 10 and 0
     switch (const std::size_t reader = place % (kIntegers + 3); reader) {
         case kIntegers: {
