@@ -1,6 +1,7 @@
 // POSIX library services (dlopen family) and files.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,10 +15,15 @@ namespace {
 // "self" is.
 void self_marker() {}
 
-bool in_own_library(const void* address) {
-    Dl_info own{}, found{};
-    return dladdr(reinterpret_cast<void*>(&self_marker), &own) && dladdr(address, &found) &&
-           own.dli_fbase == found.dli_fbase;
+// Whether `address` lies in the library `module` itself: the loader's record
+// of each is the same. A record the loader does not know stays null.
+bool in_library(HINSTANCE module, void* address) {
+    link_map* of_module = nullptr;
+    link_map* of_address = nullptr;
+    Dl_info found{};
+    dlinfo(module, RTLD_DI_LINKMAP, &of_module);
+    dladdr1(address, &found, reinterpret_cast<void**>(&of_address), RTLD_DL_LINKMAP);
+    return of_module && of_module == of_address;
 }
 
 }  // namespace
@@ -52,7 +58,7 @@ Symbol find_own_export(HINSTANCE module, const char* name) {
     if (!sym) return nullptr;
     // dlsym also searches the library's dependencies; accept only a definition
     // that lies in the library itself.
-    return in_own_library(reinterpret_cast<void*>(sym)) ? sym : nullptr;
+    return in_library(module, reinterpret_cast<void*>(sym)) ? sym : nullptr;
 }
 
 OpenedFile open_regular_file(const char* name, FileMode mode) {

@@ -14,13 +14,15 @@
 
 #include "library.h"
 
-inline void keep_plugins_loaded() {
-    for (const char* stem : {VM_PLUGIN_NAMES}) {
-        const std::string path =
-            vmhost::library::executable_dir() + "/" + vmhost::library::plugin_file(stem);
-        if (!dlopen(path.c_str(), RTLD_NOW | RTLD_NODELETE)) {
-            std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
-            std::exit(1);
-        }
+// Loads `file` of the executable's folder for good; exits when it cannot.
+inline void keep_loaded(const std::string& file) {
+    const std::string path = vmhost::library::executable_dir() + "/" + file;
+    if (!dlopen(path.c_str(), RTLD_NOW | RTLD_NODELETE)) {
+        std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+        std::exit(1);
     }
+}
+
+inline void keep_plugins_loaded() {
+    for (const char* stem : {VM_PLUGIN_NAMES}) keep_loaded(vmhost::library::plugin_file(stem));
 }

@@ -219,6 +219,15 @@ void flush_trace(const RunOptions& options) {
 
 }  // namespace
 
+const Command& command_for(const Args& args) {
+    const Command* c = find_command(args[0]);
+    if (!c) throw Error{"unknown command " + quote(args[0]), ""};
+    const int n = static_cast<int>(args.size()) - 1;
+    if (n < c->min_args || n > c->max_args)
+        throw Error{"wrong number of arguments: " + std::string(c->usage), ""};
+    return *c;
+}
+
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options) {
     const int violations_before = host::violations();

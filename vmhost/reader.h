@@ -65,5 +65,8 @@ struct Command {
 
 // The command called `name`, or null.
 const Command* find_command(std::string_view name);
+// The command a line's tokens (not empty) call, with as many arguments as it
+// takes; throws Error when there is no such command or the count is wrong.
+const Command& command_for(const Args& args);
 
 }  // namespace vmhost

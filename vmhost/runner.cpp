@@ -48,14 +48,10 @@ Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* er
 void Runner::line(const Args& args) {
     if (interrupt_signal()) throw Interrupted{};
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
-    const Command* c = find_command(args[0]);
-    if (!c) throw Error{"unknown command " + quote(args[0]), ""};
-    const int n = static_cast<int>(args.size()) - 1;
-    if (n < c->min_args || n > c->max_args)
-        throw Error{"wrong number of arguments: " + std::string(c->usage), ""};
-    if (c->needs_plugin && !plugin_) throw Error{"no plug-in loaded yet ('load' first)", ""};
-    (this->*c->run)(Args(args.begin() + 1, args.end()));
-    if (c->pilot) note(args);
+    const Command& c = command_for(args);
+    if (c.needs_plugin && !plugin_) throw Error{"no plug-in loaded yet ('load' first)", ""};
+    (this->*c.run)(Args(args.begin() + 1, args.end()));
+    if (c.pilot) note(args);
 }
 
 void Runner::sound(const Args& a) {
@@ -81,14 +77,18 @@ void Runner::sound(const Args& a) {
 }
 
 void Runner::load(const Args& a) {
+    load_plugin(a[0]);
+}
+
+void Runner::load_plugin(const std::string& plugin) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
-    check_path(a[0], "plug-in");
-    std::string path = a[0];
-    if (const Aircraft* known = find_aircraft(a[0]))
+    check_path(plugin, "plug-in");
+    std::string path = plugin;
+    if (const Aircraft* known = find_aircraft(plugin))
         path = bin_dir_ + "/" + library::plugin_file(known->library);
     // The call into the plug-in is its load hook, run while the library is
     // opened.
-    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, a[0]); });
+    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, plugin); });
 }
 
 // Opens the plug-in library and finds its entry points; one that is no
@@ -108,11 +108,18 @@ void Runner::open_plugin(const std::string& path, const std::string& given) {
 }
 
 void Runner::create(const Args& a) {
-    const std::string& name = a[0];
+    check_new_name(a[0]);  // before the model: a bad name is the first fault
+    create_vessel(a[0], a.size() > 1 ? parse_int(a[1], "flight model") : 1);
+}
+
+void Runner::check_new_name(const std::string& name) const {
     check_vessel_name(name);
     if (const auto it = latest_.find(name); it != latest_.end() && vessels_[it->second].alive)
         throw Error{"vessel " + quote(name) + " already exists", ""};
-    const int model = a.size() > 1 ? parse_int(a[1], "flight model") : 1;
+}
+
+void Runner::create_vessel(const std::string& name, int model) {
+    check_new_name(name);
     created_ = true;
 
     Vessel v{name, host::create_vessel(name.c_str(), model), nullptr, nullptr, true};
@@ -191,20 +198,27 @@ void Runner::key(const Args& a) {
             kstate[modifiers[which].scan] = static_cast<char>(0x80);
         }
     }
+    press_key(v, static_cast<DWORD>(code), down, kstate);
+}
+
+int Runner::press_key(Vessel& v, DWORD code, bool down, char* kstate) {
     VESSEL2& c = callee(v);
     const Watched watched(options_.watch, CallKind::key);
-    host::plugin_call(
+    return host::plugin_call(
         v.handle, host::Callback::key,
         [&] { host::Line(">").word("clbkConsumeBufferedKey").integer(code).boolean(down); },
-        [&] { return c.clbkConsumeBufferedKey(static_cast<DWORD>(code), down, kstate); },
+        [&] { return c.clbkConsumeBufferedKey(code, down, kstate); },
         [](int r) { host::Line("<").integer(r); });
 }
 
 void Runner::vc(const Args& a) {
     Vessel& v = vessel(a[0]);
-    const int id = a.size() > 1 ? parse_int(a[1], "cockpit view") : 0;
+    load_vc(v, a.size() > 1 ? parse_int(a[1], "cockpit view") : 0);
+}
+
+bool Runner::load_vc(Vessel& v, int id) {
     VESSEL2& c = callee(v);
-    host::plugin_call(
+    return host::plugin_call(
         v.handle, host::Callback::load_vc, [&] { host::Line(">").word("clbkLoadVC").integer(id); },
         [&] { return c.clbkLoadVC(id); }, [](bool r) { host::Line("<").boolean(r); });
 }
@@ -215,26 +229,35 @@ void Runner::airfoil(const Args& a) {
     const double angle = parse_real(a[2]);
     const double mach = a.size() > 3 ? parse_real(a[3]) : 0.0;
     const double re = a.size() > 4 ? parse_real(a[4]) : 0.0;
-    if (index >= host::airfoil_count(v.handle))
-        throw Error{"vessel " + quote(v.name) + " has no airfoil " + printable(a[1], 64), ""};
+    call_airfoil(v, index, angle, mach, re);
+}
+
+void Runner::call_airfoil(Vessel& v, long long index, double angle, double mach, double re) {
+    const std::string n = std::to_string(index);
+    if (index < 0 || index >= host::airfoil_count(v.handle))
+        throw Error{"vessel " + quote(v.name) + " has no airfoil " + n, ""};
     const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
-    if (!f)
-        throw Error{
-            "airfoil " + printable(a[1], 64) + " of vessel " + quote(v.name) + " has no function",
-            ""};
+    if (!f) throw Error{"airfoil " + n + " of vessel " + quote(v.name) + " has no function", ""};
     double cl = 0.0, cm = 0.0, cd = 0.0;
     const Watched watched(options_.watch, CallKind::coefficient);
     host::coeff_call(f, angle, mach, re, &cl, &cm, &cd);
 }
 
 void Runner::version(const Args&) {
+    module_version();
+}
+
+int Runner::module_version() {
     if (!version_) throw Error{"the plug-in does not export GetModuleVersion", ""};
-    host::plugin_call([] { host::Line(">").word("GetModuleVersion"); }, [&] { return version_(); },
-                      [](int r) { host::Line("<").integer(r); });
+    return host::plugin_call([] { host::Line(">").word("GetModuleVersion"); },
+                             [&] { return version_(); }, [](int r) { host::Line("<").integer(r); });
 }
 
 void Runner::step(const Args& a) {
-    const long long n = a.empty() ? 1 : parse_integer(a[0], 0, kMaxSteps, "step count");
+    run_steps(a.empty() ? 1 : parse_integer(a[0], 0, kMaxSteps, "step count"));
+}
+
+void Runner::run_steps(long long n) {
     for (long long i = 0; i < n; ++i) one_step();
 }
 
@@ -260,12 +283,13 @@ void Runner::one_step() {
 }
 
 void Runner::remove(const Args& a) {
-    if (a[0] == "null") {
-        host::plugin_call([] { host::Line(">").word("vmvcExit").word("null"); },
-                          [&] { exit_(nullptr); });
-        return;
-    }
-    destroy(vessel(a[0]));
+    delete_vessel(a[0] == "null" ? nullptr : &vessel(a[0]));
+}
+
+void Runner::delete_vessel(Vessel* v) {
+    if (v) return destroy(*v);
+    host::plugin_call([] { host::Line(">").word("vmvcExit").word("null"); },
+                      [&] { exit_(nullptr); });
 }
 
 void Runner::destroy(Vessel& v) {

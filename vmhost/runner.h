@@ -60,6 +60,22 @@ class Runner {
     void autopilot(const Args& a);
     void until(const Args& a);
 
+    // The same commands with their arguments already read: the text commands
+    // above read theirs and call these, and the fuzzers call them directly.
+    // Each throws Error as its text command does.
+    void load_plugin(const std::string& plugin);
+    void create_vessel(const std::string& name, int model);
+    // The live vessel called `name`.
+    Vessel& vessel(const std::string& name);
+    // `kstate` is the keyboard state the plug-in sees: 256 bytes, 0x80 for a
+    // key held down. (A reading is set on the host: host::set_reading.)
+    int press_key(Vessel& v, DWORD code, bool down, char* kstate);
+    bool load_vc(Vessel& v, int id);
+    void call_airfoil(Vessel& v, long long index, double angle, double mach, double re);
+    int module_version();
+    void run_steps(long long n);
+    void delete_vessel(Vessel* v);  // null: vmvcExit(null)
+
   private:
     using VmvcInit = VESSEL* (*)(OBJHANDLE, int);
     using VmvcExit = void (*)(VESSEL*);
@@ -67,7 +83,7 @@ class Runner {
 
     void open_plugin(const std::string& path, const std::string& given);
     void one_step();
-    Vessel& vessel(const std::string& name);
+    void check_new_name(const std::string& name) const;
     VESSEL2& callee(Vessel& v);
     void destroy(Vessel& v);
 

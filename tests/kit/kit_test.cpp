@@ -141,6 +141,18 @@ TEST(Clock, NanTimeAccelerationDoesNotStopTheClockForGood) {
     EXPECT_DOUBLE_EQ(c.minutes, 0.016666666);
 }
 
+TEST(Clock, AHandAtNanOrBelowZeroStartsAgainAtZero) {
+    for (double bad : {kNan, -0.5}) {
+        for (double kit::Clock::*hand : {&kit::Clock::minutes, &kit::Clock::hours}) {
+            kit::Clock c;
+            c.*hand = bad;
+            c.advance(1.0);
+            EXPECT_EQ(c.*hand, 0.0) << bad;
+            EXPECT_DOUBLE_EQ(c.seconds, 0.0002) << "the other hands run on";
+        }
+    }
+}
+
 using Systems = TraceTest;
 
 TEST_F(Systems, SteeringIsAPureMomentAndStopsAboveTheCap) {

@@ -37,6 +37,14 @@ const Phase kPhases[] = {
     {1, kInf, -kInf, kInf, 1, -kInf, true, true},
 };
 
+TEST_F(AirlinerSteps, FailedAllocationLeavesNoAirlinerAndTheNextIsWhole) {
+    OBJHANDLE handle = host::create_vessel("v1", 1);
+    counting_new::fail_nothrow_allocation(1);  // the object itself
+    EXPECT_EQ(frame::create_vessel(handle, 1), nullptr);
+    counting_new::fail_nothrow_allocation(0);
+    create("v2");
+}
+
 TEST_F(AirlinerSteps, MakeNoHeapAllocation) {
     std::string error;
     const auto addon = vmhost::library::open(
