@@ -8,6 +8,12 @@
 
 #include "reader.h"
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace vmhost {
 namespace {
 
@@ -94,6 +100,14 @@ bool write_file(const std::string& path, std::string_view text, const char* what
     if (!ok && why)
         *why = std::string("cannot write ") + what + " " + quote_path(path) + ": " + reason(e);
     return ok;
+}
+
+bool stderr_is_terminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
 }
 
 }  // namespace vmhost

@@ -1,7 +1,8 @@
 // The files vmhost reads and writes: the scenario, read whole within a
 // limit; the streams it writes (the trace, the flight summary), where every
 // failed write, flush or close is kept with the system's reason; and the
-// report's files, each written at once.
+// report's files, each written at once; whether standard error is a
+// terminal.
 #pragma once
 
 #include <cstddef>
@@ -44,5 +45,8 @@ struct Output {
 // validate. False, with "cannot write WHAT 'PATH': REASON" in `why`, when it
 // cannot be written whole.
 bool write_file(const std::string& path, std::string_view text, const char* what, std::string* why);
+
+// Whether standard error is a terminal, where a progress line may be redrawn.
+bool stderr_is_terminal();
 
 }  // namespace vmhost

@@ -16,12 +16,6 @@
 #include "scenario.h"
 #include "validate/validate.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 std::string usage() {
@@ -43,14 +37,6 @@ std::string usage() {
 // The trace stream's buffer: writing a trace line is then a copy, not a
 // system call, and needs no allocation.
 char g_trace_buffer[1 << 16];
-
-bool stderr_is_terminal() {
-#if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
 
 int usage_error(const std::string& what) {
     std::fprintf(stderr, "vmhost: %s\n%s", what.c_str(), usage().c_str());
@@ -139,7 +125,7 @@ int vmhost_main(int argc, char** argv) {
     vmhost::FlightLog log;
     vmhost::RunOptions options;
     if (fly || report_dir) options.log = &log;
-    options.progress = fly && stderr_is_terminal();
+    options.progress = fly && vmhost::stderr_is_terminal();
     options.trace = trace.file ? &trace : nullptr;
     vmhost::catch_interrupts();
     vmhost::Status status = vmhost::run_scenario(name, text, stderr, options);

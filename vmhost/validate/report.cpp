@@ -4,26 +4,13 @@
 #include <cstdio>
 #include <sstream>
 
+#include "files.h"
 #include "validate.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace vmhost::validate {
 namespace {
 
 const char* const kResultNames[] = {"PASS", "SKIP", "FAIL"};
-
-bool stderr_is_terminal() {
-#if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
 
 std::string seconds_text(double s) {
     char t[32];
