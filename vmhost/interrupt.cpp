@@ -5,7 +5,9 @@
 #include <csignal>
 #include <initializer_list>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -34,7 +36,26 @@ void note_signal(int sig) {
 #endif
 }
 
+#if defined(_WIN32)
+LONG WINAPI end_on_exception(EXCEPTION_POINTERS* e) {
+    TerminateProcess(GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void end_on_abort(int) {
+    TerminateProcess(GetCurrentProcess(), kAbortStatus);
+}
+#endif
+
 }  // namespace
+
+void end_plainly_on_crash() {
+#if defined(_WIN32)
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(end_on_exception);
+    std::signal(SIGABRT, end_on_abort);
+#endif
+}
 
 void catch_interrupts() {
     for (int sig : {SIGINT, SIGTERM})

@@ -1,9 +1,20 @@
-// Ctrl-C and termination requests. The handler only notes the signal; the
-// runner looks at the note between calls into the plug-in and before every
-// step, so a run stops between two whole trace lines, never within one.
+// How a run ends when it is not asked to: Ctrl-C and termination requests,
+// and, on Windows, a crash or an abort. The signal handler only notes the
+// signal; the runner looks at the note between calls into the plug-in and
+// before every step, so a run stops between two whole trace lines, never
+// within one.
 #pragma once
 
 namespace vmhost {
+
+// The status of a process that aborted, as a POSIX shell shows SIGABRT.
+inline constexpr int kAbortStatus = 134;
+
+// On Windows, a crash ends the process at once with the exception code as
+// its status, and an abort with kAbortStatus (the C runtime's own 3 would
+// read as a broken host contract): no crash dialog, and no system debugger,
+// whose exit status would hide the crash. POSIX signals need nothing.
+void end_plainly_on_crash();
 
 // From now on SIGINT and SIGTERM are noted instead of ending the process;
 // one ignored at start (a background job, nohup) stays ignored. A second

@@ -152,6 +152,7 @@ int vmhost_main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vmhost::end_plainly_on_crash();
     try {
         return vmhost_main(argc, argv);
     } catch (const std::bad_alloc&) {

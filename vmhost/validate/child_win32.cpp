@@ -6,30 +6,12 @@
 #include <windows.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 
+#include "interrupt.h"
 #include "validate.h"
 
 namespace vmhost::validate {
-namespace {
-
-// What a child that aborts exits with, as a POSIX shell would show SIGABRT
-// (the C runtime's own status 3 would read as a broken host contract).
-constexpr int kAbortStatus = 134;
-
-LONG WINAPI end_on_crash(EXCEPTION_POINTERS* e) {
-    // No crash dialog or debugger: the exception code is the exit status.
-    TerminateProcess(GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
-    return EXCEPTION_EXECUTE_HANDLER;
-}
-
-void end_on_abort(int) {
-    TerminateProcess(GetCurrentProcess(), kAbortStatus);
-}
-
-}  // namespace
-
 Ended run_isolated(const std::filesystem::path& dir, const std::function<bool()>& time_up) {
     wchar_t exe[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
@@ -62,9 +44,7 @@ Ended run_isolated(const std::filesystem::path& dir, const std::function<bool()>
 void become_child(std::FILE* err) {
     _dup2(_fileno(err), 1);
     _dup2(_fileno(err), 2);
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    SetUnhandledExceptionFilter(end_on_crash);
-    std::signal(SIGABRT, end_on_abort);
+    // A crash or an abort already ends vmhost with its code (main).
 }
 
 std::string describe_end(Outcome::How how, int code) {
