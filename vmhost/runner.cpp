@@ -233,11 +233,13 @@ void Runner::airfoil(const Args& a) {
 }
 
 void Runner::call_airfoil(Vessel& v, long long index, double angle, double mach, double re) {
-    const std::string n = std::to_string(index);
     if (index < 0 || index >= host::airfoil_count(v.handle))
-        throw Error{"vessel " + quote(v.name) + " has no airfoil " + n, ""};
+        throw Error{"vessel " + quote(v.name) + " has no airfoil " + std::to_string(index), ""};
     const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
-    if (!f) throw Error{"airfoil " + n + " of vessel " + quote(v.name) + " has no function", ""};
+    if (!f)
+        throw Error{
+            "airfoil " + std::to_string(index) + " of vessel " + quote(v.name) + " has no function",
+            ""};
     double cl = 0.0, cm = 0.0, cd = 0.0;
     const Watched watched(options_.watch, CallKind::coefficient);
     host::coeff_call(f, angle, mach, re, &cl, &cm, &cd);
