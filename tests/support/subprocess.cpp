@@ -18,7 +18,12 @@ int run_in(const std::filesystem::path& dir, const std::string& command) {
 #if defined(_WIN32)
     // cmd /c drops the first and the last quote of a line that starts with
     // one; an extra pair around the whole line keeps the quoted arguments.
-    const int raw = std::system(("\"" + command + "\"").c_str());
+    // 9009 is cmd's "not recognized": the program never started. Under wine,
+    // cmd now and then fails so on a program that is there; one more try
+    // tells that apart from a test's own result.
+    const std::string line = "\"" + command + "\"";
+    int raw = std::system(line.c_str());
+    if (raw == 9009) raw = std::system(line.c_str());
     std::filesystem::current_path(previous);
     return raw;
 #else
