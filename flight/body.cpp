@@ -182,22 +182,48 @@ void Body::contact(Vec3 r, bool wheel, double stiffness, double damping, int act
     torque += cross(r, unrotate(state.att, f));
 }
 
+// The loads on the body over one internal step, and what they are worked out
+// from: the state and mass the step begins with.
+struct Body::Loads {
+    double mass;
+    Vec3 inertia;      // principal moments, kg m²
+    Vec3 omega;        // spin, vessel frame
+    Vec3 v_body;       // velocity, vessel frame
+    Air air;           // at the centre of mass
+    Vec3 force_body;   // vessel frame
+    Vec3 force_world;  // world frame
+    Vec3 torque;       // vessel frame
+};
+
+// One internal step. The whole step flies with the mass it begins with, even
+// as thrust burns propellant. The loads are summed in this order, which the
+// traces depend on to the last bit, and integrated last.
 void Body::substep() {
-    const double h = kStep;
+    Loads l = gravity();
+    add_thrust(l);
+    add_aerodynamics(l);
+    add_ground(l);
+    integrate(l);
+}
+
+// The loads the step starts from: gravity and the plug-in's added forces.
+Body::Loads Body::gravity() const {
     const double m = mass();
-    const Vec3 inertia{m * std::max(amount(vessel.pmi.x, 1e9), 1e-3),
-                       m * std::max(amount(vessel.pmi.y, 1e9), 1e-3),
-                       m * std::max(amount(vessel.pmi.z, 1e9), 1e-3)};
-    const Vec3 w = state.omega;
-    const Vec3 v_body = unrotate(state.att, state.vel);
+    return {m,
+            {m * std::max(amount(vessel.pmi.x, 1e9), 1e-3),
+             m * std::max(amount(vessel.pmi.y, 1e9), 1e-3),
+             m * std::max(amount(vessel.pmi.z, 1e9), 1e-3)},
+            state.omega,
+            unrotate(state.att, state.vel),
+            standard_air(state.pos.y),
+            added_force_,
+            {0, -kGravity * m, 0},
+            added_torque_};
+}
 
-    Vec3 force_body = added_force_;  // vessel frame
-    Vec3 torque = added_torque_;     // vessel frame
-    Vec3 force_world{0, -kGravity * m, 0};
-
-    // Thrust, burning propellant.
-    const Air air = standard_air(state.pos.y);
-    const double pressure = vessel.air ? air.pressure : 0.0;
+// Thrust, burning propellant.
+void Body::add_thrust(Loads& l) {
+    const double pressure = vessel.air ? l.air.pressure : 0.0;
     last_thrust_ = 0;
     for (const Thruster& t : vessel.thrusters) {
         const Vec3 dir = unit_or_zero(finite_vec(t.dir));
@@ -208,7 +234,7 @@ void Body::substep() {
         const double f_vac = level(t.level, 0, 1) * amount(t.max0, kMaxForce);
         const double eff =
             prop.efficiency > 0 && std::isfinite(prop.efficiency) ? prop.efficiency : 1.0;
-        const double burn = f_vac / (isp * eff) * h;
+        const double burn = f_vac / (isp * eff) * kStep;
         const double have = amount(prop.mass, 1.0e12);
         if (burn <= 0 || have <= 0) continue;
         const double share = burn > have ? have / burn : 1.0;
@@ -219,122 +245,144 @@ void Body::substep() {
             f *= std::max(0.0, 1.0 + (t.isp_ref / isp - 1.0) * pressure / p_ref);
         }
         const Vec3 at = limit_length(finite_vec(t.pos), 1.0e6);
-        force_body += dir * f;
-        torque += cross(at, dir * f);
+        l.force_body += dir * f;
+        l.torque += cross(at, dir * f);
         last_thrust_ += f;
     }
+}
 
-    // Aerodynamics.
-    if (vessel.air && air.density > 0) {
-        const double rho = air.density;
-        const double speed = norm(v_body);
+void Body::add_aerodynamics(Loads& l) const {
+    if (!vessel.air || !(l.air.density > 0)) return;
+    add_drag(l);
+    add_airfoils(l);
+    add_surfaces(l);
+}
 
-        // Body drag, axis by axis, as the force that gives the exact slowing
-        // of quadratic drag over the step, v / (1 + k·|v|·h): however large
-        // the coefficient, it may stop the airflow but never turn it round.
-        const Vec3 cs{amount(vessel.cross_sections.x, 1e9), amount(vessel.cross_sections.y, 1e9),
-                      amount(vessel.cross_sections.z, 1e9)};
-        auto drag = [&](double vel, double cw, double area) {
-            if (!(cw > 0) || area == 0 || vel == 0) return 0.0;  // nan too
-            const double kvh = 0.5 * rho * cw * area / m * std::fabs(vel) * h;
-            return -m / h * vel * (1 - 1 / (1 + kvh));  // an endless kvh stops the flow
-        };
-        force_body += Vec3{drag(v_body.x, vessel.cw_x, cs.x), drag(v_body.y, vessel.cw_y, cs.y),
-                           drag(v_body.z, v_body.z > 0 ? vessel.cw_zpos : vessel.cw_zneg, cs.z)};
+// Body drag and rotational drag.
+void Body::add_drag(Loads& l) const {
+    const double rho = l.air.density;
+    const double m = l.mass;
+    const double h = kStep;
+    const Vec3 v_body = l.v_body;
 
-        // Rotational drag: damping that grows with airspeed and with the spin.
-        const double size = amount(vessel.size, 1.0e3);
-        const double s4 = size * size * size * size;
-        auto spin_drag = [&](double rate, double k, double inertia_axis) {
-            const double f = 0.5 * rho * amount(k, 1e9) * s4 * (speed + size * std::fabs(rate)) *
-                             std::fabs(rate);
-            const double stop = inertia_axis * std::fabs(rate) / h;
-            return rate > 0 ? -std::min(f, stop) : std::min(f, stop);
-        };
-        torque += Vec3{spin_drag(w.x, vessel.rot_drag.x, inertia.x),
-                       spin_drag(w.y, vessel.rot_drag.y, inertia.y),
-                       spin_drag(w.z, vessel.rot_drag.z, inertia.z)};
+    // Body drag, axis by axis, as the force that gives the exact slowing of
+    // quadratic drag over the step, v / (1 + k·|v|·h): however large the
+    // coefficient, it may stop the airflow but never turn it round.
+    const Vec3 cs{amount(vessel.cross_sections.x, 1e9), amount(vessel.cross_sections.y, 1e9),
+                  amount(vessel.cross_sections.z, 1e9)};
+    auto drag = [&](double vel, double cw, double area) {
+        if (!(cw > 0) || area == 0 || vel == 0) return 0.0;  // nan too
+        const double kvh = 0.5 * rho * cw * area / m * std::fabs(vel) * h;
+        return -m / h * vel * (1 - 1 / (1 + kvh));  // an endless kvh stops the flow
+    };
+    l.force_body += Vec3{drag(v_body.x, vessel.cw_x, cs.x), drag(v_body.y, vessel.cw_y, cs.y),
+                         drag(v_body.z, v_body.z > 0 ? vessel.cw_zpos : vessel.cw_zneg, cs.z)};
 
-        for (const Airfoil& af : vessel.airfoils) {
-            const Vec3 r = limit_length(finite_vec(af.ref), 1.0e6);
-            const Vec3 vl = v_body + cross(w, r);
-            const double vs = norm(vl);
-            if (!(vs > 1e-6) || af.coeff == nullptr) continue;
-            const bool horizontal = af.orientation == Lift::horizontal;
-            const double angle = horizontal ? pmath::atan2(vl.x, vl.z) : pmath::atan2(-vl.y, vl.z);
-            double cl = 0, cm = 0, cd = 0;
-            const double mach = vs / air.speed_of_sound;
-            const double reynolds = rho * vs * amount(af.chord, 1e6) / air.viscosity;
-            if (vessel.call_coeff) {
-                vessel.call_coeff(af, angle, mach, reynolds, &cl, &cm, &cd);
-            } else {
-                af.coeff(angle, mach, reynolds, &cl, &cm, &cd);
-            }
-            cl = std::clamp(finite_or(cl, 0), -kMaxCoefficient, kMaxCoefficient);
-            cm = std::clamp(finite_or(cm, 0), -kMaxCoefficient, kMaxCoefficient);
-            cd = std::clamp(finite_or(cd, 0), -kMaxCoefficient, kMaxCoefficient);
-            const double qs = 0.5 * rho * vs * vs * amount(af.area, 1e6);
-            double drag_f = qs * cd;
-            if (drag_f > 0)
-                drag_f = std::min(drag_f,
-                                  effective_mass(r, rotate(state.att, vl * (1.0 / vs))) * vs / h);
-            const Vec3 f = lift_direction(vl, horizontal) * (qs * cl) - vl * (drag_f / vs);
-            force_body += f;
-            torque += cross(r, f);
-            const double moment = -cm * qs * amount(af.chord, 1e6);
-            if (horizontal) {
-                torque.y += moment;
-            } else {
-                torque.x += moment;
-            }
+    // Rotational drag: damping that grows with airspeed and with the spin.
+    const double speed = norm(v_body);
+    const double size = amount(vessel.size, 1.0e3);
+    const double s4 = size * size * size * size;
+    auto spin_drag = [&](double rate, double k, double inertia_axis) {
+        const double f =
+            0.5 * rho * amount(k, 1e9) * s4 * (speed + size * std::fabs(rate)) * std::fabs(rate);
+        const double stop = inertia_axis * std::fabs(rate) / h;
+        return rate > 0 ? -std::min(f, stop) : std::min(f, stop);
+    };
+    const Vec3 w = l.omega;
+    l.torque += Vec3{spin_drag(w.x, vessel.rot_drag.x, l.inertia.x),
+                     spin_drag(w.y, vessel.rot_drag.y, l.inertia.y),
+                     spin_drag(w.z, vessel.rot_drag.z, l.inertia.z)};
+}
+
+// Lift, drag and moment of each airfoil, from its coefficient function at the
+// airflow of its reference point.
+void Body::add_airfoils(Loads& l) const {
+    const double rho = l.air.density;
+    for (const Airfoil& af : vessel.airfoils) {
+        const Vec3 r = limit_length(finite_vec(af.ref), 1.0e6);
+        const Vec3 vl = l.v_body + cross(l.omega, r);
+        const double vs = norm(vl);
+        if (!(vs > 1e-6) || af.coeff == nullptr) continue;
+        const bool horizontal = af.orientation == Lift::horizontal;
+        const double angle = horizontal ? pmath::atan2(vl.x, vl.z) : pmath::atan2(-vl.y, vl.z);
+        double cl = 0, cm = 0, cd = 0;
+        const double mach = vs / l.air.speed_of_sound;
+        const double reynolds = rho * vs * amount(af.chord, 1e6) / l.air.viscosity;
+        if (vessel.call_coeff) {
+            vessel.call_coeff(af, angle, mach, reynolds, &cl, &cm, &cd);
+        } else {
+            af.coeff(angle, mach, reynolds, &cl, &cm, &cd);
         }
-
-        for (const ControlSurface& s : vessel.surfaces) {
-            const int t = static_cast<int>(s.type);
-            const int type = t >= 0 && t < kControlTypes ? t : 0;
-            const double lvl = level(vessel.control[static_cast<std::size_t>(type)], -1, 1);
-            if (lvl == 0) continue;
-            const Vec3 r = limit_length(finite_vec(s.ref), 1.0e6);
-            const Vec3 vl = v_body + cross(w, r);
-            const double qs = 0.5 * rho * dot(vl, vl) * amount(s.area, 1e6);
-            const double dcl = std::clamp(finite_or(s.dcl, 0), -kMaxCoefficient, kMaxCoefficient);
-            const Vec3 f =
-                lift_direction(vl, hinged_vertically(s)) * (surface_sign(s) * dcl * lvl * qs);
-            force_body += f;
-            torque += cross(r, f);
-        }
-    }
-
-    // Ground.
-    if (vessel.ground) {
-        const double n = static_cast<double>(std::max<std::size_t>(vessel.touchdown.size(), 1));
-        const double k = m * kGravity / (n * kGearSag);
-        const double damping = kGearDamping * 2.0 * std::sqrt(k * m);
-        const std::array<Vec3, 6> hull = hull_points(vessel.size);
-        int active = 0;
-        auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 0; };
-        for (Vec3 r : vessel.touchdown)
-            active += touching(limit_length(finite_vec(r), 1e4)) ? 1 : 0;
-        for (Vec3 r : hull) active += touching(r) ? 1 : 0;
-        if (active > 0) {
-            Vec3 f{};
-            Vec3 t{};
-            for (Vec3 r : vessel.touchdown) {
-                contact(limit_length(finite_vec(r), 1e4), true, k, damping, active, f, t);
-            }
-            for (Vec3 r : hull) contact(r, false, k, damping, active, f, t);
-            force_world += f;
-            torque += t;
+        cl = std::clamp(finite_or(cl, 0), -kMaxCoefficient, kMaxCoefficient);
+        cm = std::clamp(finite_or(cm, 0), -kMaxCoefficient, kMaxCoefficient);
+        cd = std::clamp(finite_or(cd, 0), -kMaxCoefficient, kMaxCoefficient);
+        const double qs = 0.5 * rho * vs * vs * amount(af.area, 1e6);
+        double drag_f = qs * cd;
+        if (drag_f > 0)
+            drag_f = std::min(drag_f,
+                              effective_mass(r, rotate(state.att, vl * (1.0 / vs))) * vs / kStep);
+        const Vec3 f = lift_direction(vl, horizontal) * (qs * cl) - vl * (drag_f / vs);
+        l.force_body += f;
+        l.torque += cross(r, f);
+        const double moment = -cm * qs * amount(af.chord, 1e6);
+        if (horizontal) {
+            l.torque.y += moment;
+        } else {
+            l.torque.x += moment;
         }
     }
+}
 
-    // Integrate: velocities first, then positions with the new velocities.
-    const Vec3 accel = (rotate(state.att, force_body) + force_world) * (1.0 / m);
+// The lift change of each control surface at its level.
+void Body::add_surfaces(Loads& l) const {
+    for (const ControlSurface& s : vessel.surfaces) {
+        const int t = static_cast<int>(s.type);
+        const int type = t >= 0 && t < kControlTypes ? t : 0;
+        const double lvl = level(vessel.control[static_cast<std::size_t>(type)], -1, 1);
+        if (lvl == 0) continue;
+        const Vec3 r = limit_length(finite_vec(s.ref), 1.0e6);
+        const Vec3 vl = l.v_body + cross(l.omega, r);
+        const double qs = 0.5 * l.air.density * dot(vl, vl) * amount(s.area, 1e6);
+        const double dcl = std::clamp(finite_or(s.dcl, 0), -kMaxCoefficient, kMaxCoefficient);
+        const Vec3 f =
+            lift_direction(vl, hinged_vertically(s)) * (surface_sign(s) * dcl * lvl * qs);
+        l.force_body += f;
+        l.torque += cross(r, f);
+    }
+}
+
+// The wheels and, where they cannot carry the body, the hull on the ground.
+void Body::add_ground(Loads& l) const {
+    if (!vessel.ground) return;
+    const double m = l.mass;
+    const double n = static_cast<double>(std::max<std::size_t>(vessel.touchdown.size(), 1));
+    const double k = m * kGravity / (n * kGearSag);
+    const double damping = kGearDamping * 2.0 * std::sqrt(k * m);
+    const std::array<Vec3, 6> hull = hull_points(vessel.size);
+    int active = 0;
+    auto touching = [&](Vec3 r) { return (state.pos + rotate(state.att, r)).y < 0; };
+    for (Vec3 r : vessel.touchdown) active += touching(limit_length(finite_vec(r), 1e4)) ? 1 : 0;
+    for (Vec3 r : hull) active += touching(r) ? 1 : 0;
+    if (active == 0) return;
+    Vec3 f{};
+    Vec3 t{};
+    for (Vec3 r : vessel.touchdown)
+        contact(limit_length(finite_vec(r), 1e4), true, k, damping, active, f, t);
+    for (Vec3 r : hull) contact(r, false, k, damping, active, f, t);
+    l.force_world += f;
+    l.torque += t;
+}
+
+// Velocities first, then positions with the new velocities.
+void Body::integrate(const Loads& l) {
+    const double h = kStep;
+    const Vec3 w = l.omega;
+    const Vec3 accel = (rotate(state.att, l.force_body) + l.force_world) * (1.0 / l.mass);
     state.vel = limit_length(state.vel + accel * h, kMaxSpeed);
-    const Vec3 iw{inertia.x * w.x, inertia.y * w.y, inertia.z * w.z};
-    const Vec3 net = torque - cross(w, iw);
+    const Vec3 iw{l.inertia.x * w.x, l.inertia.y * w.y, l.inertia.z * w.z};
+    const Vec3 net = l.torque - cross(w, iw);
     state.omega = limit_length(
-        w + Vec3{net.x / inertia.x, net.y / inertia.y, net.z / inertia.z} * h, kMaxSpin);
+        w + Vec3{net.x / l.inertia.x, net.y / l.inertia.y, net.z / l.inertia.z} * h, kMaxSpin);
     state.pos = finite_vec(state.pos + state.vel * h);
 
     const double spin = norm(state.omega);

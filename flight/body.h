@@ -47,10 +47,18 @@ using CoeffFunc = void (*)(double angle, double mach, double reynolds, double* c
 // plug-in passes as they are, and any other number is allowed (treated as
 // the first type, or as automatic).
 enum class Lift { vertical, horizontal };  // which way an airfoil lifts
-enum class Surface { elevator, rudder, aileron, flap, elevator_trim, rudder_trim };
+enum class Surface {
+    elevator,
+    rudder,
+    aileron,
+    flap,
+    elevator_trim,
+    rudder_trim,
+    last = rudder_trim
+};
 enum class Hinge { automatic, y_pos, y_neg, x_pos, x_neg };  // about which axis it turns
 
-constexpr int kControlTypes = 6;  // the named Surface types
+constexpr int kControlTypes = static_cast<int>(Surface::last) + 1;  // the named Surface types
 
 struct Airfoil {
     Lift orientation = Lift::vertical;
@@ -166,7 +174,16 @@ class Body {
     double mass() const;
 
   private:
+    struct Loads;
     void substep();
+    Loads gravity() const;
+    void add_thrust(Loads& l);
+    void add_aerodynamics(Loads& l) const;
+    void add_drag(Loads& l) const;
+    void add_airfoils(Loads& l) const;
+    void add_surfaces(Loads& l) const;
+    void add_ground(Loads& l) const;
+    void integrate(const Loads& l);
     void contact(Vec3 r, bool wheel, double stiffness, double damping, int active, Vec3& force,
                  Vec3& torque) const;
     double effective_mass(Vec3 r, Vec3 dir_world) const;
