@@ -44,13 +44,17 @@ enum class Reading {
     ground,
     fuel,
     thrust,
-    elevator,  // control-surface levels, types 0..4
+    elevator,  // control-surface levels, one per surface type from 0, in its order
     rudder,
     aileron,
     flap,
     trim,
+    last = trim,
 };
-inline constexpr int kReadingCount = 13;
+inline constexpr int kReadingCount = static_cast<int>(Reading::last) + 1;
+// The surface types whose levels the host keeps: 0 (elevator) to 4 (trim).
+inline constexpr int kSurfaceReadings =
+    static_cast<int>(Reading::trim) - static_cast<int>(Reading::elevator) + 1;
 
 // The callbacks whose order the host checks.
 enum class Callback { set_class_caps, post_creation, post_step, key, load_vc, exit };

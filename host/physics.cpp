@@ -32,7 +32,7 @@ void fly_one(Vessel& v, double dt) {
 
     // What the scenario and the plug-in set: control levels, engine level and
     // the first tank (which `set fuel` and SetFuelMass change).
-    for (int t = 0; t <= 4; ++t)
+    for (int t = 0; t < kSurfaceReadings; ++t)
         d.control[static_cast<std::size_t>(t)] =
             v.readings[static_cast<int>(Reading::elevator) + t];
     for (flight::Thruster& th : d.thrusters) th.level = reading_of(v, Reading::thrust);
@@ -48,7 +48,8 @@ void fly_one(Vessel& v, double dt) {
     for (std::size_t i = 0; i < d.surfaces.size(); ++i) {
         const int t = static_cast<int>(d.surfaces[i].type);
         const UINT anim = v.surface_animations[i];
-        if (t < 0 || t > 2 || anim >= v.animations.size()) continue;
+        if (t < 0 || t > static_cast<int>(flight::Surface::aileron) || anim >= v.animations.size())
+            continue;
         const double level = d.control[static_cast<std::size_t>(t)];
         if (std::isfinite(level)) v.animations[anim] = (std::clamp(level, -1.0, 1.0) + 1) / 2;
     }

@@ -18,7 +18,8 @@
 
 namespace host {
 
-enum class Kind { vessel, mesh, propellant, thruster, group, component };
+enum class Kind { vessel, mesh, propellant, thruster, group, component, last = component };
+inline constexpr int kKindCount = static_cast<int>(Kind::last) + 1;
 
 // Host objects the plug-in gets handles to. A handle is the address of one of
 // these; they live until reset(), so a stale handle still names its object.
@@ -97,7 +98,7 @@ struct State {
     std::deque<Object> objects;
     std::unordered_map<const void*, Object*> handles;  // every handle given out
     std::map<std::string, Object*, std::less<>> meshes_by_path;
-    int counts[6] = {};  // objects created per Kind
+    int counts[kKindCount] = {};  // objects created per Kind
     bool physics = false;
 
     RecordNames transforms{"tf", {}};

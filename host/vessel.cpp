@@ -38,7 +38,7 @@ double get(OBJHANDLE h, Reading r) {
 // keep (rudder trim and anything out of range).
 int surface_reading(AIRCTRL_TYPE type) {
     const int t = static_cast<int>(type);
-    return t >= 0 && t <= 4 ? static_cast<int>(Reading::elevator) + t : -1;
+    return t >= 0 && t < kSurfaceReadings ? static_cast<int>(Reading::elevator) + t : -1;
 }
 
 // The vessel owning a thruster or thruster group handle.
