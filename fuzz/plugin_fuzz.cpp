@@ -44,13 +44,6 @@ const double kSpecial[] = {
     -std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
     std::numeric_limits<double>::min(), 1e300, -1e300, 3.14159265358979, 1e-9,
 };
-const host::Reading kReadings[] = {
-    host::Reading::airspeed, host::Reading::altitude, host::Reading::pitch,
-    host::Reading::bank,     host::Reading::aoa,      host::Reading::ground,
-    host::Reading::fuel,     host::Reading::thrust,   host::Reading::elevator,
-    host::Reading::rudder,   host::Reading::aileron,  host::Reading::flap,
-    host::Reading::trim,
-};
 const DWORD kModifiers[] = {OAPI_KEY_LSHIFT, OAPI_KEY_RSHIFT, OAPI_KEY_LCONTROL,
                             OAPI_KEY_RCONTROL, OAPI_KEY_LALT, OAPI_KEY_RALT};
 // clang-format on
@@ -79,10 +72,11 @@ enum class Op { create, remove, step, warp, heading, version, reading, key, vc, 
 
 // Takes the actions `in` decodes into.
 void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
+    namespace cmd = vmhost::cmd;
     bool alive[kVessels] = {};
     int live = 0;
     int work = 0;
-    runner.load_plugin(PLUGIN);
+    runner.run(cmd::Load{PLUGIN});
     while (in.remaining_bytes() > 0 && work < kWork) {
         const Op op = in.ConsumeEnum<Op>();
         const int i = in.ConsumeIntegralInRange(0, kVessels - 1);
@@ -91,14 +85,14 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
                 const int model =
                     in.ConsumeBool() ? in.ConsumeIntegral<int>() : in.ConsumeIntegralInRange(0, 2);
                 if (alive[i] || work + kCreateWork > kWork) continue;
-                runner.create_vessel(kNames[i], model);
+                runner.run(cmd::Create{kNames[i], model});
                 alive[i] = true;
                 ++live;
                 work += kCreateWork;
                 continue;
             }
             case Op::remove:
-                runner.delete_vessel(alive[i] ? &runner.vessel(kNames[i]) : nullptr);
+                runner.run(alive[i] ? cmd::Delete{kNames[i]} : cmd::Delete{});
                 live -= alive[i];
                 alive[i] = false;
                 ++work;
@@ -106,22 +100,18 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
             case Op::step: {
                 int n = in.ConsumeIntegralInRange(1, 32);
                 if (live > 0) n = std::min(n, (kWork - work + live - 1) / live);
-                runner.run_steps(n);
+                runner.run(cmd::Step{n});
                 work += n * live;
                 continue;
             }
             case Op::warp:
-                host::set_warp(real(in));
+                runner.run(cmd::SetWarp{real(in)});
                 continue;
             case Op::heading:
-                if (in.ConsumeBool()) {
-                    host::clear_focus_heading();
-                } else {
-                    host::set_focus_heading(real(in));
-                }
+                runner.run(in.ConsumeBool() ? cmd::SetHeading{} : cmd::SetHeading{real(in)});
                 continue;
             case Op::version:
-                runner.module_version();
+                runner.run(cmd::Version{});
                 ++work;
                 continue;
             default:
@@ -132,10 +122,11 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
         ++work;
         switch (op) {
             case Op::reading: {
-                const host::Reading r = in.PickValueInArray(kReadings);
-                // ground is 0 or 1: the runner refuses anything else
-                host::set_reading(v.handle, r,
-                                  r == host::Reading::ground ? in.ConsumeBool() : real(in));
+                const auto r = static_cast<host::Reading>(
+                    in.ConsumeIntegralInRange(0, host::kReadingCount - 1));
+                // ground is 0 or 1: the reader refuses anything else
+                runner.run(cmd::SetReading{
+                    kNames[i], r, r == host::Reading::ground ? in.ConsumeBool() : real(in)});
                 break;
             }
             case Op::key: {
@@ -149,15 +140,15 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
                 break;
             }
             case Op::vc:
-                runner.load_vc(v, in.ConsumeBool() ? in.ConsumeIntegral<int>()
-                                                   : in.ConsumeIntegralInRange(-1, 4));
+                runner.run(cmd::Vc{kNames[i], in.ConsumeBool() ? in.ConsumeIntegral<int>()
+                                                               : in.ConsumeIntegralInRange(-1, 4)});
                 break;
             case Op::airfoil: {
                 const int count = host::airfoil_count(v.handle);
                 if (count == 0) break;
                 const int index = in.ConsumeIntegralInRange(0, count - 1);
                 const double angle = real(in), mach = real(in), re = real(in);
-                runner.call_airfoil(v, index, angle, mach, re);
+                runner.run(cmd::Airfoil{kNames[i], index, angle, mach, re});
                 break;
             }
             default:
@@ -171,8 +162,8 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
 int run(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     host::reset();
-    long long line = 0;
-    vmhost::Runner runner({}, "fuzz", stderr, &line);
+    vmhost::Messages messages(stderr, "fuzz");
+    vmhost::Runner runner({}, messages);
     try {
         run(in, runner);
     } catch (const vmhost::Error& e) {

@@ -1,11 +1,12 @@
 // vmhost's scenario reader on arbitrary text, cut into lines as run_scenario
-// cuts it: the tokens, the command table with its argument counts, and every
-// argument through one of the reader's number, key and name readers. No
-// plug-in is loaded and nothing runs, so this is fast. Whatever the text, a
-// reader either keeps its promise or throws an Error whose message holds no
-// control byte (the reader quotes what it read, so that nothing echoed can
-// drive a terminal); anything else (a crash, a sanitizer report, another
-// exception, a broken promise) is a finding.
+// cuts it: the tokens, the command table with its argument counts, each line
+// read into its typed command, and every argument through one of the
+// reader's number, key and name readers. No plug-in is loaded and nothing
+// runs, so this is fast. Whatever the text, a reader either keeps its promise
+// or throws an Error whose message holds no control byte (the reader quotes
+// what it read, so that nothing echoed can drive a terminal); anything else
+// (a crash, a sanitizer report, another exception, a broken promise) is a
+// finding.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -15,9 +16,10 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "reader.h"
-#include "runner.h"
 
 namespace {
 
@@ -100,6 +102,27 @@ void read_argument(const std::string& t, std::size_t place) {
     }
 }
 
+// What a command read promises the runner.
+template <class C>
+void check_command(const C& c, std::string_view line) {
+    namespace cmd = vmhost::cmd;
+    if constexpr (std::is_same_v<C, cmd::Create>) {
+        check(!refused([&] { vmhost::check_vessel_name(c.name); }, c.name),
+              "a new vessel's name is one a vessel may have", line);
+    } else if constexpr (std::is_same_v<C, cmd::Key>) {
+        check(c.code <= 255, "a key is a code 0..255", line);
+    } else if constexpr (std::is_same_v<C, cmd::Step>) {
+        check(0 <= c.count && c.count <= vmhost::kMaxSteps, "a step count is within its range",
+              line);
+    } else if constexpr (std::is_same_v<C, cmd::Until>) {
+        check(0 <= c.limit && c.limit <= vmhost::kMaxSteps, "a step limit is within its range",
+              line);
+    } else if constexpr (std::is_same_v<C, cmd::SetReading>) {
+        check(c.reading != host::Reading::ground || c.value == 0 || c.value == 1,
+              "ground is 0 or 1", line);
+    }
+}
+
 void read_line(std::string_view line, std::size_t number) {
     const vmhost::Args args = vmhost::tokens(line);
     std::size_t letters = 0;
@@ -113,11 +136,14 @@ void read_line(std::string_view line, std::size_t number) {
     check(letters == expected, "the tokens are the line's words", line);
     if (args.empty()) return;
 
-    const vmhost::Command* c = nullptr;
-    if (!refused([&] { c = &vmhost::command_for(args); }, args[0])) {
-        const auto n = static_cast<int>(args.size()) - 1;
-        check(args[0] == c->name && c->min_args <= n && n <= c->max_args,
-              "a command has as many arguments as it takes", line);
+    const vmhost::Row* row = nullptr;
+    if (!refused([&] { row = &vmhost::command_for(args); }, args[0])) {
+        const std::string_view usage = row->usage;
+        check(usage.substr(0, usage.find(' ')) == args[0], "a line calls the command it names",
+              line);
+        vmhost::Line read{};
+        if (!refused([&] { read = vmhost::read_line(*row, args, 1); }, line))
+            std::visit([&](const auto& c) { check_command(c, line); }, read.command);
     }
     for (std::size_t i = 0; i < args.size(); ++i) read_argument(args[i], number + i);
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "reader.h"
+#include "message.h"
 
 #if defined(_WIN32)
 #include <io.h>

@@ -153,6 +153,9 @@ void FlightLog::summary(std::FILE* out) const {
             std::fprintf(out, "  %12s s  %s%s\n", fixed(e.time, 2).c_str(),
                          e.pilot ? "pilot: " : "", e.what.c_str());
     }
+    if (failures_.empty()) return;
+    std::fprintf(out, "\nthe flight failed:\n");
+    for (const std::string& why : failures_) std::fprintf(out, "  %s\n", why.c_str());
 }
 
 }  // namespace vmhost

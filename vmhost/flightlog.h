@@ -110,7 +110,11 @@ class FlightLog {
     // host knows of; the gear column follows that animation.
     int gear_animation(int v) const;
 
-    // The summary table: one block per vessel.
+    // Why the flight did not do what its scenario asked, for the summary.
+    void fail(const std::string& why) { failures_.push_back(why); }
+
+    // The summary table: one block per vessel, then the reasons the flight
+    // failed, if it did.
     void summary(std::FILE* out) const;
 
     // Writes DIR/NAME.csv and DIR/NAME.svg for every vessel and DIR/index.html
@@ -133,6 +137,7 @@ class FlightLog {
 
     int every_;
     std::vector<Track> tracks_;
+    std::vector<std::string> failures_;
 };
 
 // The CSV file of a track (csv.cpp): a header of column names, then every

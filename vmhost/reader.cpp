@@ -1,49 +1,20 @@
-// The scenario reader: tokens, numbers, names and keys, the command table,
-// and run_scenario, which reads a scenario line by line and hands each line
-// to the runner.
+// The scenario reader: tokens, numbers, names and keys, and the command
+// table with the reading of each command.
 #include "reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#include "files.h"
-#include "runner.h"
-#include "scenario.h"
+#include <iterator>
 
 namespace vmhost {
 namespace {
 
 // clang-format off
-const Command kCommands[] = {
-    // name       args  plug-in pilot  run                 usage
-    {"sound",     1, 1, false, false, &Runner::sound,     "sound MODE"},
-    {"load",      1, 1, false, false, &Runner::load,      "load PLUGIN"},
-    {"create",    1, 2, true,  false, &Runner::create,    "create NAME [MODEL]"},
-    {"set",       2, 3, true,  false, &Runner::set,
-     "set NAME QUANTITY VALUE, set warp VALUE or set heading VALUE"},
-    {"key",       2, 6, true,  true,  &Runner::key,       "key NAME KEY [up] [shift] [ctrl] [alt]"},
-    {"vc",        1, 2, true,  false, &Runner::vc,        "vc NAME [ID]"},
-    {"airfoil",   3, 5, true,  false, &Runner::airfoil,   "airfoil NAME INDEX ANGLE [MACH [RE]]"},
-    {"version",   0, 0, true,  false, &Runner::version,   "version"},
-    {"step",      0, 1, true,  false, &Runner::step,      "step [N]"},
-    {"delete",    1, 1, true,  false, &Runner::remove,    "delete NAME"},
-    {"unload",    0, 0, true,  false, &Runner::unload,    "unload"},
-    {"physics",   1, 1, true,  true,  &Runner::physics,   "physics on|off"},
-    {"throttle",  2, 2, true,  true,  &Runner::throttle,  "throttle NAME LEVEL"},
-    {"elevator",  2, 2, true,  true,  &Runner::elevator,  "elevator NAME LEVEL"},
-    {"aileron",   2, 2, true,  true,  &Runner::aileron,   "aileron NAME LEVEL"},
-    {"rudder",    2, 2, true,  true,  &Runner::rudder,    "rudder NAME LEVEL"},
-    {"trim",      2, 2, true,  true,  &Runner::trim,      "trim NAME LEVEL"},
-    {"brake",     2, 2, true,  true,  &Runner::brake,     "brake NAME LEVEL"},
-    {"autopilot", 2, 3, true,  true,  &Runner::autopilot,
-     "autopilot NAME pitch|climb|bank VALUE or autopilot NAME off [pitch|bank]"},
-    {"until",     2, 5, true,  false, &Runner::until,
-     "until NAME airborne|grounded [MAXSTEPS] or until NAME QUANTITY above|below VALUE [MAXSTEPS]"},
-};
-
 const struct {
     const char* name;
     host::Reading reading;
@@ -57,6 +28,7 @@ const struct {
     {"trim",     host::Reading::trim},
 };
 // clang-format on
+static_assert(std::size(kQuantities) == host::kReadingCount, "a name for every reading");
 
 // Letters A to Z as the host's keyboard scan codes.
 int letter_code(char c) {
@@ -84,51 +56,6 @@ Args tokens(std::string_view line) {
         if (i > start) out.emplace_back(line.substr(start, i - start));
     }
     return out;
-}
-
-namespace {
-
-bool is_control(unsigned char c) {
-    return c < 0x20 || c == 0x7f;
-}
-
-// `s` with the bytes `escaped` picks written as \xNN, cut after `max` bytes.
-template <class Escaped>
-std::string shown(std::string_view s, std::size_t max, Escaped escaped) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (i == max) return out + "...";
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (escaped(c)) {
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
-std::string quote(std::string_view s) {
-    std::string q = "'";
-    q += shown(s, 64, [](unsigned char c) { return is_control(c) || c >= 0x80; });
-    q += '\'';
-    return q;
-}
-
-std::string printable(std::string_view s, std::size_t max) {
-    return shown(s, max, is_control);
-}
-
-std::string quote_path(std::string_view path) {
-    std::string q = "'";
-    q += printable(path);
-    q += '\'';
-    return q;
 }
 
 double parse_real(const std::string& s) {
@@ -201,73 +128,294 @@ std::optional<host::Reading> find_quantity(std::string_view name) {
     return std::nullopt;
 }
 
-const Command* find_command(std::string_view name) {
-    for (const Command& c : kCommands)
-        if (name == c.name) return &c;
-    return nullptr;
-}
-
 namespace {
 
-void flush_trace(const RunOptions& options) {
-    if (options.trace) {
-        options.trace->flush();
-    } else {
-        host::trace_flush();
+const Row& row(Form f);
+
+// Throws unless the line has as many arguments as form `f` takes. The
+// message shows the form's usage with the words the line chose, "autopilot
+// NAME pitch VALUE" rather than "autopilot NAME pitch|climb|bank VALUE".
+void expect(Form f, const Args& a) {
+    const Row& r = row(f);
+    const auto n = static_cast<int>(a.size()) - 1;
+    if (n >= r.min_args && n <= r.max_args) return;
+    std::string usage;
+    std::size_t i = 0;
+    for (const Args words = tokens(r.usage); const std::string& w : words) {
+        const bool chosen = w.find('|') != std::string::npos && w[0] != '[' && i < a.size();
+        usage += (usage.empty() ? "" : " ") + (chosen ? a[i] : w);
+        ++i;
     }
+    throw Error{"wrong number of arguments: " + usage, ""};
+}
+
+std::string joined(const Args& a, std::size_t from, std::size_t to) {
+    std::string s;
+    for (std::size_t i = from; i < to && i < a.size(); ++i) s += (s.empty() ? "" : " ") + a[i];
+    return s;
+}
+
+// The reading of each command: it picks the form its words ask for, checks
+// that form's count where the command has several, and parses the arguments.
+// a[0] is the command.
+
+const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
+
+Command read_sound(const Args& a) {
+    // MODE may also be the path of a library of the add-on's name (a broken
+    // install, say), written with a slash.
+    const bool is_path = a[1].find_first_of("/\\") != std::string::npos;
+    if (is_path) check_path(a[1], "sound add-on");
+    bool known = is_path;
+    for (const char* m : kSoundModes) known = known || a[1] == m;
+    if (!known)
+        throw Error{"unknown sound mode " + quote(a[1]) + " (none, full, no-id, partial or a path)",
+                    ""};
+    return cmd::Sound{a[1], is_path};
+}
+
+Command read_load(const Args& a) {
+    check_path(a[1], "plug-in");
+    return cmd::Load{a[1]};
+}
+
+Command read_create(const Args& a) {
+    check_vessel_name(a[1]);  // before the model: a bad name is the first fault
+    return cmd::Create{a[1], a.size() > 2 ? parse_int(a[2], "flight model") : 1};
+}
+
+Command read_set(const Args& a) {
+    if (a[1] == "warp") {
+        expect(Form::set_warp, a);
+        return cmd::SetWarp{parse_real(a[2])};
+    }
+    if (a[1] == "heading") {
+        expect(Form::set_heading, a);
+        if (a[2] == "none") return cmd::SetHeading{};
+        return cmd::SetHeading{parse_real(a[2])};
+    }
+    expect(Form::set_reading, a);
+    const std::optional<host::Reading> q = find_quantity(a[2]);
+    if (!q) throw Error{"unknown quantity " + quote(a[2]), ""};
+    const double value = parse_real(a[3]);
+    if (*q == host::Reading::ground && value != 0.0 && value != 1.0)
+        throw Error{"ground is 0 or 1, not " + printable(a[3], 64), ""};
+    return cmd::SetReading{a[1], *q, value};
+}
+
+Command read_key(const Args& a) {
+    cmd::Key k{a[1], static_cast<DWORD>(parse_key(a[2]))};
+    static const char* const kOptions[] = {"up", "shift", "ctrl", "alt"};
+    bool seen[std::size(kOptions)] = {};
+    for (std::size_t i = 3; i < a.size(); ++i) {
+        std::size_t which = 0;
+        while (which < std::size(kOptions) && a[i] != kOptions[which]) ++which;
+        if (which == std::size(kOptions))
+            throw Error{"unknown key option " + quote(a[i]) + " (up, shift, ctrl, alt)", ""};
+        if (seen[which]) throw Error{"key option " + quote(a[i]) + " given twice", ""};
+        seen[which] = true;
+    }
+    k.down = !seen[0];
+    k.shift = seen[1];
+    k.ctrl = seen[2];
+    k.alt = seen[3];
+    return k;
+}
+
+Command read_vc(const Args& a) {
+    return cmd::Vc{a[1], a.size() > 2 ? parse_int(a[2], "cockpit view") : 0};
+}
+
+Command read_airfoil(const Args& a) {
+    cmd::Airfoil f{a[1], parse_integer(a[2], 0, INT32_MAX, "airfoil index"), parse_real(a[3])};
+    if (a.size() > 4) f.mach = parse_real(a[4]);
+    if (a.size() > 5) f.reynolds = parse_real(a[5]);
+    return f;
+}
+
+Command read_version(const Args&) {
+    return cmd::Version{};
+}
+
+Command read_step(const Args& a) {
+    return cmd::Step{a.size() > 1 ? parse_integer(a[1], 0, kMaxSteps, "step count") : 1};
+}
+
+Command read_delete(const Args& a) {
+    if (a[1] == "null") return cmd::Delete{};
+    return cmd::Delete{a[1]};
+}
+
+Command read_unload(const Args&) {
+    return cmd::Unload{};
+}
+
+Command read_physics(const Args& a) {
+    if (a[1] != "on" && a[1] != "off") throw Error{"physics is on or off, not " + quote(a[1]), ""};
+    return cmd::Physics{a[1] == "on"};
+}
+
+// The pilot's inputs set the readings of their names; the throttle sets the
+// engines' level.
+Command read_pilot(const Args& a) {
+    const host::Reading r = a[0] == "throttle" ? host::Reading::thrust : *find_quantity(a[0]);
+    return cmd::Pilot{a[1], r, parse_real(a[2])};
+}
+
+Command read_brake(const Args& a) {
+    return cmd::Brake{a[1], parse_real(a[2])};
+}
+
+Command read_autopilot(const Args& a) {
+    if (a[2] == "off") {
+        if (a.size() == 3) return cmd::AutopilotOff{a[1], true, true};
+        if (a[3] == "pitch" || a[3] == "climb") return cmd::AutopilotOff{a[1], true, false};
+        if (a[3] == "bank") return cmd::AutopilotOff{a[1], false, true};
+        throw Error{"unknown autopilot axis " + quote(a[3]) + " (pitch, bank)", ""};
+    }
+    const struct {
+        const char* name;
+        host::Hold hold;
+    } holds[] = {
+        {"pitch", host::Hold::pitch}, {"climb", host::Hold::climb}, {"bank", host::Hold::bank}};
+    for (const auto& h : holds) {
+        if (a[2] != h.name) continue;
+        expect(Form::autopilot_hold, a);
+        return cmd::AutopilotHold{a[1], h.hold, parse_real(a[3])};
+    }
+    throw Error{"unknown autopilot mode " + quote(a[2]) + " (pitch, climb, bank, off)", ""};
+}
+
+// The default time `until` waits: 20 minutes.
+constexpr long long kUntilSteps = 20 * 60 * kStepsPerSecond;
+
+// A time limit in seconds as whole steps, a started step counted whole.
+long long steps_within(const std::string& s) {
+    const double seconds = parse_real(s);
+    constexpr long long kMaxSeconds = kMaxSteps / kStepsPerSecond;
+    if (!(seconds >= 0 && seconds <= kMaxSeconds))
+        throw Error{"time limit " + printable(s, 64) + " is out of range (0.." +
+                        std::to_string(kMaxSeconds) + " s)",
+                    ""};
+    // 0.1 s is a hair more than 5 steps in binary; it still means 5.
+    return static_cast<long long>(std::ceil(seconds * kStepsPerSecond - 1e-6));
+}
+
+Command read_until(const Args& a) {
+    cmd::Until u{a[1], {cmd::Condition::airborne, std::nullopt, 0}, kUntilSteps, ""};
+    std::size_t limit_at = 3;  // where MAXSTEPS or `within` would be
+    const bool contact = a[2] == "airborne" || a[2] == "grounded";
+    if (contact) {
+        u.condition.kind = a[2] == "airborne" ? cmd::Condition::airborne : cmd::Condition::grounded;
+    } else {
+        if (a.size() < 5 || (a[3] != "above" && a[3] != "below"))
+            throw Error{std::string("wrong arguments: ") + row(Form::until_reading).usage + " or " +
+                            row(Form::until_reading_within).usage,
+                        ""};
+        u.condition.kind = a[3] == "above" ? cmd::Condition::above : cmd::Condition::below;
+        u.condition.value = parse_real(a[4]);
+        if (a[2] != "climb") {
+            u.condition.reading = find_quantity(a[2]);
+            if (!u.condition.reading) throw Error{"unknown quantity " + quote(a[2]), ""};
+        }
+        limit_at = 5;
+    }
+    const bool within = a.size() > limit_at && a[limit_at] == "within";
+    if (contact) {
+        expect(within ? Form::until_contact_within : Form::until_contact, a);
+    } else {
+        expect(within ? Form::until_reading_within : Form::until_reading, a);
+    }
+    if (within) {
+        u.limit = steps_within(a[limit_at + 1]);
+    } else if (a.size() > limit_at) {
+        u.limit = parse_integer(a[limit_at], 0, kMaxSteps, "step limit");
+    }
+    u.text = joined(a, 0, limit_at);
+    return u;
+}
+
+// The command table: every form of every command, with its usage, how a line
+// of its command is read, whether it needs the plug-in loaded and whether
+// it is the pilot's.
+constexpr Row kRows[] = {
+    {Form::sound, "sound MODE", read_sound, false, false},
+    {Form::load, "load PLUGIN", read_load, false, false},
+    {Form::create, "create NAME [MODEL]", read_create, true, false},
+    {Form::set_reading, "set NAME QUANTITY VALUE", read_set, true, false},
+    {Form::set_warp, "set warp VALUE", read_set, true, false},
+    {Form::set_heading, "set heading VALUE", read_set, true, false},
+    {Form::key, "key NAME KEY [up] [shift] [ctrl] [alt]", read_key, true, true},
+    {Form::vc, "vc NAME [ID]", read_vc, true, false},
+    {Form::airfoil, "airfoil NAME INDEX ANGLE [MACH [RE]]", read_airfoil, true, false},
+    {Form::version, "version", read_version, true, false},
+    {Form::step, "step [N]", read_step, true, false},
+    {Form::remove, "delete NAME", read_delete, true, false},
+    {Form::unload, "unload", read_unload, true, false},
+    {Form::physics, "physics on|off", read_physics, true, true},
+    {Form::throttle, "throttle NAME LEVEL", read_pilot, true, true},
+    {Form::elevator, "elevator NAME LEVEL", read_pilot, true, true},
+    {Form::aileron, "aileron NAME LEVEL", read_pilot, true, true},
+    {Form::rudder, "rudder NAME LEVEL", read_pilot, true, true},
+    {Form::trim, "trim NAME LEVEL", read_pilot, true, true},
+    {Form::brake, "brake NAME LEVEL", read_brake, true, true},
+    {Form::autopilot_hold, "autopilot NAME pitch|climb|bank VALUE", read_autopilot, true, true},
+    {Form::autopilot_off, "autopilot NAME off [pitch|bank]", read_autopilot, true, true},
+    {Form::until_contact, "until NAME airborne|grounded [MAXSTEPS]", read_until, true, false},
+    {Form::until_contact_within, "until NAME airborne|grounded within SECONDS", read_until, true,
+     false},
+    {Form::until_reading, "until NAME QUANTITY above|below VALUE [MAXSTEPS]", read_until, true,
+     false},
+    {Form::until_reading_within, "until NAME QUANTITY above|below VALUE within SECONDS", read_until,
+     true, false},
+};
+
+constexpr bool rows_in_form_order() {
+    for (int i = 0; i < kFormCount; ++i)
+        if (static_cast<int>(kRows[i].form) != i) return false;
+    return std::size(kRows) == kFormCount;
+}
+static_assert(rows_in_form_order(), "one row per form, in the order of Form");
+
+const Row& row(Form f) {
+    return kRows[static_cast<int>(f)];
+}
+
+// The command's name: the first word of a usage.
+std::string_view name_of(const Row& r) {
+    const std::string_view u = r.usage;
+    return u.substr(0, u.find(' '));
 }
 
 }  // namespace
 
-const Command& command_for(const Args& args) {
-    const Command* c = find_command(args[0]);
-    if (!c) throw Error{"unknown command " + quote(args[0]), ""};
-    const int n = static_cast<int>(args.size()) - 1;
-    if (n < c->min_args || n > c->max_args)
-        throw Error{"wrong number of arguments: " + std::string(c->usage), ""};
-    return *c;
+std::string usages(std::string_view command) {
+    std::vector<const char*> forms;
+    for (const Row& r : kRows)
+        if (name_of(r) == command) forms.push_back(r.usage);
+    std::string s;
+    for (std::size_t i = 0; i < forms.size(); ++i)
+        s += (i == 0 ? "" : i + 1 == forms.size() ? " or " : ", ") + std::string(forms[i]);
+    return s;
 }
 
-Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
-                    const RunOptions& options) {
-    const int violations_before = host::violations();
-    const std::string shown_name = printable(name);
-    std::size_t pos = 0;
-    long long number = 0;
-    Runner runner(options, shown_name, err, &number);
-    try {
-        while (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            ++number;
-            const Args args = tokens(std::string_view(text).substr(pos, end - pos));
-            pos = end + 1;
-            if (!args.empty()) runner.line(args);
-        }
-    } catch (const Error& e) {
-        flush_trace(options);
-        std::fprintf(err, "%s:%lld: error: %s\n", shown_name.c_str(), number, e.what.c_str());
-        if (!e.note.empty())
-            std::fprintf(err, "%s:%lld: note: %s\n", shown_name.c_str(), number,
-                         printable(e.note).c_str());
-        // The trace ends at the faulty line. The vessels still alive are
-        // deleted and the plug-in unloaded all the same, so that its objects
-        // are released, but unrecorded: no scenario line asked for it.
-        host::trace_to(nullptr);
-        runner.finish();
-        return kBadInput;
-    } catch (const Interrupted&) {
-        // Noted between two calls into the plug-in, so the trace holds whole
-        // lines; it ends with this remark. The rest goes as after an error.
-        host::remark("interrupted");
-        flush_trace(options);
-        host::trace_to(nullptr);
-        runner.finish();
-        return kInterrupted;
+const Row& command_for(const Args& args) {
+    const Row* first = nullptr;
+    int lo = INT32_MAX, hi = -1;
+    for (const Row& r : kRows) {
+        if (name_of(r) != args[0]) continue;
+        if (!first) first = &r;
+        lo = std::min(lo, r.min_args);
+        hi = std::max(hi, r.max_args);
     }
-    runner.finish();
-    flush_trace(options);
-    return host::violations() > violations_before ? kContractBroken : kOk;
+    if (!first) throw Error{"unknown command " + quote(args[0]), ""};
+    const auto n = static_cast<int>(args.size()) - 1;
+    if (n < lo || n > hi) throw Error{"wrong number of arguments: " + usages(args[0]), ""};
+    return *first;
+}
+
+Line read_line(const Row& row, const Args& args, long long number) {
+    return {number, row.read(args), row.pilot ? joined(args, 0, args.size()) : ""};
 }
 
 }  // namespace vmhost

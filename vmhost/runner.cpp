@@ -3,9 +3,6 @@
 // Every call into the plug-in goes through host::plugin_call.
 #include "runner.h"
 
-#include <cctype>
-#include <cstdint>
-
 #include "aircraft.h"
 #include "interrupt.h"
 #include "plugin_call.h"
@@ -13,10 +10,7 @@
 namespace vmhost {
 namespace {
 
-constexpr double kStepLength = 0.02;   // s
 constexpr double kStartMjd = 51544.5;  // modified Julian date at simt 0
-
-const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
 
 // The options' watch, told around one call into the plug-in.
 class Watched {
@@ -37,58 +31,48 @@ class Watched {
 
 }  // namespace
 
-Runner::Runner(const RunOptions& options, const std::string& name, std::FILE* err,
-               const long long* line_number)
+Runner::Runner(const RunOptions& options, Messages& messages)
     : bin_dir_(library::executable_dir()),
       options_(options),
-      name_(name),
-      err_(err),
-      line_number_(line_number) {}
+      messages_(messages),
+      violations_before_(host::violations()) {}
 
-void Runner::line(const Args& args) {
+void Runner::next_line() {
     if (interrupt_signal()) throw Interrupted{};
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
-    const Command& c = command_for(args);
-    if (c.needs_plugin && !plugin_) throw Error{"no plug-in loaded yet ('load' first)", ""};
-    (this->*c.run)(Args(args.begin() + 1, args.end()));
-    if (c.pilot) note(args);
 }
 
-void Runner::sound(const Args& a) {
+void Runner::need_plugin() const {
+    if (!plugin_) throw Error{"no plug-in loaded yet ('load' first)", ""};
+}
+
+void Runner::run(const Line& line) {
+    line_ = line.number;
+    std::visit([this](const auto& c) { run(c); }, line.command);
+    if (!line.pilot.empty()) note(line);
+}
+
+void Runner::run(const cmd::Sound& c) {
     if (created_) throw Error{"'sound' must come before the first 'create'", ""};
     if (sound_chosen_) throw Error{"the sound add-on was already chosen", ""};
-    // MODE may also be the path of a library of the add-on's name (a broken
-    // install, say), written with a slash.
-    const bool is_path = a[0].find_first_of("/\\") != std::string::npos;
-    if (is_path) check_path(a[0], "sound add-on");
-    bool known = is_path;
-    for (const char* m : kSoundModes) known = known || a[0] == m;
-    if (!known)
-        throw Error{"unknown sound mode " + quote(a[0]) + " (none, full, no-id, partial or a path)",
-                    ""};
     sound_chosen_ = true;
-    if (a[0] == "none") return;
+    if (c.mode == "none") return;
     // Present in the process from now on, as if the user had activated the
     // add-on; the host never unloads it.
-    const std::string path = is_path ? a[0] : bin_dir_ + "/sound-" + a[0] + "/VelmoraSound.dll";
+    const std::string path = c.path ? c.mode : bin_dir_ + "/sound-" + c.mode + "/VelmoraSound.dll";
     std::string reason;
     if (!library::open(path, &reason))
         throw Error{"cannot load the sound add-on " + quote(path), reason};
 }
 
-void Runner::load(const Args& a) {
-    load_plugin(a[0]);
-}
-
-void Runner::load_plugin(const std::string& plugin) {
+void Runner::run(const cmd::Load& c) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
-    check_path(plugin, "plug-in");
-    std::string path = plugin;
-    if (const Aircraft* known = find_aircraft(plugin))
+    std::string path = c.plugin;
+    if (const Aircraft* known = find_aircraft(c.plugin))
         path = bin_dir_ + "/" + library::plugin_file(known->library);
     // The call into the plug-in is its load hook, run while the library is
     // opened.
-    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, plugin); });
+    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, c.plugin); });
 }
 
 // Opens the plug-in library and finds its entry points; one that is no
@@ -107,19 +91,11 @@ void Runner::open_plugin(const std::string& path, const std::string& given) {
         throw Error{"plug-in " + quote(given) + " does not export vmvcInit and vmvcExit", ""};
 }
 
-void Runner::create(const Args& a) {
-    check_new_name(a[0]);  // before the model: a bad name is the first fault
-    create_vessel(a[0], a.size() > 1 ? parse_int(a[1], "flight model") : 1);
-}
-
-void Runner::check_new_name(const std::string& name) const {
-    check_vessel_name(name);
+void Runner::run(const cmd::Create& c) {
+    const std::string& name = c.name;
+    const int model = c.model;
     if (const auto it = latest_.find(name); it != latest_.end() && vessels_[it->second].alive)
         throw Error{"vessel " + quote(name) + " already exists", ""};
-}
-
-void Runner::create_vessel(const std::string& name, int model) {
-    check_new_name(name);
     created_ = true;
 
     Vessel v{name, host::create_vessel(name.c_str(), model), nullptr, nullptr, true};
@@ -150,55 +126,33 @@ void Runner::create_vessel(const std::string& name, int model) {
         [&] { v.callee->clbkPostCreation(); });
 }
 
-void Runner::set(const Args& a) {
-    if (a[0] == "warp" || a[0] == "heading") {
-        if (a.size() != 2) throw Error{"wrong number of arguments: set " + a[0] + " VALUE", ""};
-        if (a[0] == "warp") {
-            host::set_warp(parse_real(a[1]));
-        } else if (a[1] == "none") {
-            host::clear_focus_heading();
-        } else {
-            host::set_focus_heading(parse_real(a[1]));
-        }
-        return;
-    }
-    if (a.size() != 3) throw Error{"wrong number of arguments: set NAME QUANTITY VALUE", ""};
-    Vessel& v = vessel(a[0]);
-    const std::optional<host::Reading> q = find_quantity(a[1]);
-    if (!q) throw Error{"unknown quantity " + quote(a[1]), ""};
-    const double value = parse_real(a[2]);
-    if (*q == host::Reading::ground && value != 0.0 && value != 1.0)
-        throw Error{"ground is 0 or 1, not " + printable(a[2], 64), ""};
-    host::set_reading(v.handle, *q, value);
+void Runner::run(const cmd::SetReading& c) {
+    host::set_reading(vessel(c.vessel).handle, c.reading, c.value);
 }
 
-void Runner::key(const Args& a) {
-    Vessel& v = vessel(a[0]);
-    const long long code = parse_key(a[1]);
-    bool down = true;
+void Runner::run(const cmd::SetWarp& c) {
+    host::set_warp(c.warp);
+}
+
+void Runner::run(const cmd::SetHeading& c) {
+    if (c.heading) {
+        host::set_focus_heading(*c.heading);
+    } else {
+        host::clear_focus_heading();
+    }
+}
+
+void Runner::run(const cmd::Key& c) {
+    Vessel& v = vessel(c.vessel);
     char kstate[256] = {};
     const struct {
-        const char* name;
+        bool held;
         DWORD scan;
     } modifiers[] = {
-        {"shift", OAPI_KEY_LSHIFT}, {"ctrl", OAPI_KEY_LCONTROL}, {"alt", OAPI_KEY_LALT}};
-    bool seen[4] = {};
-    for (std::size_t i = 2; i < a.size(); ++i) {
-        int which = -1;
-        if (a[i] == "up") which = 3;
-        for (int m = 0; m < 3; ++m)
-            if (a[i] == modifiers[m].name) which = m;
-        if (which < 0)
-            throw Error{"unknown key option " + quote(a[i]) + " (up, shift, ctrl, alt)", ""};
-        if (seen[which]) throw Error{"key option " + quote(a[i]) + " given twice", ""};
-        seen[which] = true;
-        if (which == 3) {
-            down = false;
-        } else {
-            kstate[modifiers[which].scan] = static_cast<char>(0x80);
-        }
-    }
-    press_key(v, static_cast<DWORD>(code), down, kstate);
+        {c.shift, OAPI_KEY_LSHIFT}, {c.ctrl, OAPI_KEY_LCONTROL}, {c.alt, OAPI_KEY_LALT}};
+    for (const auto& m : modifiers)
+        if (m.held) kstate[m.scan] = static_cast<char>(0x80);
+    press_key(v, c.code, c.down, kstate);
 }
 
 int Runner::press_key(Vessel& v, DWORD code, bool down, char* kstate) {
@@ -211,28 +165,18 @@ int Runner::press_key(Vessel& v, DWORD code, bool down, char* kstate) {
         [](int r) { host::Line("<").integer(r); });
 }
 
-void Runner::vc(const Args& a) {
-    Vessel& v = vessel(a[0]);
-    load_vc(v, a.size() > 1 ? parse_int(a[1], "cockpit view") : 0);
+void Runner::run(const cmd::Vc& c) {
+    Vessel& v = vessel(c.vessel);
+    VESSEL2& object = callee(v);
+    host::plugin_call(
+        v.handle, host::Callback::load_vc,
+        [&] { host::Line(">").word("clbkLoadVC").integer(c.id); },
+        [&] { return object.clbkLoadVC(c.id); }, [](bool r) { host::Line("<").boolean(r); });
 }
 
-bool Runner::load_vc(Vessel& v, int id) {
-    VESSEL2& c = callee(v);
-    return host::plugin_call(
-        v.handle, host::Callback::load_vc, [&] { host::Line(">").word("clbkLoadVC").integer(id); },
-        [&] { return c.clbkLoadVC(id); }, [](bool r) { host::Line("<").boolean(r); });
-}
-
-void Runner::airfoil(const Args& a) {
-    Vessel& v = vessel(a[0]);
-    const long long index = parse_integer(a[1], 0, INT32_MAX, "airfoil index");
-    const double angle = parse_real(a[2]);
-    const double mach = a.size() > 3 ? parse_real(a[3]) : 0.0;
-    const double re = a.size() > 4 ? parse_real(a[4]) : 0.0;
-    call_airfoil(v, index, angle, mach, re);
-}
-
-void Runner::call_airfoil(Vessel& v, long long index, double angle, double mach, double re) {
+void Runner::run(const cmd::Airfoil& c) {
+    Vessel& v = vessel(c.vessel);
+    const long long index = c.index;
     if (index < 0 || index >= host::airfoil_count(v.handle))
         throw Error{"vessel " + quote(v.name) + " has no airfoil " + std::to_string(index), ""};
     const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
@@ -242,25 +186,17 @@ void Runner::call_airfoil(Vessel& v, long long index, double angle, double mach,
             ""};
     double cl = 0.0, cm = 0.0, cd = 0.0;
     const Watched watched(options_.watch, CallKind::coefficient);
-    host::coeff_call(f, angle, mach, re, &cl, &cm, &cd);
+    host::coeff_call(f, c.angle, c.mach, c.reynolds, &cl, &cm, &cd);
 }
 
-void Runner::version(const Args&) {
-    module_version();
-}
-
-int Runner::module_version() {
+void Runner::run(const cmd::Version&) {
     if (!version_) throw Error{"the plug-in does not export GetModuleVersion", ""};
-    return host::plugin_call([] { host::Line(">").word("GetModuleVersion"); },
-                             [&] { return version_(); }, [](int r) { host::Line("<").integer(r); });
+    host::plugin_call([] { host::Line(">").word("GetModuleVersion"); }, [&] { return version_(); },
+                      [](int r) { host::Line("<").integer(r); });
 }
 
-void Runner::step(const Args& a) {
-    run_steps(a.empty() ? 1 : parse_integer(a[0], 0, kMaxSteps, "step count"));
-}
-
-void Runner::run_steps(long long n) {
-    for (long long i = 0; i < n; ++i) one_step();
+void Runner::run(const cmd::Step& c) {
+    for (long long i = 0; i < c.count; ++i) one_step();
 }
 
 // One simulation step: the time acceleration asked for takes effect, the
@@ -281,15 +217,11 @@ void Runner::one_step() {
     }
     simt_ += kStepLength;
     ++steps_;
-    record();
+    after_step();
 }
 
-void Runner::remove(const Args& a) {
-    delete_vessel(a[0] == "null" ? nullptr : &vessel(a[0]));
-}
-
-void Runner::delete_vessel(Vessel* v) {
-    if (v) return destroy(*v);
+void Runner::run(const cmd::Delete& c) {
+    if (c.target) return destroy(vessel(*c.target));
     host::plugin_call([] { host::Line(">").word("vmvcExit").word("null"); },
                       [&] { exit_(nullptr); });
 }
@@ -308,7 +240,7 @@ void Runner::destroy(Vessel& v) {
         });
 }
 
-void Runner::unload(const Args&) {
+void Runner::run(const cmd::Unload&) {
     for (Vessel& v : vessels_)
         if (v.alive) destroy(v);
     host::Line(">").word("unload");
@@ -318,11 +250,10 @@ void Runner::unload(const Args&) {
 }
 
 void Runner::finish() {
-    if (progress_shown_) std::fputc('\n', err_);
-    progress_shown_ = false;
+    messages_.end_progress();
     if (!plugin_ || unloaded_) return;
     host::remark("end of scenario: unload");
-    unload({});
+    run(cmd::Unload{});
 }
 
 Vessel& Runner::vessel(const std::string& name) {

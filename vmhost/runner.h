@@ -1,23 +1,21 @@
-// The runner: carries out a scenario's commands on the plug-in and its
-// vessels, line by line as the reader hands them over. runner.cpp holds the
-// plug-in's lifecycle and the plain commands; flying.cpp the flight model,
-// the pilot's inputs, the autopilot, `until` and the flight log.
+// The runner: carries out a scenario's commands, as the reader read them, on
+// the plug-in and its vessels. runner.cpp holds the plug-in's lifecycle and
+// the plain commands; flying.cpp the flight model, the pilot's inputs, the
+// autopilot, `until`, the flight log and whether the flight did what its
+// scenario asked.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "command.h"
 #include "host.h"
 #include "library.h"
-#include "reader.h"
+#include "message.h"
 #include "scenario.h"
 
 namespace vmhost {
-
-// The most steps one `step` or `until` takes.
-inline constexpr long long kMaxSteps = 100'000'000;
 
 struct Vessel {
     std::string name;
@@ -25,56 +23,54 @@ struct Vessel {
     VESSEL* object;   // what vmvcInit returned
     VESSEL2* callee;  // the same object when the host can drive it, else null
     bool alive;
+    bool left_ground = false;  // seen off the ground after a step with physics on
 };
 
 class Runner {
   public:
-    Runner(const RunOptions& options, const std::string& name, std::FILE* err,
-           const long long* line_number);
+    Runner(const RunOptions& options, Messages& messages);
 
-    // Runs one line; throws Error when it cannot run.
-    void line(const Args& args);
+    // Before each line: a noted signal stops the run (throws Interrupted),
+    // and nothing may follow `unload`.
+    void next_line();
+    // Throws Error while no plug-in is loaded.
+    void need_plugin() const;
+    // Runs a line; throws Error when it cannot run.
+    void run(const Line& line);
     // The end of the scenario: what `unload` does, if it is still to be done.
     void finish();
+    // After a scenario that ran to its end: kOk, or why not (each reason
+    // reported, and kept in the flight log for its summary).
+    Status verdict();
 
-    // The commands of the table in reader.cpp, each given its arguments.
-    void sound(const Args& a);
-    void load(const Args& a);
-    void create(const Args& a);
-    void set(const Args& a);
-    void key(const Args& a);
-    void vc(const Args& a);
-    void airfoil(const Args& a);
-    void version(const Args& a);
-    void step(const Args& a);
-    void remove(const Args& a);
-    void unload(const Args& a);
-    // Flying.
-    void physics(const Args& a);
-    void throttle(const Args& a);
-    void elevator(const Args& a);
-    void aileron(const Args& a);
-    void rudder(const Args& a);
-    void trim(const Args& a);
-    void brake(const Args& a);
-    void autopilot(const Args& a);
-    void until(const Args& a);
+    // Each command. The fuzzers call them directly; each throws Error as its
+    // line would.
+    void run(const cmd::Sound& c);
+    void run(const cmd::Load& c);
+    void run(const cmd::Create& c);
+    void run(const cmd::SetReading& c);
+    void run(const cmd::SetWarp& c);
+    void run(const cmd::SetHeading& c);
+    void run(const cmd::Key& c);
+    void run(const cmd::Vc& c);
+    void run(const cmd::Airfoil& c);
+    void run(const cmd::Version& c);
+    void run(const cmd::Step& c);
+    void run(const cmd::Delete& c);
+    void run(const cmd::Unload& c);
+    // Flying (flying.cpp).
+    void run(const cmd::Physics& c);
+    void run(const cmd::Pilot& c);
+    void run(const cmd::Brake& c);
+    void run(const cmd::AutopilotHold& c);
+    void run(const cmd::AutopilotOff& c);
+    void run(const cmd::Until& c);
 
-    // The same commands with their arguments already read: the text commands
-    // above read theirs and call these, and the fuzzers call them directly.
-    // Each throws Error as its text command does.
-    void load_plugin(const std::string& plugin);
-    void create_vessel(const std::string& name, int model);
     // The live vessel called `name`.
     Vessel& vessel(const std::string& name);
-    // `kstate` is the keyboard state the plug-in sees: 256 bytes, 0x80 for a
-    // key held down. (A reading is set on the host: host::set_reading.)
+    // A key with any keyboard state the plug-in may see: `kstate` holds 256
+    // bytes, 0x80 for a key held down.
     int press_key(Vessel& v, DWORD code, bool down, char* kstate);
-    bool load_vc(Vessel& v, int id);
-    void call_airfoil(Vessel& v, long long index, double angle, double mach, double re);
-    int module_version();
-    void run_steps(long long n);
-    void delete_vessel(Vessel* v);  // null: vmvcExit(null)
 
   private:
     using VmvcInit = VESSEL* (*)(OBJHANDLE, int);
@@ -83,14 +79,15 @@ class Runner {
 
     void open_plugin(const std::string& path, const std::string& given);
     void one_step();
-    void check_new_name(const std::string& name) const;
     VESSEL2& callee(Vessel& v);
     void destroy(Vessel& v);
 
     // Flying (flying.cpp).
-    void pilot(const Args& a, host::Reading r);
-    void record();
-    void note(const Args& args);
+    bool reached(const Vessel& v, const cmd::Condition& c) const;
+    void fail(long long line, const std::string& what);
+    void after_step();
+    void show_progress();
+    void note(const Line& line);
     int logged(std::size_t i);
 
     std::string bin_dir_;
@@ -106,15 +103,15 @@ class Runner {
     // deletes thousands of vessels still finds one by name at once.
     std::unordered_map<std::string, std::size_t> latest_;
     double simt_ = 0.0;
+    long long steps_ = 0;
 
     RunOptions options_;
-    const std::string& name_;  // of the scenario, as messages show it
-    std::FILE* err_;
-    const long long* line_number_;  // the line being run
-    bool progress_shown_ = false;
+    Messages& messages_;
+    long long line_ = 0;       // the line running
     std::string plugin_name_;  // as `load` named it
     std::vector<int> logged_;  // each vessel's number in the flight log, or -1
-    long long steps_ = 0;
+    int violations_before_;    // broken host contract rules before the run
+    bool failed_ = false;      // the flight did not do what its scenario asked
 };
 
 }  // namespace vmhost

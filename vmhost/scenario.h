@@ -1,13 +1,18 @@
-// vmhost, the stand-in host program, and its library vm_scenario. Its files:
+// vmhost, the stand-in host program, and its library vm_scenario. A scenario
+// flows one way: file -> reader -> runner -> host. Its files:
 //   main.cpp             the command line: `run`, `fly`, --trace, --report
-//   scenario.h           (this) running a scenario: run_scenario and its options
-//   reader.h/.cpp        the scenario reader: tokens, numbers, names, the
-//                        command table, and the loop over a scenario's lines
+//   scenario.h/.cpp      (this) running a scenario: run_scenario, its options
+//                        and exit statuses, the loop over a scenario's lines
+//   command.h            the typed commands the reader hands the runner
+//   reader.h/.cpp        the scenario reader: tokens, numbers, names, and the
+//                        command table, a row per form of a command
+//   message.h/.cpp       text made safe to show; a run's messages
 //   runner.h/.cpp        the runner: the plug-in's lifecycle and the plain
 //                        commands (sound ... unload); every call into the
 //                        plug-in goes through host/plugin_call.h
 //   flying.cpp           the runner's flying: physics, pilot inputs, autopilot,
-//                        `until`, sampling the flight log after each step
+//                        `until`, sampling the flight log after each step, and
+//                        whether the flight did what its scenario asked
 //   aircraft.h/.cpp      the aircraft vmhost knows by name, one row each, with
 //                        their default flights (flights.h.in, generated from
 //                        examples/fly-NAME.vms)
@@ -33,6 +38,7 @@ struct Output;
 // Exit statuses of vmhost.
 enum Status {
     kOk = 0,
+    kFlightFailed = 1,    // ran to its end, but the flight did not do what its scenario asked
     kBadInput = 2,        // bad command line or a scenario that cannot run
     kContractBroken = 3,  // ran to its end, but the plug-in broke the host contract
     kInterrupted = 128,   // stopped by a signal; vmhost exits with 128 + its number
@@ -44,6 +50,12 @@ enum Status {
 // after it runs, and the trace ends there. Either way the vessels still alive
 // are deleted and the plug-in unloaded at the end, as `unload` would; at the
 // end of a good run that is traced, after a remark, after an error it is not.
+//
+// A run that reaches its end may still fail, each reason reported on `err`
+// as "NAME[:LINE]: failed: WHAT" (and kept in the flight log for its
+// summary): the plug-in broke the host contract (kContractBroken, which
+// comes first); an `until` gave up with physics on, or, with `lift_off`, a
+// vessel never left the ground (kFlightFailed).
 //
 // With a flight log in `options`, every live vessel is recorded after every
 // step, and the pilot's commands are noted; with `progress`, a progress line
@@ -71,6 +83,7 @@ struct RunOptions {
     bool progress = false;
     Output* trace = nullptr;
     CallWatch* watch = nullptr;
+    bool lift_off = false;  // a default flight: every vessel must leave the ground
 };
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options = {});
