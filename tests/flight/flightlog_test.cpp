@@ -14,6 +14,7 @@
 #include <string>
 
 #include "aircraft.h"
+#include "host.h"
 #include "scenario.h"
 #include "subprocess.h"
 
@@ -180,5 +181,78 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
         EXPECT_EQ(s.find("set p"), std::string::npos) << s;
     }
 }
+
+// How a flight that does not do what its scenario asked ends: the status,
+// the reasons on standard error, and the same reasons in the summary. Any
+// aircraft will do; `lift_off` flies the scenario as `vmhost fly` flies a
+// default flight.
+struct Outcome {
+    const char* name;
+    std::string scenario;  // after the aircraft is loaded and created as t
+    bool lift_off;
+    vmhost::Status status;
+    std::vector<std::string> errors;   // beginnings of the lines on standard error
+    std::vector<std::string> summary;  // lines of the summary, from their start
+};
+
+const Outcome kOutcomes[] = {
+    {"UntilGivesUpInFlight",
+     "physics on\nthrottle t 1\nuntil t airspeed above 20\nuntil t altitude above 1e5 50\n",
+     false,
+     vmhost::kFlightFailed,
+     {"s.vms:6: failed: 'until t altitude above 1e5' gave up after 50 steps (1 s): t on the "
+      "ground at "},
+     {"the flight failed:", "  line 6: 'until t altitude above 1e5' gave up after 50 steps"}},
+    {"DefaultFlightNeverLiftsOff",
+     "physics on\nthrottle t 0\nuntil t airborne within 30\n",
+     true,
+     vmhost::kFlightFailed,
+     {"s.vms:5: failed: 'until t airborne' gave up after 1500 steps (30 s): t on the ground at "
+      "0.0 m/s",
+      "s.vms: failed: t never left the ground"},
+     {"  line 5: 'until t airborne' gave up after 1500 steps (30 s)", "  t never left the ground"}},
+    // Without physics the readings are what the scenario set.
+    {"UntilWithoutPhysicsWarns",
+     "until t altitude above 1 within 0.1\n",
+     false,
+     vmhost::kOk,
+     {"s.vms:3: warning: 'until t altitude above 1' gave up after 5 steps (0.1 s): t in the air "
+      "at 0 m, 0.0 m/s"},
+     {}},
+};
+
+class FlightOutcome : public ::testing::TestWithParam<Outcome> {};
+
+TEST_P(FlightOutcome, NamesWhyTheFlightFailed) {
+    const Outcome& o = GetParam();
+    host::reset();
+    const fs::path err_file = fs::temp_directory_path() / testsupport::unique_name("outcome");
+    std::FILE* err = std::fopen(err_file.string().c_str(), "wb");
+    ASSERT_TRUE(err);
+    vmhost::FlightLog log;
+    vmhost::RunOptions options{&log};
+    options.lift_off = o.lift_off;
+    const std::string start =
+        std::string("load ") + vmhost::all_aircraft().front().name + "\ncreate t\n";
+    EXPECT_EQ(vmhost::run_scenario("s.vms", start + o.scenario, err, options), o.status);
+    std::fclose(err);
+    const std::string errors = read_file(err_file);
+    fs::remove(err_file);
+    std::istringstream lines(errors);
+    std::string line;
+    for (const std::string& e : o.errors) {
+        std::getline(lines, line);
+        EXPECT_EQ(line.substr(0, e.size()), e);
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+    const std::string summary = summary_of(log);
+    for (const std::string& s : o.summary)
+        EXPECT_NE(summary.find("\n" + s), std::string::npos) << s;
+    if (o.summary.empty()) {
+        EXPECT_EQ(summary.find("failed"), std::string::npos) << summary;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Vmhost, FlightOutcome, ::testing::ValuesIn(kOutcomes),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
