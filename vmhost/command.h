@@ -116,11 +116,10 @@ struct Until {
 
 }  // namespace cmd
 
-using Command =
-    std::variant<cmd::Sound, cmd::Load, cmd::Create, cmd::SetReading, cmd::SetWarp,
-                 cmd::SetHeading, cmd::Key, cmd::Vc, cmd::Airfoil, cmd::Version, cmd::Step,
-                 cmd::Delete, cmd::Unload, cmd::Physics, cmd::Pilot, cmd::Brake,
-                 cmd::AutopilotHold, cmd::AutopilotOff, cmd::Until>;
+using Command = std::variant<cmd::Sound, cmd::Load, cmd::Create, cmd::SetReading, cmd::SetWarp,
+                             cmd::SetHeading, cmd::Key, cmd::Vc, cmd::Airfoil, cmd::Version,
+                             cmd::Step, cmd::Delete, cmd::Unload, cmd::Physics, cmd::Pilot,
+                             cmd::Brake, cmd::AutopilotHold, cmd::AutopilotOff, cmd::Until>;
 
 // One line of a scenario, read.
 struct Line {

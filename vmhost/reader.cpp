@@ -387,8 +387,7 @@ std::string_view name_of(const Row& r) {
     return u.substr(0, u.find(' '));
 }
 
-}  // namespace
-
+// The usages of every form of `command`, "a, b or c".
 std::string usages(std::string_view command) {
     std::vector<const char*> forms;
     for (const Row& r : kRows)
@@ -398,6 +397,8 @@ std::string usages(std::string_view command) {
         s += (i == 0 ? "" : i + 1 == forms.size() ? " or " : ", ") + std::string(forms[i]);
     return s;
 }
+
+}  // namespace
 
 const Row& command_for(const Args& args) {
     const Row* first = nullptr;

@@ -39,35 +39,14 @@ std::optional<host::Reading> find_quantity(std::string_view name);
 
 // The forms the commands take, one per usage: the rows of the command table,
 // in this order.
+// clang-format off
 enum class Form {
-    sound,
-    load,
-    create,
-    set_reading,
-    set_warp,
-    set_heading,
-    key,
-    vc,
-    airfoil,
-    version,
-    step,
-    remove,
-    unload,
-    physics,
-    throttle,
-    elevator,
-    aileron,
-    rudder,
-    trim,
-    brake,
-    autopilot_hold,
-    autopilot_off,
-    until_contact,
-    until_contact_within,
-    until_reading,
-    until_reading_within,
+    sound, load, create, set_reading, set_warp, set_heading, key, vc, airfoil, version, step,
+    remove, unload, physics, throttle, elevator, aileron, rudder, trim, brake, autopilot_hold,
+    autopilot_off, until_contact, until_contact_within, until_reading, until_reading_within,
     last = until_reading_within
 };
+// clang-format on
 inline constexpr int kFormCount = static_cast<int>(Form::last) + 1;
 
 // A row of the command table. Its usage is the whole grammar of the form:
@@ -109,8 +88,5 @@ const Row& command_for(const Args& args);
 // The line `number`, of the command `row` as command_for found it, read.
 // Throws Error when its form's count or an argument is wrong.
 Line read_line(const Row& row, const Args& args, long long number);
-
-// The usages of every form of `command`, "a, b or c"; empty for no command.
-std::string usages(std::string_view command);
 
 }  // namespace vmhost
