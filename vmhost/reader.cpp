@@ -287,7 +287,7 @@ Command read_autopilot(const Args& a) {
 }
 
 // The default time `until` waits: 20 minutes.
-constexpr long long kUntilSteps = 20 * 60 * kStepsPerSecond;
+constexpr long long kUntilSteps = 20LL * 60 * kStepsPerSecond;
 
 // A time limit in seconds as whole steps, a started step counted whole.
 long long steps_within(const std::string& s) {

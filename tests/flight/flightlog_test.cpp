@@ -195,6 +195,10 @@ struct Outcome {
     std::vector<std::string> summary;  // lines of the summary, from their start
 };
 
+void PrintTo(const Outcome& o, std::ostream* os) {
+    *os << o.name;
+}
+
 const Outcome kOutcomes[] = {
     {"UntilGivesUpInFlight",
      "physics on\nthrottle t 1\nuntil t airspeed above 20\nuntil t altitude above 1e5 50\n",
