@@ -9,7 +9,7 @@
 namespace frame {
 
 // Allocates and constructs one vessel object; null when allocation fails.
-VESSEL* create_vessel(OBJHANDLE hVessel, int flightmodel);
+VESSEL* create_vessel(VesselHandle hVessel, int flightmodel);
 
 // Destroys an object that create_vessel returned (never null), releasing
 // whatever the object owns besides itself.

@@ -51,8 +51,8 @@ const host::Reading kReadings[] = {
     host::Reading::rudder,   host::Reading::aileron,  host::Reading::flap,
     host::Reading::trim,
 };
-const DWORD kModifiers[] = {OAPI_KEY_LSHIFT, OAPI_KEY_RSHIFT, OAPI_KEY_LCONTROL,
-                            OAPI_KEY_RCONTROL, OAPI_KEY_LALT, OAPI_KEY_RALT};
+const std::uint32_t kModifiers[] = {key_code("LeftShift"), key_code("RightShift"), key_code("LeftCtrl"),
+                            key_code("RightCtrl"), key_code("LeftAlt"), key_code("RightAlt")};
 // clang-format on
 
 // A double of any kind: a special value, any bit pattern, or one in the

@@ -72,7 +72,7 @@ struct Clock {
 
 // Animation ids of a clock's hands, fastest first.
 struct ClockHands {
-    UINT seconds, minutes, hours;
+    unsigned seconds, minutes, hours;
 };
 
 // Advances `clock` by one step at the host's time acceleration and shows it.
@@ -80,7 +80,7 @@ void run_clock(const VESSEL& v, Clock& clock, const ClockHands& hands);
 
 // The heading indicator shows the heading of the vessel with the input focus;
 // when the host has none to give, `heading` keeps the last one.
-void show_focus_heading(const VESSEL& v, UINT anim, double& heading);
+void show_focus_heading(const VESSEL& v, unsigned anim, double& heading);
 
 // ---- Per-step systems ----
 
@@ -160,14 +160,14 @@ inline bool take_request(double& request, double sw) {
 
 // A cockpit mesh with its night version, at the same index and offset.
 struct CockpitMesh {
-    MESHHANDLE* day;
-    MESHHANDLE* night;
+    MeshHandle* day;
+    MeshHandle* night;
     VECTOR3 offset;
 };
 
 // Puts the day or night version of every cockpit mesh in place, at mesh
 // indices from `first_index` on, seen from the virtual cockpit only.
-void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, UINT first_index,
+void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, unsigned first_index,
                   bool night);
 
 // ---- One-time definition ----
@@ -175,7 +175,7 @@ void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, UINT fir
 // Mesh files, loaded in table order (again at every construction).
 struct MeshFile {
     const char* path;
-    MESHHANDLE* handle;
+    MeshHandle* handle;
 };
 void load_meshes(std::span<const MeshFile> files);
 
@@ -197,9 +197,9 @@ struct Airframe {
 void define_airframe(const VESSEL& v, const Airframe& a);
 
 struct Airfoil {
-    AIRFOIL_ORIENTATION align;
+    LiftDirection align;
     VECTOR3 ref;
-    AirfoilCoeffFunc coefficients;
+    AirfoilCoefficientFunction coefficients;
     double chord, area, aspect;
 };
 void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils);
@@ -207,12 +207,12 @@ void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils);
 // A control surface moving the aircraft's animation `anim`.
 template <class Aircraft>
 struct ControlSurface {
-    AIRCTRL_TYPE type;
+    SurfaceType type;
     double area;
     double dCl;
     VECTOR3 ref;
-    AIRCTRL_AXIS axis;
-    UINT Aircraft::*anim;
+    HingeAxis axis;
+    unsigned Aircraft::*anim;
 };
 template <class Aircraft, std::size_t N>
 void create_control_surfaces(const Aircraft& a, const ControlSurface<Aircraft> (&surfaces)[N]) {
@@ -228,7 +228,7 @@ struct Engine {
     VECTOR3 position;
     double isp;
 };
-void create_main_engine(const VESSEL& v, const Engine& e, THRUSTER_HANDLE& thruster);
+void create_main_engine(const VESSEL& v, const Engine& e, ThrusterHandle& thruster);
 
 // Fills `light` as a flashing star at `pos` in colour `col`, switched off, and
 // hands it to the host, which reads it and both vectors in place from then on.

@@ -30,20 +30,20 @@ void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils) {
         v.CreateAirfoil(f.align, f.ref, f.coefficients, f.chord, f.area, f.aspect);
 }
 
-void create_main_engine(const VESSEL& v, const Engine& e, THRUSTER_HANDLE& thruster) {
-    PROPELLANT_HANDLE tank = v.CreatePropellantResource(e.tank_mass, -1, 1.0);
-    thruster = v.CreateThruster(e.position, _V(0, 0, 1), 0, tank, e.isp, 0, 101400);
-    v.CreateThrusterGroup(&thruster, 1, THGROUP_MAIN);
+void create_main_engine(const VESSEL& v, const Engine& e, ThrusterHandle& thruster) {
+    PropellantHandle tank = v.CreatePropellantResource(e.tank_mass, -1, 1.0);
+    thruster = v.CreateThruster(e.position, VECTOR3{0, 0, 1}, 0, tank, e.isp, 0, 101400);
+    v.CreateThrusterGroup(&thruster, 1, ThrusterGroupType::main);
 }
 
 void add_light(VESSEL& v, BEACONLIGHTSPEC& light, VECTOR3* pos, VECTOR3* col) {
-    light = {BEACONSHAPE_STAR, pos, col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
+    light = {LightShape::star, pos, col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
     v.AddBeacon(&light);
 }
 
 void look_from(const VESSEL& v, const CockpitCamera& c) {
     v.SetCameraOffset(c.offset);
-    v.SetCameraDefaultDirection(_V(0, 0, 1));
+    v.SetCameraDefaultDirection(VECTOR3{0, 0, 1});
     const double side = c.side_degrees * airfoil::RAD;
     const double vertical = c.vertical_degrees * airfoil::RAD;
     v.SetCameraRotationRange(side, side, vertical, vertical);

@@ -8,19 +8,19 @@ void cap_time_acceleration(double max_warp) {
 
 void steer_on_ground(const VESSEL& v, const GroundSteering& s, double max_warp) {
     const double airspeed = v.GetAirspeed();  // read before the rudder, as the trace shows
-    const double force = airspeed * v.GetControlSurfaceLevel(AIRCTRL_RUDDER) * s.gain;
+    const double force = airspeed * v.GetControlSurfaceLevel(SurfaceType::rudder) * s.gain;
     if (vmapiGetTimeAcceleration() > max_warp) return;
     // Equal and opposite: a pure turning moment about the vertical axis.
-    v.AddForce(_V(force, 0, 0), _V(0, 0, s.arm));
-    v.AddForce(_V(-force, 0, 0), _V(0, 0, -s.arm));
+    v.AddForce(VECTOR3{force, 0, 0}, VECTOR3{0, 0, s.arm});
+    v.AddForce(VECTOR3{-force, 0, 0}, VECTOR3{0, 0, -s.arm});
 }
 
-void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, UINT first_index,
+void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, unsigned first_index,
                   bool night) {
-    UINT index = first_index;
+    unsigned index = first_index;
     for (const CockpitMesh& m : meshes) {
-        const UINT inserted = v.InsertMesh(night ? *m.night : *m.day, index++, &m.offset);
-        v.SetMeshVisibilityMode(inserted, MESHVIS_VC);
+        const unsigned inserted = v.InsertMesh(night ? *m.night : *m.day, index++, &m.offset);
+        v.SetMeshVisibilityMode(inserted, MeshVisibility::virtual_cockpit);
     }
 }
 

@@ -50,8 +50,8 @@ const kit::Airframe kAirframe = {
 
 // clang-format off
 const kit::Airfoil kAirfoils[] = {
-    {LIFT_VERTICAL,   {0.0, 0.0, -0.2}, airfoil::wing_lift_coeff, 20.0, 270.0, 2.266},
-    {LIFT_HORIZONTAL, {0.0, 0.0, -4.0}, airfoil::fin_lift_coeff,  20.0, 50.0,  1.5},
+    {LiftDirection::vertical,   {0.0, 0.0, -0.2}, airfoil::wing_lift_coeff, 20.0, 270.0, 2.266},
+    {LiftDirection::horizontal, {0.0, 0.0, -4.0}, airfoil::fin_lift_coeff,  20.0, 50.0,  1.5},
 };
 // clang-format on
 
@@ -61,21 +61,21 @@ constexpr kit::Engine kEngine = {
 
 // Both exhaust streams, one under each wing, share this record.
 PARTICLESTREAMSPEC exhaust = {.flags = 0,
-                              .srcsize = 0.8,
-                              .srcrate = 565.0,
-                              .v0 = 119.0,
-                              .srcspread = 0.019,
+                              .size = 0.8,
+                              .rate = 565.0,
+                              .velocity = 119.0,
+                              .velocity_spread = 0.019,
                               .lifetime = 0.121,
-                              .growthrate = 1.51,
-                              .atmslowdown = 1.11,
-                              .ltype = PARTICLESTREAMSPEC::DIFFUSE,
-                              .levelmap = PARTICLESTREAMSPEC::LVL_PSQRT,  // sqrt of level
-                              .lmin = 0.0,
-                              .lmax = 2.0,
-                              .atmsmap = PARTICLESTREAMSPEC::ATM_PLOG,  // log of density
-                              .amin = 1e-4,
-                              .amax = 1.0,
-                              .tex = nullptr};
+                              .growth_rate = 1.51,
+                              .atmosphere_slowdown = 1.11,
+                              .lighting = ExhaustLighting::diffuse,
+                              .level_map = ExhaustLevelMap::square_root_between_bounds,
+                              .level_min = 0.0,
+                              .level_max = 2.0,
+                              .atmosphere_map = ExhaustAtmosphereMap::logarithmic_between_bounds,
+                              .density_min = 1e-4,
+                              .density_max = 1.0,
+                              .texture = nullptr};
 
 constexpr char kEngineWave[] = "Sound\\Vessel\\Olumbra\\Olumbra-Eng.wav";
 constexpr char kGearWave[] = "Sound\\Vessel\\Olumbra\\Olumbra-Gear.wav";
@@ -85,12 +85,12 @@ constexpr int kOptionsOff[] = {5, 6, 1, 13, 14, 16, 17};
 
 }  // namespace
 
-Airliner::Airliner(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
+Airliner::Airliner(VesselHandle hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
     kit::load_meshes(mesh_files);
     DefineAnimations();
 }
 
-void Airliner::clbkSetClassCaps(FILEHANDLE) {
+void Airliner::clbkSetClassCaps(ConfigFileHandle) {
     kit::define_airframe(*this, kAirframe);
     kit::create_airfoils(*this, kAirfoils);
 
@@ -98,18 +98,18 @@ void Airliner::clbkSetClassCaps(FILEHANDLE) {
     // its trim.
     // clang-format off
     static const kit::ControlSurface<Airliner> surfaces[] = {
-        {AIRCTRL_ELEVATOR,     6.7, 0.67, {0.0, 0.0, -16.0},   AIRCTRL_AXIS_XPOS, &Airliner::anim_elevator},
-        {AIRCTRL_RUDDER,       2.0, 0.5,  {0.0, 2.0, -15.0},   AIRCTRL_AXIS_YPOS, &Airliner::anim_rudder},
-        {AIRCTRL_AILERON,      4.0, 0.12, {14.0, 0.0, -14.0},  AIRCTRL_AXIS_XPOS, &Airliner::anim_raileron},
-        {AIRCTRL_AILERON,      4.0, 0.12, {-14.0, 0.0, -14.0}, AIRCTRL_AXIS_XNEG, &Airliner::anim_laileron},
-        {AIRCTRL_ELEVATORTRIM, 5.0, 0.1,  {0.0, 0.0, -16.0},   AIRCTRL_AXIS_XPOS, &Airliner::anim_elevator},
+        {SurfaceType::elevator,     6.7, 0.67, {0.0, 0.0, -16.0},   HingeAxis::x_positive, &Airliner::anim_elevator},
+        {SurfaceType::rudder,       2.0, 0.5,  {0.0, 2.0, -15.0},   HingeAxis::y_positive, &Airliner::anim_rudder},
+        {SurfaceType::aileron,      4.0, 0.12, {14.0, 0.0, -14.0},  HingeAxis::x_positive, &Airliner::anim_raileron},
+        {SurfaceType::aileron,      4.0, 0.12, {-14.0, 0.0, -14.0}, HingeAxis::x_negative, &Airliner::anim_laileron},
+        {SurfaceType::elevator_trim, 5.0, 0.1,  {0.0, 0.0, -16.0},   HingeAxis::x_positive, &Airliner::anim_elevator},
     };
     // clang-format on
     kit::create_control_surfaces(*this, surfaces);
 
     kit::create_main_engine(*this, kEngine, th_main);
-    AddExhaustStream(th_main, _V(-6.879716, -7.7, 2.0), &exhaust);
-    AddExhaustStream(th_main, _V(6.879716, -7.7, 2.0), &exhaust);
+    AddExhaustStream(th_main, VECTOR3{-6.879716, -7.7, 2.0}, &exhaust);
+    AddExhaustStream(th_main, VECTOR3{6.879716, -7.7, 2.0}, &exhaust);
 
     // Shared by every airliner: refilling them darkens the strobes of all.
     kit::add_light(*this, beacon_right, &beacon_right_pos, &beacon_right_col);
@@ -120,8 +120,8 @@ void Airliner::clbkSetClassCaps(FILEHANDLE) {
     // these indices, and the displays live on mesh 1.
     AddMesh(mesh_ext);
     for (const kit::CockpitMesh& m : cockpit_meshes) {
-        const UINT index = AddMesh(*m.day, &m.offset);
-        SetMeshVisibilityMode(index, MESHVIS_VC);
+        const unsigned index = AddMesh(*m.day, &m.offset);
+        SetMeshVisibilityMode(index, MeshVisibility::virtual_cockpit);
     }
 }
 
@@ -132,7 +132,7 @@ void Airliner::clbkPostCreation() {
     for (int option : kOptionsOff) SetSoundOption(sound_id, option, 0);
 }
 
-VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
+VESSEL* frame::create_vessel(VesselHandle hVessel, int flightmodel) {
     return new (std::nothrow) Airliner(hVessel, flightmodel);
 }
 

@@ -22,43 +22,43 @@
 
 class Airliner : public VESSEL2 {
   public:
-    Airliner(OBJHANDLE hVessel, int flightmodel);
+    Airliner(VesselHandle hVessel, int flightmodel);
 
     // Class set-up and sound set-up (airliner.cpp).
-    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkSetClassCaps(ConfigFileHandle cfg) override;
     void clbkPostCreation() override;
     // Per-step systems (systems.cpp).
     void clbkPostStep(double simt, double simdt, double mjd) override;
     // G and K keys, virtual cockpit (cockpit.cpp).
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override;
     bool clbkLoadVC(int id) override;
 
   private:
     void DefineAnimations();
 
     // Animations the host or the per-step systems drive (animations.cpp).
-    UINT anim_wheels = 0;
-    UINT anim_gear = 0;
-    UINT anim_gear_lever = 0;
-    UINT anim_rudder = 0;
-    UINT anim_elevator = 0;
-    UINT anim_laileron = 0;  // left aileron and both control yokes
-    UINT anim_raileron = 0;
-    UINT anim_alt_needle = 0;
-    UINT anim_alt_digit[5] = {};  // drums: ones, tens, hundreds, thousands, ten-thousands
-    UINT anim_aoa = 0;
-    UINT anim_heading = 0;
-    UINT anim_airspeed = 0;
-    UINT anim_bank = 0;
-    UINT anim_clock_sec = 0;
-    UINT anim_clock_min = 0;
-    UINT anim_clock_hour = 0;
-    UINT anim_throttle = 0;
+    unsigned anim_wheels = 0;
+    unsigned anim_gear = 0;
+    unsigned anim_gear_lever = 0;
+    unsigned anim_rudder = 0;
+    unsigned anim_elevator = 0;
+    unsigned anim_laileron = 0;  // left aileron and both control yokes
+    unsigned anim_raileron = 0;
+    unsigned anim_alt_needle = 0;
+    unsigned anim_alt_digit[5] = {};  // drums: ones, tens, hundreds, thousands, ten-thousands
+    unsigned anim_aoa = 0;
+    unsigned anim_heading = 0;
+    unsigned anim_airspeed = 0;
+    unsigned anim_bank = 0;
+    unsigned anim_clock_sec = 0;
+    unsigned anim_clock_min = 0;
+    unsigned anim_clock_hour = 0;
+    unsigned anim_throttle = 0;
 
     // This vessel's sound add-on id; -1 without sound.
     int sound_id = -1;
 
     // The one main thruster standing for both engines. Each airliner keeps its
     // own, so several airliners, and deleting any of them, stay safe.
-    THRUSTER_HANDLE th_main = nullptr;
+    ThrusterHandle th_main = nullptr;
 };

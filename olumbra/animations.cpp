@@ -9,53 +9,53 @@
 namespace {
 
 // Mesh indices of the vessel's mesh list.
-constexpr UINT kExterior = 0, kCockpit = 1, kAltimeter = 2, kAoaGauge = 3, kHeading = 4,
-               kAirspeed = 5, kBank = 6, kClock = 7;
+constexpr unsigned kExterior = 0, kCockpit = 1, kAltimeter = 2, kAoaGauge = 3, kHeading = 4,
+                   kAirspeed = 5, kBank = 6, kClock = 7;
 
 // Group lists; the host keeps pointers to them.
-UINT grp_nose_wheels[] = {34, 35};
-UINT grp_left_wheels[] = {36, 37};
-UINT grp_right_wheels[] = {38, 39};
-UINT grp_nose_gear[] = {2, 3, 4, 5, 34, 35};
-UINT grp_left_gear[] = {6, 8, 16, 36, 37};
-UINT grp_right_gear[] = {7, 9, 17, 38, 39};
-UINT grp_left_nose_door[] = {14};
-UINT grp_right_nose_door[] = {15};
-UINT grp_rudder[] = {21};
-UINT grp_left_elevator[] = {42};
-UINT grp_right_elevator[] = {44};
-UINT grp_left_aileron[] = {45};
-UINT grp_right_yoke[] = {85};
-UINT grp_left_yoke[] = {84};
-UINT grp_right_aileron[] = {47};
-UINT grp_alt_needle[] = {1};
-UINT grp_alt_ones[] = {23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
-UINT grp_alt_tens[] = {13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
-UINT grp_alt_hundreds[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-UINT grp_alt_thousands[] = {43, 44, 45, 46, 47, 48, 49, 50, 51, 52};
-UINT grp_alt_ten_thousands[] = {33, 34, 35, 36, 37, 38, 39, 40, 41, 42};
-UINT grp_aoa_needle[] = {1};
-UINT grp_heading_card[] = {0};
-UINT grp_gear_lever[] = {36, 37};
-UINT grp_throttle[] = {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81};
-UINT grp_airspeed_needle[] = {0, 1};
-UINT grp_bank[] = {0, 2};
-UINT grp_clock_sec[] = {4};
-UINT grp_clock_min[] = {3};
-UINT grp_clock_hour[] = {1};
+unsigned grp_nose_wheels[] = {34, 35};
+unsigned grp_left_wheels[] = {36, 37};
+unsigned grp_right_wheels[] = {38, 39};
+unsigned grp_nose_gear[] = {2, 3, 4, 5, 34, 35};
+unsigned grp_left_gear[] = {6, 8, 16, 36, 37};
+unsigned grp_right_gear[] = {7, 9, 17, 38, 39};
+unsigned grp_left_nose_door[] = {14};
+unsigned grp_right_nose_door[] = {15};
+unsigned grp_rudder[] = {21};
+unsigned grp_left_elevator[] = {42};
+unsigned grp_right_elevator[] = {44};
+unsigned grp_left_aileron[] = {45};
+unsigned grp_right_yoke[] = {85};
+unsigned grp_left_yoke[] = {84};
+unsigned grp_right_aileron[] = {47};
+unsigned grp_alt_needle[] = {1};
+unsigned grp_alt_ones[] = {23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+unsigned grp_alt_tens[] = {13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
+unsigned grp_alt_hundreds[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+unsigned grp_alt_thousands[] = {43, 44, 45, 46, 47, 48, 49, 50, 51, 52};
+unsigned grp_alt_ten_thousands[] = {33, 34, 35, 36, 37, 38, 39, 40, 41, 42};
+unsigned grp_aoa_needle[] = {1};
+unsigned grp_heading_card[] = {0};
+unsigned grp_gear_lever[] = {36, 37};
+unsigned grp_throttle[] = {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81};
+unsigned grp_airspeed_needle[] = {0, 1};
+unsigned grp_bank[] = {0, 2};
+unsigned grp_clock_sec[] = {4};
+unsigned grp_clock_min[] = {3};
+unsigned grp_clock_hour[] = {1};
 
 struct Groups {
     template <std::size_t N>
-    constexpr Groups(UINT (&g)[N]) : list(g), count(N) {}
-    UINT* list;
-    UINT count;
+    constexpr Groups(unsigned (&g)[N]) : list(g), count(N) {}
+    unsigned* list;
+    unsigned count;
 };
 
 // One rotation: mesh, groups, reference point, axis (passed as written, not
 // normalised), angle at full state in degrees, and the part of its
 // animation's state range it runs over.
 struct Component {
-    UINT mesh;
+    unsigned mesh;
     Groups groups;
     VECTOR3 ref;
     VECTOR3 axis;
@@ -111,9 +111,9 @@ constexpr std::size_t kComponentCount = std::size(components);
 
 // The transform records the host keeps: built on the first airliner, shared
 // by every later one, kept until the plug-in is unloaded.
-std::optional<MGROUP_ROTATE> records[kComponentCount];
+std::optional<RotationTransform> records[kComponentCount];
 
-MGROUP_ROTATE* record(std::size_t i) {
+RotationTransform* record(std::size_t i) {
     if (!records[i]) {
         const Component& c = components[i];
         records[i].emplace(c.mesh, c.groups.list, c.groups.count, c.ref, c.axis,
@@ -126,7 +126,7 @@ MGROUP_ROTATE* record(std::size_t i) {
 
 void Airliner::DefineAnimations() {
     struct Animation {
-        UINT* id;
+        unsigned* id;
         double initial_state;
         std::size_t component_count;
     };

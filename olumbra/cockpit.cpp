@@ -15,16 +15,16 @@ const VCMFDSPEC kDisplays[] = {{1, 100}, {1, 101}};
 
 }  // namespace
 
-int Airliner::clbkConsumeBufferedKey(DWORD key, bool down, char*) {
+int Airliner::clbkConsumeBufferedKey(std::uint32_t key, bool down, char*) {
     if (!down) return 0;
     // Modifiers are ignored: Ctrl+G and Shift+K act as G and K.
     switch (key) {
-        case OAPI_KEY_G:
+        case key_code("G"):
             gear_cmd = kit::command_towards_other_end(gear_pos);
             if (!GroundContact()) PlayVesselWave(sound_id, kGearSlot, 0, 255, 0);
             gear_lever_cmd = kit::command_towards_other_end(gear_lever_pos);
             return 1;
-        case OAPI_KEY_K:
+        case key_code("K"):
             kit::flip(lights_on);
             lights_changed = 1.0;
             return 1;

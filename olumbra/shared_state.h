@@ -12,14 +12,14 @@ namespace olumbra {
 
 // Class meshes, reloaded by every construction. A name ending in _n is the
 // night version of the mesh without it.
-inline MESHHANDLE mesh_ext, mesh_cpit, mesh_cpit_alt, mesh_cpit_aoa, mesh_cpit_direct,
+inline MeshHandle mesh_ext, mesh_cpit, mesh_cpit_alt, mesh_cpit_aoa, mesh_cpit_direct,
     mesh_cpit_speed, mesh_cpit_bank, mesh_cpit_clock, mesh_cpit_n, mesh_cpit_alt_n, mesh_cpit_aoa_n,
     mesh_cpit_direct_n, mesh_cpit_speed_n, mesh_cpit_bank_n, mesh_cpit_clock_n;
 
 // The cockpit meshes at vessel mesh indices 1 to 7: cockpit interior,
 // altimeter, angle-of-attack gauge, heading indicator, airspeed indicator,
 // bank indicator, clock. A night mesh takes its day mesh's index and offset.
-inline constexpr UINT kFirstCockpitMeshIndex = 1;
+inline constexpr unsigned kFirstCockpitMeshIndex = 1;
 inline const kit::CockpitMesh cockpit_meshes[7] = {
     {&mesh_cpit, &mesh_cpit_n, {0.0, -4.0, 27.0}},
     {&mesh_cpit_alt, &mesh_cpit_alt_n, {-0.785, -4.285, 27.9}},

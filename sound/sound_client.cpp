@@ -22,7 +22,7 @@ constexpr char kErrMissingRoutines[] =
     "ERR02= ConnectToVelmoraSoundDLL3: Unable to find routines missing VelmoraSound3.0 ?";
 constexpr char kErrNoGetId[] = "ERR03= unable to connect to GetMyID, Older VelmoraSound.dll ?";
 
-HINSTANCE g_addon = nullptr;
+ModuleHandle g_addon = nullptr;
 LoadVesselWaveVMSound3_t g_load_wave = nullptr;
 PlayVesselWaveVMSound3_t g_play_wave = nullptr;
 PlayVesselExclusiveWaveVMSound3_t g_play_exclusive = nullptr;
@@ -79,7 +79,7 @@ void VelmoraSoundLog(const char* message, const char* detail) {
     std::fclose(f);
 }
 
-int ConnectToVelmoraSoundDLL3(OBJHANDLE hVessel) {
+int ConnectToVelmoraSoundDLL3(VesselHandle hVessel) {
     if (!hVessel) {
         VelmoraSoundLog(kErrNullHandle, "");
         return -1;

@@ -16,29 +16,29 @@ namespace {
 enum class Kind { rotation, translation };
 
 struct Groups {
-    UINT list[7];
-    UINT count;
+    unsigned list[7];
+    unsigned count;
 };
 
 template <typename... G>
 constexpr Groups groups(G... g) {
-    return {{static_cast<UINT>(g)...}, sizeof...(g)};
+    return {{static_cast<unsigned>(g)...}, sizeof...(g)};
 }
 
 struct Component {
     Kind kind;
-    UINT mesh;
+    unsigned mesh;
     Groups groups;
     VECTOR3 ref;     // rotation: a point on the axis
     VECTOR3 vector;  // rotation: the axis, as drawn (not normalised); translation: the shift
     double degrees;  // rotation: the turn at full state
 };
 
-constexpr Component rot(UINT mesh, Groups g, VECTOR3 ref, VECTOR3 axis, double degrees) {
+constexpr Component rot(unsigned mesh, Groups g, VECTOR3 ref, VECTOR3 axis, double degrees) {
     return {Kind::rotation, mesh, g, ref, axis, degrees};
 }
 
-constexpr Component shift(UINT mesh, Groups g, VECTOR3 by) {
+constexpr Component shift(unsigned mesh, Groups g, VECTOR3 by) {
     return {Kind::translation, mesh, g, {0, 0, 0}, by, 0};
 }
 
@@ -94,7 +94,7 @@ static_assert(kComponents == kHorizonPitch);
 // The horizon's two animations follow separately: their components form a
 // hierarchy.
 struct Animation {
-    UINT LightAircraft::*id;
+    unsigned LightAircraft::*id;
     double initial_state;
     int first, last;
 };
@@ -120,8 +120,8 @@ const Animation animations[] = {
 constexpr double kHorizonInitialState = 0.5;
 
 // The host keeps the group list pointer but only reads through it.
-UINT* group_list(const Component& c) {
-    return const_cast<UINT*>(c.groups.list);
+unsigned* group_list(const Component& c) {
+    return const_cast<unsigned*>(c.groups.list);
 }
 
 float angle(const Component& c) {
@@ -130,8 +130,8 @@ float angle(const Component& c) {
 
 // The records of components 1-30, shared by every light aircraft. Each is
 // built the first time an aircraft needs it and lives as long as the library.
-std::optional<MGROUP_ROTATE> shared_rotations[kComponents];
-std::optional<MGROUP_TRANSLATE> shared_translations[kComponents];
+std::optional<RotationTransform> shared_rotations[kComponents];
+std::optional<TranslationTransform> shared_translations[kComponents];
 
 MGROUP_TRANSFORM* shared_record(int number) {
     const Component& c = components[number - 1];
@@ -160,11 +160,11 @@ void LightAircraft::DefineAnimations() {
     // become the pitch component's parent.
     MGROUP_TRANSFORM* bank = shared_record(kHorizonBank);
     const Component& pitch = components[kHorizonPitch - 1];
-    horizon_pitch_rotation = new (std::nothrow) MGROUP_ROTATE(
+    horizon_pitch_rotation = new (std::nothrow) RotationTransform(
         pitch.mesh, group_list(pitch), pitch.groups.count, pitch.ref, pitch.vector, angle(pitch));
     anim_horizon_pitch = CreateAnimation(kHorizonInitialState);
     anim_horizon_bank = CreateAnimation(kHorizonInitialState);
-    ANIMATIONCOMPONENT_HANDLE bank_component = AddAnimationComponent(anim_horizon_bank, 0, 1, bank);
+    ComponentHandle bank_component = AddAnimationComponent(anim_horizon_bank, 0, 1, bank);
     if (horizon_pitch_rotation) {
         AddAnimationComponent(anim_horizon_pitch, 0, 1, horizon_pitch_rotation, bank_component);
     }

@@ -26,9 +26,9 @@ void request_refuel() {
 // K: day or night cockpit, with the lights. Refused (but consumed) while any
 // control surface is deflected.
 int switch_cockpit(const LightAircraft& v) {
-    const double elevator = v.GetControlSurfaceLevel(AIRCTRL_ELEVATOR);
-    const double aileron = v.GetControlSurfaceLevel(AIRCTRL_AILERON);
-    const double rudder = v.GetControlSurfaceLevel(AIRCTRL_RUDDER);
+    const double elevator = v.GetControlSurfaceLevel(SurfaceType::elevator);
+    const double aileron = v.GetControlSurfaceLevel(SurfaceType::aileron);
+    const double rudder = v.GetControlSurfaceLevel(SurfaceType::rudder);
     if (elevator != 0 || aileron != 0 || rudder != 0) return 1;
     if (!kit::flip(cockpit_mode)) return 0;
     cockpit_swap_request = 1.0;
@@ -37,16 +37,16 @@ int switch_cockpit(const LightAircraft& v) {
 
 }  // namespace
 
-int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/) {
+int LightAircraft::clbkConsumeBufferedKey(std::uint32_t key, bool down, char* /*kstate*/) {
     if (!down) return 0;
     switch (key) {
-        case OAPI_KEY_F:
+        case key_code("F"):
             command_flaps();
             return 1;
-        case OAPI_KEY_J:
+        case key_code("J"):
             request_refuel();
             return 1;
-        case OAPI_KEY_K:
+        case key_code("K"):
             return switch_cockpit(*this);
         default:
             return 0;

@@ -33,19 +33,19 @@ const kit::Airframe kAirframe = {
 
 // clang-format off
 const kit::Airfoil kAirfoils[] = {
-    {LIFT_VERTICAL,   {0, 0, -0.561}, airfoil::wing_lift_coeff, 20, 270, 2.266},
-    {LIFT_HORIZONTAL, {0, 0, -4.0},   airfoil::fin_lift_coeff,  20, 50,  1.5},
+    {LiftDirection::vertical,   {0, 0, -0.561}, airfoil::wing_lift_coeff, 20, 270, 2.266},
+    {LiftDirection::horizontal, {0, 0, -4.0},   airfoil::fin_lift_coeff,  20, 50,  1.5},
 };
 
 // The tail surfaces and ailerons act far behind and beside the airframe; their
 // reference points are part of the handling as flown, not a drawing error.
 const kit::ControlSurface<LightAircraft> kControlSurfaces[] = {
-    {AIRCTRL_ELEVATOR,     7.0, 0.7, {0, 0, -17},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_RUDDER,       2.0, 0.5, {0, 2, -15},        AIRCTRL_AXIS_YPOS, &LightAircraft::anim_rudder},
-    {AIRCTRL_AILERON,      4.8, 0.2, {17.8, 0, -17.8},   AIRCTRL_AXIS_XPOS, &LightAircraft::anim_aileron_right},
-    {AIRCTRL_AILERON,      4.8, 0.2, {-17.8, 0, -17.8},  AIRCTRL_AXIS_XNEG, &LightAircraft::anim_aileron_left},
-    {AIRCTRL_ELEVATORTRIM, 5.0, 0.1, {0, 0, -15},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_FLAP,         5.0, 5.0, {0, 0, -1},         AIRCTRL_AXIS_XPOS, &LightAircraft::anim_flaps},
+    {SurfaceType::elevator,     7.0, 0.7, {0, 0, -17},        HingeAxis::x_positive, &LightAircraft::anim_elevator},
+    {SurfaceType::rudder,       2.0, 0.5, {0, 2, -15},        HingeAxis::y_positive, &LightAircraft::anim_rudder},
+    {SurfaceType::aileron,      4.8, 0.2, {17.8, 0, -17.8},   HingeAxis::x_positive, &LightAircraft::anim_aileron_right},
+    {SurfaceType::aileron,      4.8, 0.2, {-17.8, 0, -17.8},  HingeAxis::x_negative, &LightAircraft::anim_aileron_left},
+    {SurfaceType::elevator_trim, 5.0, 0.1, {0, 0, -15},        HingeAxis::x_positive, &LightAircraft::anim_elevator},
+    {SurfaceType::flap,         5.0, 5.0, {0, 0, -1},         HingeAxis::x_positive, &LightAircraft::anim_flaps},
 };
 // clang-format on
 
@@ -75,16 +75,16 @@ const Beacon beacons[] = {
 // The meshes take the indices 0 to 4 in this order. The night cockpit and the
 // blurred propeller are swapped in by the per-step systems.
 struct AttachedMesh {
-    MESHHANDLE* mesh;
+    MeshHandle* mesh;
     const VECTOR3* offset;
-    std::optional<WORD> visibility;  // none: the host's default
+    std::optional<MeshVisibility> visibility;  // none: the host's default
 };
 const AttachedMesh attached_meshes[] = {
     {&mesh_exterior, nullptr, std::nullopt},
-    {&mesh_cockpit, &cockpit_offset, MESHVIS_VC},
-    {&mesh_propeller, &propeller_offset, MESHVIS_ALWAYS},
-    {&mesh_horizon, &horizon_offset, MESHVIS_VC},
-    {&mesh_yaw_indicator, &yaw_offset, MESHVIS_VC},
+    {&mesh_cockpit, &cockpit_offset, MeshVisibility::virtual_cockpit},
+    {&mesh_propeller, &propeller_offset, MeshVisibility::exterior_and_cockpit},
+    {&mesh_horizon, &horizon_offset, MeshVisibility::virtual_cockpit},
+    {&mesh_yaw_indicator, &yaw_offset, MeshVisibility::virtual_cockpit},
 };
 
 // Sound add-on: the engine wave replaces stock sound 10, and these options
@@ -95,7 +95,7 @@ constexpr int kOptionsOff[] = {6, 1, 13, 14, 16, 17};
 
 }  // namespace
 
-void LightAircraft::clbkSetClassCaps(FILEHANDLE /*cfg*/) {
+void LightAircraft::clbkSetClassCaps(ConfigFileHandle /*cfg*/) {
     kit::define_airframe(*this, kAirframe);
     kit::create_airfoils(*this, kAirfoils);
     kit::create_control_surfaces(*this, kControlSurfaces);
@@ -106,7 +106,7 @@ void LightAircraft::clbkSetClassCaps(FILEHANDLE /*cfg*/) {
     for (const Beacon& b : beacons) kit::add_light(*this, *b.spec, b.pos, b.col);
 
     for (const AttachedMesh& m : attached_meshes) {
-        const UINT index = AddMesh(*m.mesh, m.offset);
+        const unsigned index = AddMesh(*m.mesh, m.offset);
         if (m.visibility) SetMeshVisibilityMode(index, *m.visibility);
     }
 }

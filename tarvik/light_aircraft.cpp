@@ -23,12 +23,13 @@ const kit::MeshFile mesh_files[] = {
 
 }  // namespace
 
-LightAircraft::LightAircraft(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
+LightAircraft::LightAircraft(VesselHandle hVessel, int flightmodel)
+    : VESSEL2(hVessel, flightmodel) {
     kit::load_meshes(mesh_files);
     DefineAnimations();
 }
 
-VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
+VESSEL* frame::create_vessel(VesselHandle hVessel, int flightmodel) {
     auto* aircraft = new (std::nothrow) LightAircraft(hVessel, flightmodel);
     // Without its horizon transform the aircraft is incomplete: no object at all.
     if (aircraft && !aircraft->horizon_pitch_rotation) {

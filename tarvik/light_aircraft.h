@@ -17,44 +17,44 @@
 
 class LightAircraft : public VESSEL2 {
   public:
-    LightAircraft(OBJHANDLE hVessel, int flightmodel);
+    LightAircraft(VesselHandle hVessel, int flightmodel);
 
-    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkSetClassCaps(ConfigFileHandle cfg) override;
     void clbkPostCreation() override;
     void clbkPostStep(double simt, double simdt, double mjd) override;
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override;
     bool clbkLoadVC(int id) override;
 
     // Animation ids, from CreateAnimation.
-    UINT anim_wheels = 0;
-    UINT anim_flaps = 0;
-    UINT anim_fuel_gauge = 0;
-    UINT anim_rudder = 0;
-    UINT anim_elevator = 0;
-    UINT anim_aileron_left = 0;
-    UINT anim_aileron_right = 0;
-    UINT anim_propeller = 0;
-    UINT anim_altimeter_100 = 0;
-    UINT anim_altimeter_1000 = 0;
-    UINT anim_pitch_gauge = 0;
-    UINT anim_heading = 0;
-    UINT anim_airspeed = 0;
-    UINT anim_horizon_bank = 0;
-    UINT anim_horizon_pitch = 0;
-    UINT anim_throttle = 0;
-    UINT anim_clock_seconds = 0;
-    UINT anim_clock_minutes = 0;
-    UINT anim_clock_hours = 0;
+    unsigned anim_wheels = 0;
+    unsigned anim_flaps = 0;
+    unsigned anim_fuel_gauge = 0;
+    unsigned anim_rudder = 0;
+    unsigned anim_elevator = 0;
+    unsigned anim_aileron_left = 0;
+    unsigned anim_aileron_right = 0;
+    unsigned anim_propeller = 0;
+    unsigned anim_altimeter_100 = 0;
+    unsigned anim_altimeter_1000 = 0;
+    unsigned anim_pitch_gauge = 0;
+    unsigned anim_heading = 0;
+    unsigned anim_airspeed = 0;
+    unsigned anim_horizon_bank = 0;
+    unsigned anim_horizon_pitch = 0;
+    unsigned anim_throttle = 0;
+    unsigned anim_clock_seconds = 0;
+    unsigned anim_clock_minutes = 0;
+    unsigned anim_clock_hours = 0;
 
     // The rotation of the artificial horizon's pitch, which this aircraft owns
     // (every other transform record is shared). Freed when the vessel is
     // deleted; null only if it could not be allocated.
-    MGROUP_ROTATE* horizon_pitch_rotation = nullptr;
+    RotationTransform* horizon_pitch_rotation = nullptr;
 
     // This aircraft's own engine. Each aircraft keeps the thruster its
     // clbkSetClassCaps created, so several light aircraft never address one
     // another's engine, and deleting one leaves the others' handles valid.
-    THRUSTER_HANDLE main_thruster = nullptr;
+    ThrusterHandle main_thruster = nullptr;
 
   private:
     void DefineAnimations();

@@ -13,7 +13,7 @@
 namespace tarvik {
 
 // The class meshes, loaded again by every construction.
-inline MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
+inline MeshHandle mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
     mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
 
 // The cockpit meshes and the virtual-cockpit camera sit at model coordinates

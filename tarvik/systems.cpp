@@ -52,16 +52,16 @@ void apply_flight_envelope(const LightAircraft& v) {
 }
 
 void show_propeller_mesh(const LightAircraft& v, double airspeed) {
-    const UINT index = airspeed > kBlurredPropellerAbove
-                           ? v.InsertMesh(mesh_propeller_blurred, 2, &propeller_blurred_offset)
-                           : v.InsertMesh(mesh_propeller, 2, &propeller_offset);
-    v.SetMeshVisibilityMode(index, MESHVIS_ALWAYS);
+    const unsigned index = airspeed > kBlurredPropellerAbove
+                               ? v.InsertMesh(mesh_propeller_blurred, 2, &propeller_blurred_offset)
+                               : v.InsertMesh(mesh_propeller, 2, &propeller_offset);
+    v.SetMeshVisibilityMode(index, MeshVisibility::exterior_and_cockpit);
 }
 
 void move_flaps(const LightAircraft& v) {
     if (kit::travel(flap_command, flap_level, kFlapTravel))
         v.SetAnimation(v.anim_flaps, flap_level);
-    v.SetControlSurfaceLevel(AIRCTRL_FLAP, flap_level);
+    v.SetControlSurfaceLevel(SurfaceType::flap, flap_level);
 }
 
 void spin_propeller(const LightAircraft& v) {

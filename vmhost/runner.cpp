@@ -179,9 +179,10 @@ void Runner::key(const Args& a) {
     char kstate[256] = {};
     const struct {
         const char* name;
-        DWORD scan;
-    } modifiers[] = {
-        {"shift", OAPI_KEY_LSHIFT}, {"ctrl", OAPI_KEY_LCONTROL}, {"alt", OAPI_KEY_LALT}};
+        std::uint32_t scan;
+    } modifiers[] = {{"shift", key_code("LeftShift")},
+                     {"ctrl", key_code("LeftCtrl")},
+                     {"alt", key_code("LeftAlt")}};
     bool seen[4] = {};
     for (std::size_t i = 2; i < a.size(); ++i) {
         int which = -1;
@@ -198,10 +199,10 @@ void Runner::key(const Args& a) {
             kstate[modifiers[which].scan] = static_cast<char>(0x80);
         }
     }
-    press_key(v, static_cast<DWORD>(code), down, kstate);
+    press_key(v, static_cast<std::uint32_t>(code), down, kstate);
 }
 
-int Runner::press_key(Vessel& v, DWORD code, bool down, char* kstate) {
+int Runner::press_key(Vessel& v, std::uint32_t code, bool down, char* kstate) {
     VESSEL2& c = callee(v);
     const Watched watched(options_.watch, CallKind::key);
     return host::plugin_call(
@@ -235,7 +236,7 @@ void Runner::airfoil(const Args& a) {
 void Runner::call_airfoil(Vessel& v, long long index, double angle, double mach, double re) {
     if (index < 0 || index >= host::airfoil_count(v.handle))
         throw Error{"vessel " + quote(v.name) + " has no airfoil " + std::to_string(index), ""};
-    const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
+    const AirfoilCoefficientFunction f = host::airfoil_function(v.handle, index);
     if (!f)
         throw Error{
             "airfoil " + std::to_string(index) + " of vessel " + quote(v.name) + " has no function",

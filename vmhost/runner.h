@@ -21,7 +21,7 @@ inline constexpr long long kMaxSteps = 100'000'000;
 
 struct Vessel {
     std::string name;
-    OBJHANDLE handle;
+    VesselHandle handle;
     VESSEL* object;   // what vmvcInit returned
     VESSEL2* callee;  // the same object when the host can drive it, else null
     bool alive;
@@ -69,7 +69,7 @@ class Runner {
     Vessel& vessel(const std::string& name);
     // `kstate` is the keyboard state the plug-in sees: 256 bytes, 0x80 for a
     // key held down. (A reading is set on the host: host::set_reading.)
-    int press_key(Vessel& v, DWORD code, bool down, char* kstate);
+    int press_key(Vessel& v, std::uint32_t code, bool down, char* kstate);
     bool load_vc(Vessel& v, int id);
     void call_airfoil(Vessel& v, long long index, double angle, double mach, double re);
     int module_version();
@@ -77,7 +77,7 @@ class Runner {
     void delete_vessel(Vessel* v);  // null: vmvcExit(null)
 
   private:
-    using VmvcInit = VESSEL* (*)(OBJHANDLE, int);
+    using VmvcInit = VESSEL* (*)(VesselHandle, int);
     using VmvcExit = void (*)(VESSEL*);
     using ModuleVersion = int (*)();
 

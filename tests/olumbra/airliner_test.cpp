@@ -23,7 +23,7 @@ class AirlinerTest : public AircraftTest<Airliner> {
     }
 
     void set(host::Reading r, double v) { AircraftTest::set(*airliner_, r, v); }
-    int press(DWORD code, bool down = true) { return key(*airliner_, code, down); }
+    int press(std::uint32_t code, bool down = true) { return key(*airliner_, code, down); }
 
     Airliner* airliner_ = nullptr;
 };
@@ -45,7 +45,7 @@ TEST_F(AirlinerTest, GearKeyReversesOnlyPastHalfWay) {
     for (const Case& c : cases) {
         o::gear_pos = o::gear_lever_pos = c.pos;
         o::gear_cmd = o::gear_lever_cmd = c.cmd_before;
-        EXPECT_EQ(press(OAPI_KEY_G), 1);
+        EXPECT_EQ(press(key_code("G")), 1);
         EXPECT_EQ(o::gear_cmd, c.cmd_after) << "gear at " << c.pos;
         EXPECT_EQ(o::gear_lever_cmd, c.cmd_after) << "lever at " << c.pos;
     }
@@ -54,23 +54,23 @@ TEST_F(AirlinerTest, GearKeyReversesOnlyPastHalfWay) {
 TEST_F(AirlinerTest, GearLeverFollowsItsOwnPosition) {
     o::gear_pos = 0.7;
     o::gear_lever_pos = 0.3;
-    press(OAPI_KEY_G);
+    press(key_code("G"));
     EXPECT_EQ(o::gear_cmd, 2);
     EXPECT_EQ(o::gear_lever_cmd, 1);
 }
 
 TEST_F(AirlinerTest, LightsKeyTogglesAndRequestsAChange) {
-    EXPECT_EQ(press(OAPI_KEY_K), 1);
+    EXPECT_EQ(press(key_code("K")), 1);
     EXPECT_EQ(o::lights_on, 1.0);
     EXPECT_EQ(o::lights_changed, 1.0);
-    press(OAPI_KEY_K);
+    press(key_code("K"));
     EXPECT_EQ(o::lights_on, 0.0);
     EXPECT_EQ(o::lights_changed, 1.0);  // the next step re-applies "off"
 
     step();
     EXPECT_EQ(o::lights_changed, 0.0);
     EXPECT_FALSE(o::beacon_left.active);
-    press(OAPI_KEY_K);
+    press(key_code("K"));
     step();
     EXPECT_EQ(o::lights_changed, 0.0);
     EXPECT_TRUE(o::beacon_right.active);
@@ -78,10 +78,10 @@ TEST_F(AirlinerTest, LightsKeyTogglesAndRequestsAChange) {
 }
 
 TEST_F(AirlinerTest, ReleasesAndOtherKeysAreLeftToTheHost) {
-    EXPECT_EQ(press(OAPI_KEY_G, false), 0);
-    EXPECT_EQ(press(OAPI_KEY_K, false), 0);
-    EXPECT_EQ(press(OAPI_KEY_F), 0);
-    EXPECT_EQ(press(OAPI_KEY_J), 0);
+    EXPECT_EQ(press(key_code("G"), false), 0);
+    EXPECT_EQ(press(key_code("K"), false), 0);
+    EXPECT_EQ(press(key_code("F")), 0);
+    EXPECT_EQ(press(key_code("J")), 0);
     EXPECT_EQ(press(0xFFFFFFFF), 0);
     EXPECT_EQ(o::gear_cmd, 0);
     EXPECT_EQ(o::gear_lever_cmd, 0);
@@ -90,22 +90,22 @@ TEST_F(AirlinerTest, ReleasesAndOtherKeysAreLeftToTheHost) {
 }
 
 TEST_F(AirlinerTest, ModifiersAreIgnored) {
-    kstate[OAPI_KEY_LCONTROL] = static_cast<char>(0x80);
-    kstate[OAPI_KEY_LSHIFT] = static_cast<char>(0x80);
-    kstate[OAPI_KEY_RALT] = static_cast<char>(0x80);
-    EXPECT_EQ(press(OAPI_KEY_G), 1);
+    kstate[key_code("LeftCtrl")] = static_cast<char>(0x80);
+    kstate[key_code("LeftShift")] = static_cast<char>(0x80);
+    kstate[key_code("RightAlt")] = static_cast<char>(0x80);
+    EXPECT_EQ(press(key_code("G")), 1);
     EXPECT_EQ(o::gear_cmd, 1);
-    EXPECT_EQ(press(OAPI_KEY_K), 1);
+    EXPECT_EQ(press(key_code("K")), 1);
     EXPECT_EQ(o::lights_on, 1.0);
 }
 
 TEST_F(AirlinerTest, NullKeyStateIsNeverRead) {
-    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(OAPI_KEY_G, true, nullptr), 1);
-    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(OAPI_KEY_K, true, nullptr), 1);
+    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(key_code("G"), true, nullptr), 1);
+    EXPECT_EQ(airliner_->clbkConsumeBufferedKey(key_code("K"), true, nullptr), 1);
 }
 
 TEST_F(AirlinerTest, GearTravelTakes414AirborneSteps) {
-    press(OAPI_KEY_G);
+    press(key_code("G"));
     step(413);
     EXPECT_NEAR(o::gear_pos, 0.99946, 1e-9);
     EXPECT_EQ(o::gear_cmd, 1);
@@ -115,7 +115,7 @@ TEST_F(AirlinerTest, GearTravelTakes414AirborneSteps) {
     EXPECT_EQ(o::gear_lever_pos, 1.0);
     EXPECT_EQ(o::gear_lever_cmd, 0);
 
-    press(OAPI_KEY_G);
+    press(key_code("G"));
     EXPECT_EQ(o::gear_cmd, 2);
     step(413);
     EXPECT_GT(o::gear_pos, 0.0);
@@ -126,7 +126,7 @@ TEST_F(AirlinerTest, GearTravelTakes414AirborneSteps) {
 
 TEST_F(AirlinerTest, GearWaitsOnTheGroundUntilLiftOff) {
     set(host::Reading::ground, 1);
-    press(OAPI_KEY_G);
+    press(key_code("G"));
     step(50);
     EXPECT_EQ(o::gear_pos, 0.0);
     EXPECT_EQ(o::gear_cmd, 1);
@@ -156,8 +156,8 @@ TEST_F(AirlinerTest, WheelPhaseRunsWithTheAirspeedAndWrapsAfterPassingOne) {
 
 TEST_F(AirlinerTest, TwoAirlinersShareGearAndLightsButNotThrusters) {
     Airliner& other = create("b");
-    press(OAPI_KEY_K);
-    EXPECT_EQ(key(other, OAPI_KEY_G), 1);
+    press(key_code("K"));
+    EXPECT_EQ(key(other, key_code("G")), 1);
     EXPECT_EQ(o::gear_cmd, 1);
     EXPECT_EQ(o::lights_on, 1.0);
 

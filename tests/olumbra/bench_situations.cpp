@@ -8,7 +8,7 @@ namespace {
 
 using host::Reading;
 
-void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
+void common(VesselHandle v, bool ground, double airspeed, double altitude) {
     using namespace olumbra;
     gear_cmd = gear_lever_cmd = 0;
     gear_pos = gear_lever_pos = 0.0;
@@ -23,16 +23,16 @@ void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
     host::set_reading(v, Reading::bank, -0.1);
 }
 
-void cruise(OBJHANDLE v) {
+void cruise(VesselHandle v) {
     common(v, false, 180, 9144.3);
 }
 
-void ground_roll(OBJHANDLE v) {
+void ground_roll(VesselHandle v) {
     common(v, true, 40, 2.5);
     host::set_reading(v, Reading::rudder, 0.3);
 }
 
-void busiest(OBJHANDLE v) {
+void busiest(VesselHandle v) {
     common(v, false, 120, 450.7);
     olumbra::lights_on = 1.0;
 }

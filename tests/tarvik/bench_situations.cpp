@@ -8,7 +8,7 @@ namespace {
 
 using host::Reading;
 
-void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
+void common(VesselHandle v, bool ground, double airspeed, double altitude) {
     using namespace tarvik;
     cockpit_mode = 0.0;
     cockpit_swap_request = 0.0;
@@ -26,16 +26,16 @@ void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
     host::set_reading(v, Reading::fuel, 6000);
 }
 
-void cruise(OBJHANDLE v) {
+void cruise(VesselHandle v) {
     common(v, false, 60, 1500);
 }
 
-void ground_roll(OBJHANDLE v) {
+void ground_roll(VesselHandle v) {
     common(v, true, 20, 0);
     host::set_reading(v, Reading::rudder, 0.3);
 }
 
-void busiest(OBJHANDLE v) {
+void busiest(VesselHandle v) {
     ground_roll(v);
     tarvik::cockpit_mode = 1.0;
 }

@@ -26,11 +26,11 @@ class StateTest : public AircraftTest<LightAircraft> {
 TEST_F(StateTest, FlapKeyExtendsUpToHalfTravelAndRetractsPastIt) {
     LightAircraft& a = create("v1");
     tarvik::flap_level = 0.5;
-    EXPECT_EQ(key(a, OAPI_KEY_F), 1);
+    EXPECT_EQ(key(a, key_code("F")), 1);
     EXPECT_EQ(tarvik::flap_command, 1);
 
     tarvik::flap_level = 0.51;
-    EXPECT_EQ(key(a, OAPI_KEY_F), 1);
+    EXPECT_EQ(key(a, key_code("F")), 1);
     EXPECT_EQ(tarvik::flap_command, 2);
 }
 
@@ -38,13 +38,13 @@ TEST_F(StateTest, FlapKeyWhileMovingReaimsFromWhereTheFlapsAre) {
     LightAircraft& a = create("v1");
     tarvik::flap_level = 0.6;
     tarvik::flap_command = 1;  // extending, past half travel
-    key(a, OAPI_KEY_F);
+    key(a, key_code("F"));
     step();
     EXPECT_EQ(tarvik::flap_command, 2);
     EXPECT_DOUBLE_EQ(tarvik::flap_level, 0.594);
 
     tarvik::flap_level = 0.3;  // retracting, below half travel
-    key(a, OAPI_KEY_F);
+    key(a, key_code("F"));
     step();
     EXPECT_EQ(tarvik::flap_command, 1);
     EXPECT_DOUBLE_EQ(tarvik::flap_level, 0.306);

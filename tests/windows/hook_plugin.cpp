@@ -15,7 +15,7 @@ class Plain : public VESSEL2 {
 
 }  // namespace
 
-VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
+VESSEL* frame::create_vessel(VesselHandle hVessel, int flightmodel) {
     return new (std::nothrow) Plain(hVessel, flightmodel);
 }
 
@@ -24,13 +24,13 @@ void frame::destroy_vessel(VESSEL* vessel) {
 }
 
 #if defined(VM_HOOK_EXIT_MODULE)
-VMAPI_PLUGIN_EXPORT void ExitModule(HINSTANCE) {
+VMAPI_PLUGIN_EXPORT void ExitModule(ModuleHandle) {
     Date2Int("Jan 1 2001");
 }
 #endif
 
 #if defined(VM_HOOK_DLL_EXIT)
-VMAPI_PLUGIN_EXPORT void vmpcDLLExit(HINSTANCE) {
+VMAPI_PLUGIN_EXPORT void vmpcDLLExit(ModuleHandle) {
     Date2Int("Feb 2 2002");
 }
 #endif
