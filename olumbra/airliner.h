@@ -3,40 +3,33 @@
 // meshes carrying two host displays.
 //
 // Where each behaviour lives:
-//   airliner.cpp       construction, mesh loading, class and sound set-up
-//   animations.cpp     the animations and their transform records
+//   configuration.cpp  construction, class capabilities and sound set-up
+//   animations.cpp     the animations, as rows of components
 //   systems.cpp        the per-step systems, in their order
-//   cockpit.cpp        the G and K keys and the virtual cockpit
+//   cockpit.cpp        keyboard commands and the virtual cockpit
 //   instruments.cpp    the altimeter and the engine sound's pitch, and
 //   altitude_text.cpp  the altimeter's text: arithmetic without the host
-//   shared_state.h     the module-wide state
-// Almost all of the aircraft's state is module-wide (shared_state.h) and
-// shared by every airliner of the process; an object holds only what is its
-// own: animation ids, its thruster and its sound id. What it does as the light
-// aircraft does (class set-up from tables, clock, altimeter needle, heading,
-// steering, cockpit swap) is the kit's (kit.h), called with the airliner's
-// numbers; gear, strobes and the altitude text are its own.
+//   state.h            everything it shares with the other airliners
+// What it has in common with other aircraft (set-up from tables, animations
+// from rows, flight envelope, clock, altimeter needle, heading, steering,
+// lights switch) is the kit's (kit.h), called with this aircraft's numbers;
+// gear, engine sound and the altimeter drums are its own.
 #pragma once
 
+#include "kit.h"
 #include "vmapi.h"
 
 class Airliner : public VESSEL2 {
   public:
-    Airliner(VesselHandle hVessel, int flightmodel);
+    Airliner(VesselHandle vessel, int flight_model);
 
-    // Class set-up and sound set-up (airliner.cpp).
-    void clbkSetClassCaps(ConfigFileHandle cfg) override;
+    void clbkSetClassCaps(ConfigFileHandle config) override;
     void clbkPostCreation() override;
-    // Per-step systems (systems.cpp).
-    void clbkPostStep(double simt, double simdt, double mjd) override;
-    // G and K keys, virtual cockpit (cockpit.cpp).
-    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override;
+    void clbkPostStep(double sim_time, double step_length, double date) override;
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override;
     bool clbkLoadVC(int id) override;
 
-  private:
-    void DefineAnimations();
-
-    // Animations the host or the per-step systems drive (animations.cpp).
+    // Animation ids, from CreateAnimation.
     unsigned anim_wheels = 0;
     unsigned anim_gear = 0;
     unsigned anim_gear_lever = 0;
@@ -61,4 +54,7 @@ class Airliner : public VESSEL2 {
     // The one main thruster standing for both engines. Each airliner keeps its
     // own, so several airliners, and deleting any of them, stay safe.
     ThrusterHandle th_main = nullptr;
+
+  private:
+    void DefineAnimations();
 };

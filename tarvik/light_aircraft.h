@@ -1,29 +1,32 @@
 // Tarvik: a light single-engine propeller aircraft.
 //
 // Where each behaviour lives:
-//   light_aircraft.cpp  construction, mesh loading, creation and deletion
-//   configuration.cpp   class capabilities and sound set-up
-//   animations.cpp      the animations and their transform records
-//   systems.cpp         the per-step systems, in their order
-//   cockpit.cpp         keyboard commands and the virtual-cockpit camera
-//   state.h             everything it shares with the other light aircraft
-// What it does as the airliner does (class set-up from tables, clock,
-// altimeter needles, heading, steering, cockpit swap) is the kit's (kit.h),
-// called with this aircraft's numbers; flaps, propeller, envelope and fuel
-// are its own.
+//   configuration.cpp  construction, class capabilities and sound set-up
+//   animations.cpp     the animations, as rows of components
+//   systems.cpp        the per-step systems, in their order
+//   cockpit.cpp        keyboard commands and the virtual-cockpit camera
+//   state.h            everything it shares with the other light aircraft
+// What it has in common with other aircraft (set-up from tables, animations
+// from rows, flight envelope, clock, altimeter needles, heading, steering,
+// propeller, lights switch) is the kit's (kit.h), called with this aircraft's
+// numbers; flaps, fuel and the artificial horizon are its own.
 #pragma once
 
+#include "kit.h"
 #include "vmapi.h"
 
 class LightAircraft : public VESSEL2 {
   public:
-    LightAircraft(VesselHandle hVessel, int flightmodel);
+    LightAircraft(VesselHandle vessel, int flight_model);
 
-    void clbkSetClassCaps(ConfigFileHandle cfg) override;
+    void clbkSetClassCaps(ConfigFileHandle config) override;
     void clbkPostCreation() override;
-    void clbkPostStep(double simt, double simdt, double mjd) override;
-    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override;
+    void clbkPostStep(double sim_time, double step_length, double date) override;
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override;
     bool clbkLoadVC(int id) override;
+
+    // Whether the object got the transform it owns (kit::create_vessel).
+    bool whole() const { return horizon_pitch_rotation != nullptr; }
 
     // Animation ids, from CreateAnimation.
     unsigned anim_wheels = 0;
@@ -47,9 +50,8 @@ class LightAircraft : public VESSEL2 {
     unsigned anim_clock_hours = 0;
 
     // The rotation of the artificial horizon's pitch, which this aircraft owns
-    // (every other transform record is shared). Freed when the vessel is
-    // deleted; null only if it could not be allocated.
-    RotationTransform* horizon_pitch_rotation = nullptr;
+    // (every other transform record is shared) and which goes with it.
+    kit::OwnedRecord horizon_pitch_rotation;
 
     // This aircraft's own engine. Each aircraft keeps the thruster its
     // clbkSetClassCaps created, so several light aircraft never address one
