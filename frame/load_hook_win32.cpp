@@ -1,6 +1,10 @@
 // The library's load and unload hook on Windows: the DLL entry routine.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include "module.h"

@@ -85,8 +85,12 @@ void show_flight_instruments(const Airliner& v) {
 
 }  // namespace
 
-// The envelope first, so that the engine has its thrust before anything reads
-// it; the airspeed of the wheels is read before it.
+// The order of the step, as the trace shows it: the time-acceleration cap and
+// the flight envelope first (the envelope is the engine model, so the thrust is
+// set before the throttle levers and the engine sound read its level); then
+// what moves on the ground, the gear, the sound and the lights; the
+// instruments last, showing what the systems before them left. The wheels use
+// the airspeed read before the envelope.
 void Airliner::clbkPostStep(double /*sim_time*/, double /*step_length*/, double /*date*/) {
     kit::cap_time_acceleration(kMaxTimeAcceleration);
     const double airspeed = GetAirspeed();

@@ -93,8 +93,12 @@ void show_altitude(const LightAircraft& v) {
 
 }  // namespace
 
-// The envelope first, so that the engine has its thrust before anything reads
-// it; the airspeed of the wheels and the propeller mesh is read before it.
+// The order of the step, as the trace shows it: the time-acceleration cap and
+// the flight envelope first (the envelope is the engine model, so the thrust is
+// set before the propeller and the throttle read its level); then what moves
+// on the ground, the moving parts and the lights; the instruments last, showing
+// what the systems before them left. The wheels and the propeller mesh use the
+// airspeed read before the envelope.
 void LightAircraft::clbkPostStep(double /*sim_time*/, double /*step_length*/, double /*date*/) {
     kit::cap_time_acceleration(kMaxTimeAcceleration);
     const double airspeed = GetAirspeed();

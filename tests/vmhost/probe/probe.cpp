@@ -12,6 +12,16 @@
 #include "platform.h"
 #include "vmapi.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace {
 
 VECTOR3 light_pos[2] = {{1, 2, 3}, {-1, 2, 3}};
@@ -182,7 +192,7 @@ __attribute__((constructor)) void on_load() {
 }  // namespace
 
 #if defined(_WIN32)
-extern "C" BOOL WINAPI DllMain(ModuleHandle module, std::uint32_t reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) InitLib(module);
     return TRUE;
 }
