@@ -31,9 +31,10 @@ TEST(Scales, HoldTheirRangeAndPassNanOn) {
         double value, centred_by_3, falling_from_600, rising_to_600;
     };
     const Case cases[] = {
-        {0, 0.5, 1, 0},         {1.5, 0.75, 0.9975, 0.0025}, {-3, 0, 1, 0},
-        {600, 1, 0, 1},         {-kInf, 0, 1, 0},            {kInf, 1, 0, 1},
-        {-20, 0, 1, 0},         {kNan, kNan, kNan, kNan},
+        {0, 0.5, 1, 0},   {1.5, 0.75, 0.9975, 0.0025},
+        {-3, 0, 1, 0},    {600, 1, 0, 1},
+        {-kInf, 0, 1, 0}, {kInf, 1, 0, 1},
+        {-20, 0, 1, 0},   {kNan, kNan, kNan, kNan},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(same(kit::centred_gauge(c.value, 3), c.centred_by_3)) << c.value;
