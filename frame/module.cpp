@@ -36,8 +36,8 @@ VMAPI_PLUGIN_EXPORT int GetModuleVersion() {
     return g_module_version;
 }
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle hVessel, int flightmodel) {
-    return frame::create_vessel(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    return frame::create_vessel(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {

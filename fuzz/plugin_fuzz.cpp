@@ -142,10 +142,10 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
                 const auto code = in.ConsumeIntegral<std::uint8_t>();
                 const bool down = in.ConsumeBool();
                 const auto mods = in.ConsumeIntegral<std::uint8_t>();
-                char kstate[256] = {};
+                char key_state[256] = {};
                 for (int m = 0; m < 6; ++m)
-                    if (mods >> m & 1) kstate[kModifiers[m]] = static_cast<char>(0x80);
-                runner.press_key(v, code, down, kstate);
+                    if (mods >> m & 1) key_state[kModifiers[m]] = static_cast<char>(0x80);
+                runner.press_key(v, code, down, key_state);
                 break;
             }
             case Op::vc:

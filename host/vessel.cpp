@@ -53,7 +53,8 @@ Vessel* owner_of(const void* h, Kind kind) {
 using host::Reading;
 using host::trace::Line;
 
-VESSEL::VESSEL(VesselHandle hVessel, int fmodel) : vessel_(hVessel), flight_model_(fmodel) {
+VESSEL::VESSEL(VesselHandle vessel, int flight_model)
+    : vessel_(vessel), flight_model_(flight_model) {
     if (host::Vessel* v = host::record(vessel_)) {
         v->object = this;
         v->object2 = nullptr;

@@ -117,9 +117,9 @@ void VESSEL::SetCameraRotationRange(double left, double right, double up, double
 
 // ---- VESSEL2 ------------------------------------------------------------------
 
-VESSEL2::VESSEL2(VesselHandle hVessel, int fmodel) : VESSEL(hVessel, fmodel) {
-    Line("VESSEL2").handle(hVessel).integer(fmodel);
-    if (host::Vessel* v = record(hVessel)) v->object2 = this;
+VESSEL2::VESSEL2(VesselHandle vessel, int flight_model) : VESSEL(vessel, flight_model) {
+    Line("VESSEL2").handle(vessel).integer(flight_model);
+    if (host::Vessel* v = record(vessel)) v->object2 = this;
 }
 
 // The host's defaults: nothing to do, nothing consumed or supported.

@@ -79,8 +79,8 @@ void VelmoraSoundLog(const char* message, const char* detail) {
     std::fclose(f);
 }
 
-int ConnectToVelmoraSoundDLL3(VesselHandle hVessel) {
-    if (!hVessel) {
+int ConnectToVelmoraSoundDLL3(VesselHandle vessel) {
+    if (!vessel) {
         VelmoraSoundLog(kErrNullHandle, "");
         return -1;
     }
@@ -109,7 +109,7 @@ int ConnectToVelmoraSoundDLL3(VesselHandle hVessel) {
         VelmoraSoundLog(kErrNoGetId, "");
         return -1;
     }
-    return g_get_sound_id(hVessel);
+    return g_get_sound_id(vessel);
 }
 
 int LoadVesselWave(int id, int slot, const char* path, int type) {

@@ -26,7 +26,7 @@ PropellantHandle last_tank = nullptr;
 
 class Breaker : public VESSEL2 {
   public:
-    Breaker(VesselHandle hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
+    Breaker(VesselHandle vessel, int flight_model) : VESSEL2(vessel, flight_model) {
         anim_ = CreateAnimation(0);
         AddAnimationComponent(anim_, 0, 1, &rotation);
     }
@@ -88,8 +88,8 @@ class Breaker : public VESSEL2 {
 
 }  // namespace
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle hVessel, int flightmodel) {
-    return new Breaker(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    return new Breaker(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {

@@ -37,11 +37,11 @@ TEST(Sdk, EitherKeyOfAPairIsItsModifierAndNoOther) {
     };
     // clang-format on
     for (const auto& c : cases) {
-        char kstate[256] = {};
-        kstate[c.key] = static_cast<char>(0x80);
-        EXPECT_EQ(modifier_held(kstate, Modifier::shift), c.shift) << c.key;
-        EXPECT_EQ(modifier_held(kstate, Modifier::control), c.control) << c.key;
-        EXPECT_EQ(modifier_held(kstate, Modifier::alt), c.alt) << c.key;
+        char key_state[256] = {};
+        key_state[c.key] = static_cast<char>(0x80);
+        EXPECT_EQ(modifier_held(key_state, Modifier::shift), c.shift) << c.key;
+        EXPECT_EQ(modifier_held(key_state, Modifier::control), c.control) << c.key;
+        EXPECT_EQ(modifier_held(key_state, Modifier::alt), c.alt) << c.key;
     }
 }
 

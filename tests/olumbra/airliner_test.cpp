@@ -86,9 +86,9 @@ TEST_F(AirlinerTest, ReleasesAndOtherKeysAreLeftToTheHost) {
 }
 
 TEST_F(AirlinerTest, ModifiersAreIgnored) {
-    kstate[key_code("LeftCtrl")] = static_cast<char>(0x80);
-    kstate[key_code("LeftShift")] = static_cast<char>(0x80);
-    kstate[key_code("RightAlt")] = static_cast<char>(0x80);
+    key_state[key_code("LeftCtrl")] = static_cast<char>(0x80);
+    key_state[key_code("LeftShift")] = static_cast<char>(0x80);
+    key_state[key_code("RightAlt")] = static_cast<char>(0x80);
     EXPECT_EQ(press(key_code("G")), 1);
     EXPECT_EQ(o.gear_cmd, 1);
     EXPECT_EQ(press(key_code("K")), 1);

@@ -70,8 +70,8 @@ TEST_F(AirlinerSteps, MakeNoHeapAllocation) {
             host::set_reading(handle, host::Reading::aoa, p.rudder);
             host::set_reading(handle, host::Reading::bank, p.rudder);
             host::set_warp(p.warp);
-            if (p.press_g) airliner->clbkConsumeBufferedKey(key_code("G"), true, kstate);
-            if (p.press_k) airliner->clbkConsumeBufferedKey(key_code("K"), true, kstate);
+            if (p.press_g) airliner->clbkConsumeBufferedKey(key_code("G"), true, key_state);
+            if (p.press_k) airliner->clbkConsumeBufferedKey(key_code("K"), true, key_state);
         }
         host::apply_pending_warp();
         airliner->clbkPostStep(simt, 0.02, 51544.5 + simt / 86400.0);

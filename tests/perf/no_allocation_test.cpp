@@ -58,8 +58,8 @@ TEST_F(NoHeapAllocation, CoefficientFunctions) {
 TEST_F(NoHeapAllocation, KeyCallbacksAndTheStepsThatCarryThemOut) {
     const std::size_t n = allocations([&] {
         for (int modifiers = 0; modifiers < 3; ++modifiers) {
-            kstate[0x2A] = kstate[0x1D] = kstate[0x38] = modifiers == 1 ? '\x80' : 0;
-            char* state = modifiers == 2 ? nullptr : kstate;
+            key_state[0x2A] = key_state[0x1D] = key_state[0x38] = modifiers == 1 ? '\x80' : 0;
+            char* state = modifiers == 2 ? nullptr : key_state;
             for (std::uint32_t key = 0; key < 256; ++key) {
                 aircraft_->clbkConsumeBufferedKey(key, true, state);
                 aircraft_->clbkConsumeBufferedKey(key, false, state);

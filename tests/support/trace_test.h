@@ -79,12 +79,12 @@ class AircraftTest : public TraceTest {
             for (const Entry& e : aircraft_) e.aircraft->clbkPostStep(0, 0.02, 51544.5);
         }
     }
-    // A key press (or release) with the modifiers of `kstate`.
+    // A key press (or release) with the modifiers of `key_state`.
     int key(Aircraft& aircraft, std::uint32_t code, bool down = true) {
-        return aircraft.clbkConsumeBufferedKey(code, down, kstate);
+        return aircraft.clbkConsumeBufferedKey(code, down, key_state);
     }
 
-    char kstate[256] = {};
+    char key_state[256] = {};
 
   private:
     struct Entry {

@@ -73,13 +73,13 @@ class Faulty : public VESSEL2 {
 #endif
     }
 
-    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override {
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override {
 #if defined(VM_FAULT_KEY_CRASH)
-        if (key == 0xE3 && !down && modifier_held(kstate, Modifier::shift) &&
-            modifier_held(kstate, Modifier::control) && modifier_held(kstate, Modifier::alt))
+        if (key == 0xE3 && !down && modifier_held(key_state, Modifier::shift) &&
+            modifier_held(key_state, Modifier::control) && modifier_held(key_state, Modifier::alt))
             *static_cast<volatile int*>(nullptr) = 1;
 #else
-        (void)key, (void)down, (void)kstate;
+        (void)key, (void)down, (void)key_state;
 #endif
         return 0;
     }
@@ -90,8 +90,8 @@ class Faulty : public VESSEL2 {
 
 }  // namespace
 
-VESSEL* frame::create_vessel(VesselHandle hVessel, int flightmodel) {
-    return new (std::nothrow) Faulty(hVessel, flightmodel);
+VESSEL* frame::create_vessel(VesselHandle vessel, int flight_model) {
+    return new (std::nothrow) Faulty(vessel, flight_model);
 }
 
 void frame::destroy_vessel(VESSEL* vessel) {

@@ -15,8 +15,8 @@ class Plain : public VESSEL2 {
 
 }  // namespace
 
-VESSEL* frame::create_vessel(VesselHandle hVessel, int flightmodel) {
-    return new (std::nothrow) Plain(hVessel, flightmodel);
+VESSEL* frame::create_vessel(VesselHandle vessel, int flight_model) {
+    return new (std::nothrow) Plain(vessel, flight_model);
 }
 
 void frame::destroy_vessel(VESSEL* vessel) {

@@ -90,7 +90,7 @@ class Probe : public VESSEL2 {
 
     void clbkPostStep(double, double, double) override { vmapiGetTimeAcceleration(); }
 
-    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* kstate) override {
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override {
         switch (key) {
             case 0x26:  // L
                 lights[0].active = !lights[0].active;
@@ -115,9 +115,9 @@ class Probe : public VESSEL2 {
                 sound_call("GetVesselSoundID3", GetHandle());
                 return 1;
             case 0x20:  // D
-                return (down ? 1 : 0) + (modifier_held(kstate, Modifier::shift) ? 2 : 0) +
-                       (modifier_held(kstate, Modifier::control) ? 4 : 0) +
-                       (modifier_held(kstate, Modifier::alt) ? 8 : 0);
+                return (down ? 1 : 0) + (modifier_held(key_state, Modifier::shift) ? 2 : 0) +
+                       (modifier_held(key_state, Modifier::control) ? 4 : 0) +
+                       (modifier_held(key_state, Modifier::alt) ? 8 : 0);
             default:
                 return 0;
         }
@@ -198,10 +198,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
 }
 #endif
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle hVessel, int flightmodel) {
-    if (flightmodel == 99) return nullptr;
-    if (flightmodel == 98) return new Probe(nullptr, flightmodel);
-    return new Probe(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    if (flight_model == 99) return nullptr;
+    if (flight_model == 98) return new Probe(nullptr, flight_model);
+    return new Probe(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {
