@@ -17,7 +17,7 @@ constexpr double kSimt = 100.0, kSimdt = 0.02, kMjd = 51544.5 + kSimt / 86400.0;
 void run(benchmark::State& st, const Situation& s, bool floor) {
     host::trace_to(nullptr);
     host::reset();
-    const OBJHANDLE handle = host::create_vessel("v1", 1);
+    const VesselHandle handle = host::create_vessel("v1", 1);
     VESSEL* object = frame::create_vessel(handle, 1);
     VESSEL2* aircraft = host::vessel_object(handle, object);
     if (!aircraft) {

@@ -12,7 +12,7 @@ namespace bench {
 struct Situation {
     const char* name;
     // What the host reports and the module-wide state, set once.
-    void (*set)(OBJHANDLE vessel);
+    void (*set)(VesselHandle vessel);
     // Module-wide state every step needs again (a pending switch), or null.
     void (*before_step)();
 };

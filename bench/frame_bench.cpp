@@ -23,7 +23,7 @@ std::array<double, 1009> sweep() {
 }
 const std::array<double, 1009> kAngles = sweep();
 
-void coefficients(benchmark::State& st, AirfoilCoeffFunc f) {
+void coefficients(benchmark::State& st, AirfoilCoefficientFunction f) {
     host::trace_to(nullptr);
     double cl = 0, cm = 0, cd = 0;
     std::size_t i = 0;

@@ -144,22 +144,24 @@ double Replay::run() const {
                 sum += v.GetThrusterGroupLevel(s.p);
                 break;
             case Op::get_control_surface_level:
-                sum += v.GetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(s.i[0]));
+                sum += v.GetControlSurfaceLevel(static_cast<SurfaceType>(s.i[0]));
                 break;
             case Op::set_control_surface_level:
-                v.SetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(s.i[0]), s.d[0]);
+                v.SetControlSurfaceLevel(static_cast<SurfaceType>(s.i[0]), s.d[0]);
                 break;
             case Op::add_force:
                 v.AddForce(s.v[0], s.v[1]);
                 break;
             case Op::set_animation:
-                v.SetAnimation(static_cast<UINT>(s.i[0]), s.d[0]);
+                v.SetAnimation(static_cast<unsigned>(s.i[0]), s.d[0]);
                 break;
             case Op::insert_mesh:
-                sum += v.InsertMesh(s.p, static_cast<UINT>(s.i[0]), s.null_vec ? nullptr : &s.v[0]);
+                sum += v.InsertMesh(s.p, static_cast<unsigned>(s.i[0]),
+                                    s.null_vec ? nullptr : &s.v[0]);
                 break;
             case Op::set_mesh_visibility_mode:
-                v.SetMeshVisibilityMode(static_cast<UINT>(s.i[0]), static_cast<WORD>(s.i[1]));
+                v.SetMeshVisibilityMode(static_cast<unsigned>(s.i[0]),
+                                        static_cast<MeshVisibility>(s.i[1]));
                 break;
         }
     }

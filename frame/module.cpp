@@ -6,8 +6,8 @@
 
 namespace {
 
-HINSTANCE g_module = nullptr;
-MODULE_EXIT_FUNC g_exit_hook = nullptr;
+ModuleHandle g_module = nullptr;
+ModuleExitFunction g_exit_hook = nullptr;
 int g_module_version = 0;
 
 // The build date both deliverables report, in the form of __DATE__.
@@ -17,12 +17,12 @@ constexpr char kBuildDate[] = "Apr 25 2006";
 
 namespace frame {
 
-void library_loaded(HINSTANCE module) {
+void library_loaded(ModuleHandle module) {
     g_module = module;
     InitLib(module);
     auto hook = platform::find_own_export(module, "ExitModule");
     if (!hook) hook = platform::find_own_export(module, "vmpcDLLExit");
-    g_exit_hook = reinterpret_cast<MODULE_EXIT_FUNC>(hook);
+    g_exit_hook = reinterpret_cast<ModuleExitFunction>(hook);
 }
 
 void library_unloading() {
@@ -36,8 +36,8 @@ VMAPI_PLUGIN_EXPORT int GetModuleVersion() {
     return g_module_version;
 }
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(OBJHANDLE hVessel, int flightmodel) {
-    return frame::create_vessel(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    return frame::create_vessel(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {

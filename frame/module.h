@@ -7,7 +7,7 @@ namespace frame {
 
 // Process attach: hands the module handle to the host and looks for an exit
 // hook exported by the library itself.
-void library_loaded(HINSTANCE module);
+void library_loaded(ModuleHandle module);
 
 // Process detach: calls the exit hook found at load, if any.
 void library_unloading();

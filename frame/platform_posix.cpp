@@ -17,7 +17,7 @@ void self_marker() {}
 
 // Whether `address` lies in the library `module` itself: the loader's record
 // of each is the same. A record the loader does not know stays null.
-bool in_library(HINSTANCE module, void* address) {
+bool in_library(ModuleHandle module, void* address) {
     link_map* of_module = nullptr;
     link_map* of_address = nullptr;
     Dl_info found{};
@@ -30,7 +30,7 @@ bool in_library(HINSTANCE module, void* address) {
 
 namespace platform {
 
-HINSTANCE own_module() {
+ModuleHandle own_module() {
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void*>(&self_marker), &info) || !info.dli_fname) return nullptr;
     // Asking with RTLD_NOLOAD takes a reference; give it back at once so that
@@ -41,19 +41,19 @@ HINSTANCE own_module() {
     return handle;
 }
 
-HINSTANCE find_loaded_module(const char* name) {
+ModuleHandle find_loaded_module(const char* name) {
     // RTLD_NOLOAD: only a library already in the process, matched by its
     // soname. The reference this takes is deliberately kept: the client never
     // releases the library.
     return dlopen(name, RTLD_NOW | RTLD_NOLOAD);
 }
 
-Symbol find_symbol(HINSTANCE module, const char* name) {
+Symbol find_symbol(ModuleHandle module, const char* name) {
     if (!module) return nullptr;
     return reinterpret_cast<Symbol>(dlsym(module, name));
 }
 
-Symbol find_own_export(HINSTANCE module, const char* name) {
+Symbol find_own_export(ModuleHandle module, const char* name) {
     Symbol sym = find_symbol(module, name);
     if (!sym) return nullptr;
     // dlsym also searches the library's dependencies; accept only a definition

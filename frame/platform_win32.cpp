@@ -1,6 +1,13 @@
 // Windows library services (module handles and export tables) and files.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdint>
 
@@ -15,7 +22,7 @@ void self_marker() {}
 
 namespace platform {
 
-HINSTANCE own_module() {
+ModuleHandle own_module() {
     HMODULE module = nullptr;
     GetModuleHandleExA(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -23,7 +30,7 @@ HINSTANCE own_module() {
     return module;
 }
 
-HINSTANCE find_loaded_module(const char* name) {
+ModuleHandle find_loaded_module(const char* name) {
     // Only a module already in the process: the add-on is present only when
     // the user activated it in the host. The reference this takes is kept, as
     // on POSIX: the entry points bound from the module stay valid even if the
@@ -33,12 +40,12 @@ HINSTANCE find_loaded_module(const char* name) {
     return module;
 }
 
-Symbol find_symbol(HINSTANCE module, const char* name) {
+Symbol find_symbol(ModuleHandle module, const char* name) {
     if (!module) return nullptr;
     return reinterpret_cast<Symbol>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-Symbol find_own_export(HINSTANCE module, const char* name) {
+Symbol find_own_export(ModuleHandle module, const char* name) {
     // GetProcAddress reads the export table of that module alone.
     return find_symbol(module, name);
 }
@@ -48,7 +55,7 @@ OpenedFile open_regular_file(const char* name, FileMode mode) {
     // at the end, so writers in several processes never overwrite each other
     // (the C runtime's append mode seeks to the end and then writes).
     // clang-format off
-    static constexpr struct { DWORD access, disposition; int fd; const char* stream; } kModes[] = {
+    static constexpr struct { std::uint32_t access, disposition; int fd; const char* stream; } kModes[] = {
         {GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, _O_TEXT,             "r+"},  // update
         {FILE_APPEND_DATA,             CREATE_NEW,    _O_TEXT | _O_APPEND, "a"},   // create
         {FILE_APPEND_DATA,             OPEN_EXISTING, _O_TEXT | _O_APPEND, "a"},   // append

@@ -44,8 +44,8 @@ const double kSpecial[] = {
     -std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
     std::numeric_limits<double>::min(), 1e300, -1e300, 3.14159265358979, 1e-9,
 };
-const DWORD kModifiers[] = {OAPI_KEY_LSHIFT, OAPI_KEY_RSHIFT, OAPI_KEY_LCONTROL,
-                            OAPI_KEY_RCONTROL, OAPI_KEY_LALT, OAPI_KEY_RALT};
+const std::uint32_t kModifiers[] = {key_code("LeftShift"), key_code("RightShift"), key_code("LeftCtrl"),
+                                    key_code("RightCtrl"), key_code("LeftAlt"), key_code("RightAlt")};
 // clang-format on
 
 // A double of any kind: a special value, any bit pattern, or one in the
@@ -133,10 +133,10 @@ void run(FuzzedDataProvider& in, vmhost::Runner& runner) {
                 const auto code = in.ConsumeIntegral<std::uint8_t>();
                 const bool down = in.ConsumeBool();
                 const auto mods = in.ConsumeIntegral<std::uint8_t>();
-                char kstate[256] = {};
+                char key_state[256] = {};
                 for (int m = 0; m < 6; ++m)
-                    if (mods >> m & 1) kstate[kModifiers[m]] = static_cast<char>(0x80);
-                runner.press_key(v, code, down, kstate);
+                    if (mods >> m & 1) key_state[kModifiers[m]] = static_cast<char>(0x80);
+                runner.press_key(v, code, down, key_state);
                 break;
             }
             case Op::vc:

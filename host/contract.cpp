@@ -38,17 +38,18 @@ RecordImage blank() {
 
 RecordImage image_of(const MGROUP_TRANSFORM* t) {
     RecordImage im = blank();
-    im.type = t->Type();
+    im.type = static_cast<int>(t->kind());
     im.mesh = t->mesh;
-    im.ngrp = t->ngrp;
-    im.ptrs[0] = t->grp;
-    if (im.type == MGROUP_TRANSFORM::ROTATE) {
-        const auto* r = static_cast<const MGROUP_ROTATE*>(t);
-        const double v[6] = {r->ref.x, r->ref.y, r->ref.z, r->axis.x, r->axis.y, r->axis.z};
+    im.group_count = t->group_count;
+    im.ptrs[0] = t->groups;
+    if (t->kind() == TransformKind::rotation) {
+        const auto* r = static_cast<const RotationTransform*>(t);
+        const double v[6] = {r->reference.x, r->reference.y, r->reference.z,
+                             r->axis.x,      r->axis.y,      r->axis.z};
         std::copy(v, v + 6, im.v);
         im.angle = r->angle;
-    } else if (im.type == MGROUP_TRANSFORM::TRANSLATE) {
-        const auto* s = static_cast<const MGROUP_TRANSLATE*>(t);
+    } else if (t->kind() == TransformKind::translation) {
+        const auto* s = static_cast<const TranslationTransform*>(t);
         const double v[3] = {s->shift.x, s->shift.y, s->shift.z};
         std::copy(v, v + 3, im.v);
     }
@@ -58,13 +59,13 @@ RecordImage image_of(const MGROUP_TRANSFORM* t) {
 RecordImage image_of(const BEACONLIGHTSPEC* b) {
     RecordImage im = blank();
     im.type = static_cast<int>(b->shape);
-    im.ptrs[0] = b->pos;
-    im.ptrs[1] = b->col;
+    im.ptrs[0] = b->position;
+    im.ptrs[1] = b->colour;
     const VECTOR3 none{0, 0, 0};
-    const VECTOR3& p = b->pos ? *b->pos : none;
-    const VECTOR3& c = b->col ? *b->col : none;
-    const double v[11] = {p.x,     p.y,        p.z,       c.x,         c.y,    c.z,
-                          b->size, b->falloff, b->period, b->duration, b->tofs};
+    const VECTOR3& p = b->position ? *b->position : none;
+    const VECTOR3& c = b->colour ? *b->colour : none;
+    const double v[11] = {p.x,     p.y,        p.z,       c.x,         c.y,           c.z,
+                          b->size, b->falloff, b->period, b->duration, b->time_offset};
     std::copy(v, v + 11, im.v);
     return im;
 }
@@ -84,7 +85,8 @@ void fill(KeptRecord& r) {
     } else {
         const auto* t = static_cast<const MGROUP_TRANSFORM*>(r.ptr);
         r.image = image_of(t);
-        r.groups.assign(t->grp ? t->grp : nullptr, t->grp ? t->grp + t->ngrp : nullptr);
+        r.groups.assign(t->groups ? t->groups : nullptr,
+                        t->groups ? t->groups + t->group_count : nullptr);
     }
 }
 
@@ -94,7 +96,7 @@ bool unchanged(const KeptRecord& r) {
     }
     const auto* t = static_cast<const MGROUP_TRANSFORM*>(r.ptr);
     return same(r.image, image_of(t)) &&
-           (!t->grp || std::equal(r.groups.begin(), r.groups.end(), t->grp));
+           (!t->groups || std::equal(r.groups.begin(), r.groups.end(), t->groups));
 }
 
 // Records are few (a vessel class hands over a few dozen, mostly shared), so
@@ -164,19 +166,19 @@ bool check_mesh(const char* op, const void* mesh) {
     return false;
 }
 
-bool check_animation(const char* op, const Vessel* self, UINT anim) {
+bool check_animation(const char* op, const Vessel* self, unsigned anim) {
     if (!self || anim < self->animations.size()) return true;
     broken_rule().word(op).word(self->name.c_str()).word("has no animation").integer(anim);
     return false;
 }
 
-bool check_mesh_index(const char* op, const Vessel* self, UINT idx) {
+bool check_mesh_index(const char* op, const Vessel* self, unsigned idx) {
     if (!self || idx < self->meshes.size()) return true;
     broken_rule().word(op).word(self->name.c_str()).word("has no mesh index").integer(idx);
     return false;
 }
 
-bool check_surface(const char* op, const Vessel* self, AIRCTRL_TYPE type) {
+bool check_surface(const char* op, const Vessel* self, SurfaceType type) {
     if (!self) return true;
     for (const flight::ControlSurface& c : self->body.vessel.surfaces)
         if (static_cast<int>(c.type) == static_cast<int>(type)) return true;
@@ -184,7 +186,7 @@ bool check_surface(const char* op, const Vessel* self, AIRCTRL_TYPE type) {
         .word(op)
         .word(self->name.c_str())
         .word("has no control surface of type")
-        .integer(type);
+        .integer(static_cast<int>(type));
     return false;
 }
 
@@ -229,7 +231,7 @@ void count_violation() {
     ++state().violations;
 }
 
-void calling(OBJHANDLE vessel, Callback c) {
+void calling(VesselHandle vessel, Callback c) {
     Vessel* v = find_vessel(vessel);
     if (!v) return;
     static const char* const names[] = {"clbkSetClassCaps", "clbkPostCreation",

@@ -25,7 +25,15 @@
 
 #include "vmapi.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #endif
 
@@ -94,27 +102,27 @@ struct Control {
     void (*integer)(long long v);
     void (*text)(const char* s);
     void (*vec)(const VECTOR3* v);
-    void (*list)(const UINT* items, long long n);
+    void (*list)(const unsigned* items, long long n);
     void (*handle)(const void* h);
     void (*handles)(void* const* items, long long n);
     void (*transform)(const MGROUP_TRANSFORM* t);
     void (*light)(const BEACONLIGHTSPEC* b);
     void (*exhaust)(const PARTICLESTREAMSPEC* e);
     void (*display)(const VCMFDSPEC* d);
-    void (*coeff)(AirfoilCoeffFunc f);
+    void (*coeff)(AirfoilCoefficientFunction f);
 
     // Vessels.
-    OBJHANDLE (*create_vessel)(const char* name, int model);
-    void (*delete_vessel)(OBJHANDLE vessel);
-    VESSEL2* (*vessel_object)(OBJHANDLE vessel, const VESSEL* returned);
-    void (*set_reading)(OBJHANDLE vessel, Reading r, double value);
-    double (*reading)(OBJHANDLE vessel, Reading r);
-    AirfoilCoeffFunc (*airfoil_function)(OBJHANDLE vessel, long long index);
-    int (*airfoil_count)(OBJHANDLE vessel);
+    VesselHandle (*create_vessel)(const char* name, int model);
+    void (*delete_vessel)(VesselHandle vessel);
+    VESSEL2* (*vessel_object)(VesselHandle vessel, const VESSEL* returned);
+    void (*set_reading)(VesselHandle vessel, Reading r, double value);
+    double (*reading)(VesselHandle vessel, Reading r);
+    AirfoilCoefficientFunction (*airfoil_function)(VesselHandle vessel, long long index);
+    int (*airfoil_count)(VesselHandle vessel);
     void (*check_lights)();
 
     // Host contract; count_violation counts a rule whose "!" line the caller writes.
-    void (*calling)(OBJHANDLE vessel, Callback c);
+    void (*calling)(VesselHandle vessel, Callback c);
     int (*violations)();
     void (*count_violation)();
 
@@ -129,12 +137,12 @@ struct Control {
     void (*set_physics)(bool on);
     bool (*physics)();
     void (*physics_step)(double dt);
-    void (*autopilot_hold)(OBJHANDLE vessel, Hold what, double target);
-    void (*autopilot_off)(OBJHANDLE vessel, bool pitch_axis, bool bank_axis);
-    void (*set_brake)(OBJHANDLE vessel, double level);
-    Flight (*flight_state)(OBJHANDLE vessel);
-    int (*animation_count)(OBJHANDLE vessel);
-    const double* (*animation_states)(OBJHANDLE vessel);
+    void (*autopilot_hold)(VesselHandle vessel, Hold what, double target);
+    void (*autopilot_off)(VesselHandle vessel, bool pitch_axis, bool bank_axis);
+    void (*set_brake)(VesselHandle vessel, double level);
+    Flight (*flight_state)(VesselHandle vessel);
+    int (*animation_count)(VesselHandle vessel);
+    const double* (*animation_states)(VesselHandle vessel);
 
     // Plug-in module.
     void (*begin_module_load)();

@@ -5,7 +5,7 @@
 
 using host::trace::Line;
 
-void InitLib(HINSTANCE hModule) {
+void InitLib(ModuleHandle hModule) {
     host::State& s = host::state();
     // The handle the plug-in's load hook passes while the host loads it is the
     // plug-in's module from then on.
@@ -53,7 +53,7 @@ int Date2Int(const char* date) {
     return r;
 }
 
-MESHHANDLE vmapiLoadMeshGlobal(const char* fname) {
+MeshHandle vmapiLoadMeshGlobal(const char* fname) {
     host::State& s = host::state();
     host::Object* mesh = nullptr;
     if (fname) {

@@ -51,7 +51,7 @@ class Line {
     Line& text(const char* s) { return add(&Control::text, s); }
     Line& vec(const VECTOR3& v) { return vec(&v); }
     Line& vec(const VECTOR3* v) { return add(&Control::vec, v); }  // null for a null pointer
-    Line& list(const UINT* items, long long n) { return add(&Control::list, items, n); }
+    Line& list(const unsigned* items, long long n) { return add(&Control::list, items, n); }
     // Host object by name; null; ? when unknown.
     Line& handle(const void* h) { return add(&Control::handle, h); }
     Line& handles(void* const* items, long long n) {  // [th1,th2]
@@ -64,7 +64,7 @@ class Line {
     Line& light(const BEACONLIGHTSPEC* b) { return add(&Control::light, b); }
     Line& exhaust(const PARTICLESTREAMSPEC* e) { return add(&Control::exhaust, e); }
     Line& display(const VCMFDSPEC* d) { return add(&Control::display, d); }
-    Line& coeff(AirfoilCoeffFunc f) { return add(&Control::coeff, f); }
+    Line& coeff(AirfoilCoefficientFunction f) { return add(&Control::coeff, f); }
 
   private:
     // Every token: nothing at all while the line is not kept.
@@ -85,38 +85,38 @@ inline void remark(const char* text) {
 
 // A new vessel record named `name` with flight model `model`; its handle is
 // what the plug-in's vmvcInit gets. The name is what the trace prints for it.
-inline OBJHANDLE create_vessel(const char* name, int model) {
+inline VesselHandle create_vessel(const char* name, int model) {
     return control().create_vessel(name, model);
 }
 
 // The vessel is gone: no more light checks, and its name is free again. The
 // record itself stays valid (a plug-in may still hold the handle).
-inline void delete_vessel(OBJHANDLE vessel) {
+inline void delete_vessel(VesselHandle vessel) {
     control().delete_vessel(vessel);
 }
 
 // The VESSEL2 object the plug-in constructed for `vessel`, when `returned`
 // (what vmvcInit gave back) is that object; null otherwise. Only objects the
 // host saw being constructed are ever called.
-inline VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned) {
+inline VESSEL2* vessel_object(VesselHandle vessel, const VESSEL* returned) {
     return control().vessel_object(vessel, returned);
 }
 
 // What the host reports for the vessel (Reading), as the scenario sets it or,
 // with physics on, the flight model.
-inline void set_reading(OBJHANDLE vessel, Reading r, double value) {
+inline void set_reading(VesselHandle vessel, Reading r, double value) {
     control().set_reading(vessel, r, value);
 }
-inline double reading(OBJHANDLE vessel, Reading r) {
+inline double reading(VesselHandle vessel, Reading r) {
     return control().reading(vessel, r);
 }
 
 // The coefficient function of the vessel's index-th airfoil (0 is the first
 // CreateAirfoil), or null when there is none.
-inline AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
+inline AirfoilCoefficientFunction airfoil_function(VesselHandle vessel, long long index) {
     return control().airfoil_function(vessel, index);
 }
-inline int airfoil_count(OBJHANDLE vessel) {
+inline int airfoil_count(VesselHandle vessel) {
     return control().airfoil_count(vessel);
 }
 
@@ -133,7 +133,7 @@ inline void check_lights() {
 // The host is about to make callback `c` on `vessel`: one made out of its
 // documented order (class caps, post-creation, then the rest; nothing after
 // the vessel is gone) is a broken rule.
-inline void calling(OBJHANDLE vessel, Callback c) {
+inline void calling(VesselHandle vessel, Callback c) {
     control().calling(vessel, c);
 }
 
@@ -193,26 +193,26 @@ inline void physics_step(double dt) {
 
 // The autopilot holds a pitch angle (rad) or a climb rate (m/s) with the
 // elevator, and a bank angle (rad) with the ailerons, each axis on its own.
-inline void autopilot_hold(OBJHANDLE vessel, Hold what, double target) {
+inline void autopilot_hold(VesselHandle vessel, Hold what, double target) {
     control().autopilot_hold(vessel, what, target);
 }
-inline void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis) {
+inline void autopilot_off(VesselHandle vessel, bool pitch_axis, bool bank_axis) {
     control().autopilot_off(vessel, pitch_axis, bank_axis);
 }
 // Wheel brakes, 0..1.
-inline void set_brake(OBJHANDLE vessel, double level) {
+inline void set_brake(VesselHandle vessel, double level) {
     control().set_brake(vessel, level);
 }
 
 // A vessel as the host sees it, for logs and reports (Flight).
-inline Flight flight_state(OBJHANDLE vessel) {
+inline Flight flight_state(VesselHandle vessel) {
     return control().flight_state(vessel);
 }
-inline int animation_count(OBJHANDLE vessel) {
+inline int animation_count(VesselHandle vessel) {
     return control().animation_count(vessel);
 }
 // The vessel's animation states by id; null when it has none.
-inline const double* animation_states(OBJHANDLE vessel) {
+inline const double* animation_states(VesselHandle vessel) {
     return control().animation_states(vessel);
 }
 

@@ -47,7 +47,7 @@ void fly_one(Vessel& v, double dt) {
     // animate themselves).
     for (std::size_t i = 0; i < d.surfaces.size(); ++i) {
         const int t = static_cast<int>(d.surfaces[i].type);
-        const UINT anim = v.surface_animations[i];
+        const unsigned anim = v.surface_animations[i];
         if (t < 0 || t > static_cast<int>(flight::Surface::aileron) || anim >= v.animations.size())
             continue;
         const double level = d.control[static_cast<std::size_t>(t)];
@@ -86,7 +86,7 @@ void physics_step(double dt) {
         if (v.alive) fly_one(v, dt);
 }
 
-void autopilot_hold(OBJHANDLE vessel, Hold what, double target) {
+void autopilot_hold(VesselHandle vessel, Hold what, double target) {
     Vessel* v = find_vessel(vessel);
     if (!v) return;
     switch (what) {
@@ -102,18 +102,18 @@ void autopilot_hold(OBJHANDLE vessel, Hold what, double target) {
     }
 }
 
-void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis) {
+void autopilot_off(VesselHandle vessel, bool pitch_axis, bool bank_axis) {
     Vessel* v = find_vessel(vessel);
     if (!v) return;
     if (pitch_axis) v->autopilot.pitch_off();
     if (bank_axis) v->autopilot.bank_off();
 }
 
-void set_brake(OBJHANDLE vessel, double level) {
+void set_brake(VesselHandle vessel, double level) {
     if (Vessel* v = find_vessel(vessel)) v->body.vessel.brake = level;
 }
 
-Flight flight_state(OBJHANDLE vessel) {
+Flight flight_state(VesselHandle vessel) {
     Flight f{};
     const Vessel* v = find_vessel(vessel);
     if (!v) return f;
@@ -139,12 +139,12 @@ Flight flight_state(OBJHANDLE vessel) {
     return f;
 }
 
-int animation_count(OBJHANDLE vessel) {
+int animation_count(VesselHandle vessel) {
     const Vessel* v = find_vessel(vessel);
     return v ? static_cast<int>(v->animations.size()) : 0;
 }
 
-const double* animation_states(OBJHANDLE vessel) {
+const double* animation_states(VesselHandle vessel) {
     const Vessel* v = find_vessel(vessel);
     return v && !v->animations.empty() ? v->animations.data() : nullptr;
 }

@@ -45,7 +45,8 @@ auto plugin_call(Request&& request, Call&& call, Reply&& reply = {}) {
 // The same for a callback whose order the host checks: calling(vessel, c)
 // comes first.
 template <class Request, class Call, class Reply = NoReply>
-auto plugin_call(OBJHANDLE vessel, Callback c, Request&& request, Call&& call, Reply&& reply = {}) {
+auto plugin_call(VesselHandle vessel, Callback c, Request&& request, Call&& call,
+                 Reply&& reply = {}) {
     calling(vessel, c);
     return plugin_call(std::forward<Request>(request), std::forward<Call>(call),
                        std::forward<Reply>(reply));
@@ -53,8 +54,8 @@ auto plugin_call(OBJHANDLE vessel, Callback c, Request&& request, Call&& call, R
 
 // A call of an airfoil's coefficient function: the same trace whether the
 // flight model or a scenario's `airfoil` command makes it.
-inline void coeff_call(AirfoilCoeffFunc f, double aoa, double mach, double reynolds, double* cl,
-                       double* cm, double* cd) {
+inline void coeff_call(AirfoilCoefficientFunction f, double aoa, double mach, double reynolds,
+                       double* cl, double* cm, double* cd) {
     plugin_call([&] { Line(">").coeff(f).real(aoa).real(mach).real(reynolds); },
                 [&] { f(aoa, mach, reynolds, cl, cm, cd); },
                 [&] { Line("<").real(*cl).real(*cm).real(*cd); });

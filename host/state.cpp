@@ -55,7 +55,7 @@ Object* make_object(Kind kind, Vessel* owner) {
 
 namespace impl {
 
-OBJHANDLE create_vessel(const char* name, int model) {
+VesselHandle create_vessel(const char* name, int model) {
     State& s = state();
     Vessel& v = s.vessels.emplace_back();
     s.live.push_back(&v);
@@ -71,7 +71,7 @@ OBJHANDLE create_vessel(const char* name, int model) {
     return &v.self;
 }
 
-void delete_vessel(OBJHANDLE vessel) {
+void delete_vessel(VesselHandle vessel) {
     if (Vessel* v = find_vessel(vessel)) {
         if (v->alive) {
             auto& live = state().live;
@@ -82,22 +82,22 @@ void delete_vessel(OBJHANDLE vessel) {
     }
 }
 
-VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned) {
+VESSEL2* vessel_object(VesselHandle vessel, const VESSEL* returned) {
     const Vessel* v = find_vessel(vessel);
     if (!v || !returned || !v->object2 || v->object != returned) return nullptr;
     return v->object2;
 }
 
-void set_reading(OBJHANDLE vessel, Reading r, double value) {
+void set_reading(VesselHandle vessel, Reading r, double value) {
     if (Vessel* v = find_vessel(vessel)) v->readings[static_cast<int>(r)] = value;
 }
 
-double reading(OBJHANDLE vessel, Reading r) {
+double reading(VesselHandle vessel, Reading r) {
     const Vessel* v = find_vessel(vessel);
     return v ? v->readings[static_cast<int>(r)] : 0.0;
 }
 
-AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
+AirfoilCoefficientFunction airfoil_function(VesselHandle vessel, long long index) {
     const Vessel* v = find_vessel(vessel);
     if (!v) return nullptr;
     const auto& airfoils = v->body.vessel.airfoils;
@@ -105,7 +105,7 @@ AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index) {
     return airfoils[static_cast<std::size_t>(index)].coeff;
 }
 
-int airfoil_count(OBJHANDLE vessel) {
+int airfoil_count(VesselHandle vessel) {
     const Vessel* v = find_vessel(vessel);
     return v ? static_cast<int>(v->body.vessel.airfoils.size()) : 0;
 }

@@ -39,7 +39,7 @@ struct Light {
 // flag of a light is the one field the plug-in may switch.
 struct RecordImage {
     int type;
-    UINT mesh, ngrp;
+    unsigned mesh, group_count;
     const void* ptrs[2];  // group list; a light's position and colour
     double v[11];
     float angle;
@@ -49,8 +49,8 @@ struct KeptRecord {
     bool light = false;
     const void* ptr = nullptr;
     RecordImage image{};
-    std::vector<UINT> groups;  // a transform's group list as handed over
-    int users = 0;             // live vessels that handed it over; 0: a free entry
+    std::vector<unsigned> groups;  // a transform's group list as handed over
+    int users = 0;                 // live vessels that handed it over; 0: a free entry
 };
 
 struct Vessel {
@@ -72,8 +72,8 @@ struct Vessel {
     std::vector<const void*> meshes;  // by mesh index
     std::vector<double> animations;   // state by animation id
     // The animation each of body.vessel.surfaces moves with its level, by
-    // index; UINT(-1) for none.
-    std::vector<UINT> surface_animations;
+    // index; unsigned(-1) for none.
+    std::vector<unsigned> surface_animations;
     std::vector<Light> lights;
     int phase = 0;                     // 0 constructed, 1 class caps set, 2 post-created
     std::vector<const void*> records;  // transforms and lights it handed over
@@ -114,7 +114,7 @@ struct State {
     int violations = 0;            // broken contract rules
     std::vector<KeptRecord> kept;  // records the host reads in place
 
-    HINSTANCE module = nullptr;
+    ModuleHandle module = nullptr;
     bool loading_module = false;
 };
 
@@ -136,9 +136,9 @@ trace::Line broken_rule();
 // may be null when the object was built for no vessel the host knows.
 bool check_handle(const char* op, const Vessel* self, const void* h, Kind kind);
 bool check_mesh(const char* op, const void* mesh);
-bool check_animation(const char* op, const Vessel* self, UINT anim);
-bool check_mesh_index(const char* op, const Vessel* self, UINT idx);
-bool check_surface(const char* op, const Vessel* self, AIRCTRL_TYPE type);
+bool check_animation(const char* op, const Vessel* self, unsigned anim);
+bool check_mesh_index(const char* op, const Vessel* self, unsigned idx);
+bool check_surface(const char* op, const Vessel* self, SurfaceType type);
 // The host keeps these records by pointer from now on; `v` handed them over.
 void keep_record(Vessel* v, const MGROUP_TRANSFORM* t);
 void keep_record(Vessel* v, const BEACONLIGHTSPEC* b);
@@ -149,15 +149,15 @@ void check_records();
 
 // The control side, as host.h documents it under the same names.
 namespace impl {
-OBJHANDLE create_vessel(const char* name, int model);
-void delete_vessel(OBJHANDLE vessel);
-VESSEL2* vessel_object(OBJHANDLE vessel, const VESSEL* returned);
-void set_reading(OBJHANDLE vessel, Reading r, double value);
-double reading(OBJHANDLE vessel, Reading r);
-AirfoilCoeffFunc airfoil_function(OBJHANDLE vessel, long long index);
-int airfoil_count(OBJHANDLE vessel);
+VesselHandle create_vessel(const char* name, int model);
+void delete_vessel(VesselHandle vessel);
+VESSEL2* vessel_object(VesselHandle vessel, const VESSEL* returned);
+void set_reading(VesselHandle vessel, Reading r, double value);
+double reading(VesselHandle vessel, Reading r);
+AirfoilCoefficientFunction airfoil_function(VesselHandle vessel, long long index);
+int airfoil_count(VesselHandle vessel);
 void check_lights();
-void calling(OBJHANDLE vessel, Callback c);
+void calling(VesselHandle vessel, Callback c);
 int violations();
 void count_violation();
 void set_warp(double warp);
@@ -168,12 +168,12 @@ void clear_focus_heading();
 void set_physics(bool on);
 bool physics();
 void physics_step(double dt);
-void autopilot_hold(OBJHANDLE vessel, Hold what, double target);
-void autopilot_off(OBJHANDLE vessel, bool pitch_axis, bool bank_axis);
-void set_brake(OBJHANDLE vessel, double level);
-Flight flight_state(OBJHANDLE vessel);
-int animation_count(OBJHANDLE vessel);
-const double* animation_states(OBJHANDLE vessel);
+void autopilot_hold(VesselHandle vessel, Hold what, double target);
+void autopilot_off(VesselHandle vessel, bool pitch_axis, bool bank_axis);
+void set_brake(VesselHandle vessel, double level);
+Flight flight_state(VesselHandle vessel);
+int animation_count(VesselHandle vessel);
+const double* animation_states(VesselHandle vessel);
 void begin_module_load();
 void end_module_load();
 void module_unloaded();

@@ -87,7 +87,7 @@ void put_vec(const VECTOR3* v) {
 
 // A group list the plug-in describes by pointer and count. The host can only
 // trust the count; a null list or a negative count prints as null.
-void put_list(const UINT* items, long long n) {
+void put_list(const unsigned* items, long long n) {
     if ((!items && n != 0) || n < 0) return put("null");
     put('[');
     for (long long i = 0; i < n; ++i) {
@@ -132,25 +132,25 @@ void field(const char* name) {
 
 void put_transform(const MGROUP_TRANSFORM* t) {
     if (!record_begin(state().transforms, t)) return;
-    const MGROUP_TRANSFORM::TYPE type = t->Type();
-    put(type == MGROUP_TRANSFORM::ROTATE      ? "rot"
-        : type == MGROUP_TRANSFORM::TRANSLATE ? "trans"
-                                              : "none");
+    const TransformKind type = t->kind();
+    put(type == TransformKind::rotation      ? "rot"
+        : type == TransformKind::translation ? "trans"
+                                             : "none");
     field("mesh");
     put_integer(t->mesh);
     field("groups");
-    put_list(t->grp, t->ngrp);
-    if (type == MGROUP_TRANSFORM::ROTATE) {
-        const auto* r = static_cast<const MGROUP_ROTATE*>(t);
+    put_list(t->groups, t->group_count);
+    if (type == TransformKind::rotation) {
+        const auto* r = static_cast<const RotationTransform*>(t);
         field("ref");
-        put_vec(&r->ref);
+        put_vec(&r->reference);
         field("axis");
         put_vec(&r->axis);
         field("angle");
         put_single(r->angle);
-    } else if (type == MGROUP_TRANSFORM::TRANSLATE) {
+    } else if (type == TransformKind::translation) {
         field("shift");
-        put_vec(&static_cast<const MGROUP_TRANSLATE*>(t)->shift);
+        put_vec(&static_cast<const TranslationTransform*>(t)->shift);
     }
     put('}');
 }
@@ -158,11 +158,11 @@ void put_transform(const MGROUP_TRANSFORM* t) {
 void put_light(const BEACONLIGHTSPEC* b) {
     if (!record_begin(state().lights, b)) return;
     put("shape=");
-    put_integer(b->shape);
+    put_integer(static_cast<long long>(b->shape));
     field("pos");
-    put_vec(b->pos);
+    put_vec(b->position);
     field("col");
-    put_vec(b->col);
+    put_vec(b->colour);
     field("size");
     put_real(b->size);
     field("falloff");
@@ -172,7 +172,7 @@ void put_light(const BEACONLIGHTSPEC* b) {
     field("duration");
     put_real(b->duration);
     field("tofs");
-    put_real(b->tofs);
+    put_real(b->time_offset);
     field("active");
     put_integer(b->active ? 1 : 0);
     put('}');
@@ -185,39 +185,42 @@ void put_exhaust(const PARTICLESTREAMSPEC* e) {
     const struct {
         const char* name;
         double value;
-    } reals[] = {
-        {"srcsize", e->srcsize},        {"srcrate", e->srcrate},   {"v0", e->v0},
-        {"srcspread", e->srcspread},    {"lifetime", e->lifetime}, {"growthrate", e->growthrate},
-        {"atmslowdown", e->atmslowdown}};
+    } reals[] = {{"srcsize", e->size},
+                 {"srcrate", e->rate},
+                 {"v0", e->velocity},
+                 {"srcspread", e->velocity_spread},
+                 {"lifetime", e->lifetime},
+                 {"growthrate", e->growth_rate},
+                 {"atmslowdown", e->atmosphere_slowdown}};
     for (const auto& r : reals) {
         field(r.name);
         put_real(r.value);
     }
     field("ltype");
-    put_integer(e->ltype);
+    put_integer(static_cast<int>(e->lighting));
     field("levelmap");
-    put_integer(e->levelmap);
+    put_integer(static_cast<int>(e->level_map));
     field("lmin");
-    put_real(e->lmin);
+    put_real(e->level_min);
     field("lmax");
-    put_real(e->lmax);
+    put_real(e->level_max);
     field("atmsmap");
-    put_integer(e->atmsmap);
+    put_integer(static_cast<int>(e->atmosphere_map));
     field("amin");
-    put_real(e->amin);
+    put_real(e->density_min);
     field("amax");
-    put_real(e->amax);
+    put_real(e->density_max);
     field("tex");
-    put_handle(e->tex);
+    put_handle(e->texture);
     put('}');
 }
 
 void put_display(const VCMFDSPEC* d) {
     if (!record_begin(state().displays, d)) return;
     put("mesh=");
-    put_integer(d->nmesh);
+    put_integer(d->mesh);
     field("group");
-    put_integer(d->ngroup);
+    put_integer(d->group);
     put('}');
 }
 
@@ -315,7 +318,7 @@ void vec(const VECTOR3* v) {
     token(t, [&] { put_vec(v); });
 }
 
-void list(const UINT* items, long long n) {
+void list(const unsigned* items, long long n) {
     token(kept(RecordedToken::pointer, items, n), [&] { put_list(items, n); });
 }
 
@@ -351,7 +354,7 @@ void display(const VCMFDSPEC* d) {
     token(kept(RecordedToken::pointer, d), [&] { put_display(d); });
 }
 
-void coeff(AirfoilCoeffFunc f) {
+void coeff(AirfoilCoefficientFunction f) {
     token(kept(RecordedToken::pointer, reinterpret_cast<const void*>(f)), [&] {
         if (!f) return put("null");
         put("cf");

@@ -32,14 +32,14 @@ void single(float v);
 void integer(long long v);
 void text(const char* s);
 void vec(const VECTOR3* v);
-void list(const UINT* items, long long n);
+void list(const unsigned* items, long long n);
 void handle(const void* h);
 void handles(void* const* items, long long n);
 void transform(const MGROUP_TRANSFORM* t);
 void light(const BEACONLIGHTSPEC* b);
 void exhaust(const PARTICLESTREAMSPEC* e);
 void display(const VCMFDSPEC* d);
-void coeff(AirfoilCoeffFunc f);
+void coeff(AirfoilCoefficientFunction f);
 
 // A line as host::Line writes it (see host.h for the tokens), as a temporary
 // in one full expression: trace::Line("SetSize").real(size);
@@ -60,7 +60,7 @@ class Line {
     Line& text(const char* s) { return add(trace::text, s); }
     Line& vec(const VECTOR3& v) { return vec(&v); }
     Line& vec(const VECTOR3* v) { return add(trace::vec, v); }
-    Line& list(const UINT* items, long long n) { return add(trace::list, items, n); }
+    Line& list(const unsigned* items, long long n) { return add(trace::list, items, n); }
     Line& handle(const void* h) { return add(trace::handle, h); }
     Line& handles(void* const* items, long long n) { return add(trace::handles, items, n); }
     Line& result() { return word("="); }
@@ -68,7 +68,7 @@ class Line {
     Line& light(const BEACONLIGHTSPEC* b) { return add(trace::light, b); }
     Line& exhaust(const PARTICLESTREAMSPEC* e) { return add(trace::exhaust, e); }
     Line& display(const VCMFDSPEC* d) { return add(trace::display, d); }
-    Line& coeff(AirfoilCoeffFunc f) { return add(trace::coeff, f); }
+    Line& coeff(AirfoilCoefficientFunction f) { return add(trace::coeff, f); }
 
   private:
     // Every token: nothing at all while the line is not kept.

@@ -15,12 +15,12 @@
 namespace host {
 namespace {
 
-Vessel* record(OBJHANDLE h) {
+Vessel* record(VesselHandle h) {
     return find_vessel(h);
 }
 
 // What the flight model flies from; null for a vessel the host does not know.
-flight::Vessel* model(OBJHANDLE h) {
+flight::Vessel* model(VesselHandle h) {
     Vessel* v = find_vessel(h);
     return v ? &v->body.vessel : nullptr;
 }
@@ -29,14 +29,14 @@ flight::Vec3 vec(const VECTOR3& v) {
     return {v.x, v.y, v.z};
 }
 
-double get(OBJHANDLE h, Reading r) {
+double get(VesselHandle h, Reading r) {
     const Vessel* v = record(h);
     return v ? v->readings[static_cast<int>(r)] : 0.0;
 }
 
 // The reading behind a control-surface type, or -1 for types the host does not
 // keep (rudder trim and anything out of range).
-int surface_reading(AIRCTRL_TYPE type) {
+int surface_reading(SurfaceType type) {
     const int t = static_cast<int>(type);
     return t >= 0 && t < kSurfaceReadings ? static_cast<int>(Reading::elevator) + t : -1;
 }
@@ -53,7 +53,8 @@ Vessel* owner_of(const void* h, Kind kind) {
 using host::Reading;
 using host::trace::Line;
 
-VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : vessel_(hVessel), flight_model_(fmodel) {
+VESSEL::VESSEL(VesselHandle vessel, int flight_model)
+    : vessel_(vessel), flight_model_(flight_model) {
     if (host::Vessel* v = host::record(vessel_)) {
         v->object = this;
         v->object2 = nullptr;
@@ -72,7 +73,7 @@ VESSEL::~VESSEL() {
 
 // ---- Identity and readings --------------------------------------------------
 
-OBJHANDLE VESSEL::GetHandle() const {
+VesselHandle VESSEL::GetHandle() const {
     Line("GetHandle").result().handle(vessel_);
     return vessel_;
 }
@@ -182,15 +183,21 @@ void VESSEL::SetBankMomentScale(double scale) const {
 
 // ---- Aerodynamics -------------------------------------------------------------
 
-void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf,
+void VESSEL::CreateAirfoil(LiftDirection align, const VECTOR3& ref, AirfoilCoefficientFunction cf,
                            double c, double S, double A) const {
     if (flight::Vessel* d = host::model(vessel_))
         d->airfoils.push_back({static_cast<flight::Lift>(align), host::vec(ref), cf, c, S, A});
-    Line("CreateAirfoil").integer(align).vec(ref).coeff(cf).real(c).real(S).real(A);
+    Line("CreateAirfoil")
+        .integer(static_cast<int>(align))
+        .vec(ref)
+        .coeff(cf)
+        .real(c)
+        .real(S)
+        .real(A);
 }
 
-void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
-                                  int axis, UINT anim) const {
+void VESSEL::CreateControlSurface(SurfaceType type, double area, double dCl, const VECTOR3& ref,
+                                  HingeAxis axis, unsigned anim) const {
     host::Vessel* v = host::record(vessel_);
     if (v) {
         v->body.vessel.surfaces.push_back({static_cast<flight::Surface>(type), area, dCl,
@@ -198,29 +205,29 @@ void VESSEL::CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, co
         v->surface_animations.push_back(anim);
     }
     Line("CreateControlSurface")
-        .integer(type)
+        .integer(static_cast<int>(type))
         .real(area)
         .real(dCl)
         .vec(ref)
-        .integer(axis)
+        .integer(static_cast<int>(axis))
         .integer(anim);
-    // UINT(-1): a surface that moves no animation.
-    if (anim != static_cast<UINT>(-1)) host::check_animation("CreateControlSurface", v, anim);
+    // unsigned(-1): a surface that moves no animation.
+    if (anim != static_cast<unsigned>(-1)) host::check_animation("CreateControlSurface", v, anim);
 }
 
-void VESSEL::SetControlSurfaceLevel(AIRCTRL_TYPE type, double level) const {
+void VESSEL::SetControlSurfaceLevel(SurfaceType type, double level) const {
     host::Vessel* v = host::record(vessel_);
     const int r = host::surface_reading(type);
     if (v && r >= 0) v->readings[r] = level;
-    Line("SetControlSurfaceLevel").integer(type).real(level);
+    Line("SetControlSurfaceLevel").integer(static_cast<int>(type)).real(level);
     host::check_surface("SetControlSurfaceLevel", v, type);
 }
 
-double VESSEL::GetControlSurfaceLevel(AIRCTRL_TYPE type) const {
+double VESSEL::GetControlSurfaceLevel(SurfaceType type) const {
     const host::Vessel* v = host::record(vessel_);
     const int r = host::surface_reading(type);
     const double level = v && r >= 0 ? v->readings[r] : 0.0;
-    Line("GetControlSurfaceLevel").integer(type).result().real(level);
+    Line("GetControlSurfaceLevel").integer(static_cast<int>(type)).result().real(level);
     return level;
 }
 
@@ -232,8 +239,8 @@ void VESSEL::AddForce(const VECTOR3& F, const VECTOR3& r) const {
 
 // ---- Propulsion ---------------------------------------------------------------
 
-PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
-                                                   double efficiency) const {
+PropellantHandle VESSEL::CreatePropellantResource(double maxmass, double mass,
+                                                  double efficiency) const {
     host::Vessel* v = host::record(vessel_);
     host::Object* ph = host::make_object(host::Kind::propellant, v);
     if (v) {
@@ -248,9 +255,9 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
     return ph;
 }
 
-THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0,
-                                       PROPELLANT_HANDLE hp, double isp0, double isp_ref,
-                                       double p_ref) const {
+ThrusterHandle VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0,
+                                      PropellantHandle hp, double isp0, double isp_ref,
+                                      double p_ref) const {
     host::Vessel* v = host::record(vessel_);
     host::Object* th = host::make_object(host::Kind::thruster, v);
     if (v) {
@@ -275,9 +282,15 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
     return th;
 }
 
-THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE type) const {
+ThrusterGroupHandle VESSEL::CreateThrusterGroup(ThrusterHandle* th, int nth,
+                                                ThrusterGroupType type) const {
     host::Object* g = host::make_object(host::Kind::group, host::record(vessel_));
-    Line("CreateThrusterGroup").handles(th, nth).integer(nth).integer(type).result().handle(g);
+    Line("CreateThrusterGroup")
+        .handles(th, nth)
+        .integer(nth)
+        .integer(static_cast<int>(type))
+        .result()
+        .handle(g);
     if (nth < 0 || (nth > 0 && !th)) {
         host::broken_rule()
             .word("CreateThrusterGroup")
@@ -291,13 +304,13 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP
     return g;
 }
 
-void VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos,
+void VESSEL::AddExhaustStream(ThrusterHandle th, const VECTOR3& pos,
                               PARTICLESTREAMSPEC* pss) const {
     Line("AddExhaustStream").handle(th).vec(pos).exhaust(pss);
     host::check_handle("AddExhaustStream", host::record(vessel_), th, host::Kind::thruster);
 }
 
-void VESSEL::SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const {
+void VESSEL::SetThrusterMax0(ThrusterHandle th, double maxth0) const {
     // The thruster's own vessel, whichever vessel's plug-in object asks.
     if (host::Vessel* owner = host::owner_of(th, host::Kind::thruster)) {
         const auto i = static_cast<std::size_t>(host::find(th)->index);
@@ -307,7 +320,7 @@ void VESSEL::SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const {
     host::check_handle("SetThrusterMax0", host::record(vessel_), th, host::Kind::thruster);
 }
 
-double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
+double VESSEL::GetThrusterLevel(ThrusterHandle th) const {
     const host::Vessel* owner = host::owner_of(th, host::Kind::thruster);
     const double level = owner ? owner->readings[static_cast<int>(Reading::thrust)] : 0.0;
     Line("GetThrusterLevel").handle(th).result().real(level);
@@ -315,7 +328,7 @@ double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
     return level;
 }
 
-double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
+double VESSEL::GetThrusterGroupLevel(ThrusterGroupHandle thg) const {
     const host::Vessel* owner = host::owner_of(thg, host::Kind::group);
     const double level = owner ? owner->readings[static_cast<int>(Reading::thrust)] : 0.0;
     Line("GetThrusterGroupLevel").handle(thg).result().real(level);

@@ -7,7 +7,7 @@ using host::trace::Line;
 
 namespace {
 
-host::Vessel* record(OBJHANDLE h) {
+host::Vessel* record(VesselHandle h) {
     return host::find_vessel(h);
 }
 
@@ -15,11 +15,11 @@ host::Vessel* record(OBJHANDLE h) {
 
 // ---- Meshes -------------------------------------------------------------------
 
-UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
+unsigned VESSEL::AddMesh(MeshHandle hMesh, const VECTOR3* ofs) const {
     host::Vessel* v = record(vessel_);
-    UINT idx = 0;
+    unsigned idx = 0;
     if (v) {
-        idx = static_cast<UINT>(v->meshes.size());
+        idx = static_cast<unsigned>(v->meshes.size());
         v->meshes.push_back(hMesh);
     }
     Line("AddMesh").handle(hMesh).vec(ofs).result().integer(idx);
@@ -27,12 +27,12 @@ UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
     return idx;
 }
 
-UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3* ofs) const {
+unsigned VESSEL::InsertMesh(MeshHandle hMesh, unsigned idx, const VECTOR3* ofs) const {
     // An existing index is replaced; the next free one appends. Any other index
     // names no mesh slot: nothing changes and the host answers with the
     // largest index value, which no mesh has.
     host::Vessel* v = record(vessel_);
-    UINT result = static_cast<UINT>(-1);
+    unsigned result = static_cast<unsigned>(-1);
     bool inserted = false;
     if (v && idx < v->meshes.size()) {
         v->meshes[idx] = hMesh;
@@ -49,8 +49,8 @@ UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3* ofs) const {
     return result;
 }
 
-void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
-    Line("SetMeshVisibilityMode").integer(idx).integer(mode);
+void VESSEL::SetMeshVisibilityMode(unsigned idx, MeshVisibility mode) const {
+    Line("SetMeshVisibilityMode").integer(idx).integer(static_cast<int>(mode));
     host::check_mesh_index("SetMeshVisibilityMode", record(vessel_), idx);
 }
 
@@ -64,20 +64,19 @@ void VESSEL::AddBeacon(BEACONLIGHTSPEC* bs) {
     if (!bs) host::broken_rule().word("AddBeacon").word("null is no light");
 }
 
-UINT VESSEL::CreateAnimation(double initial_state) const {
+unsigned VESSEL::CreateAnimation(double initial_state) const {
     host::Vessel* v = record(vessel_);
-    UINT id = 0;
+    unsigned id = 0;
     if (v) {
-        id = static_cast<UINT>(v->animations.size());
+        id = static_cast<unsigned>(v->animations.size());
         v->animations.push_back(initial_state);
     }
     Line("CreateAnimation").real(initial_state).result().integer(id);
     return id;
 }
 
-ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0, double state1,
-                                                        MGROUP_TRANSFORM* trans,
-                                                        ANIMATIONCOMPONENT_HANDLE parent) {
+ComponentHandle VESSEL::AddAnimationComponent(unsigned anim, double state0, double state1,
+                                              MGROUP_TRANSFORM* trans, ComponentHandle parent) {
     host::Object* ac = host::make_object(host::Kind::component, record(vessel_));
     host::Vessel* v = ac->owner;
     if (trans) host::keep_record(v, trans);
@@ -95,7 +94,7 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
     return ac;
 }
 
-void VESSEL::SetAnimation(UINT anim, double state) const {
+void VESSEL::SetAnimation(unsigned anim, double state) const {
     host::Vessel* v = record(vessel_);
     if (v && anim < v->animations.size()) v->animations[anim] = state;
     Line("SetAnimation").integer(anim).real(state);
@@ -118,33 +117,18 @@ void VESSEL::SetCameraRotationRange(double left, double right, double up, double
 
 // ---- VESSEL2 ------------------------------------------------------------------
 
-VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {
-    Line("VESSEL2").handle(hVessel).integer(fmodel);
-    if (host::Vessel* v = record(hVessel)) v->object2 = this;
+VESSEL2::VESSEL2(VesselHandle vessel, int flight_model) : VESSEL(vessel, flight_model) {
+    Line("VESSEL2").handle(vessel).integer(flight_model);
+    if (host::Vessel* v = record(vessel)) v->object2 = this;
 }
 
 // The host's defaults: nothing to do, nothing consumed or supported.
-void VESSEL2::clbkSetClassCaps(FILEHANDLE) {}
+void VESSEL2::clbkSetClassCaps(ConfigFileHandle) {}
 void VESSEL2::clbkPostCreation() {}
 void VESSEL2::clbkPostStep(double, double, double) {}
-int VESSEL2::clbkConsumeBufferedKey(DWORD, bool, char*) {
+int VESSEL2::clbkConsumeBufferedKey(std::uint32_t, bool, char*) {
     return 0;
 }
 bool VESSEL2::clbkLoadVC(int) {
     return false;
-}
-void VESSEL2::clbkPreStep(double, double, double) {}
-void VESSEL2::clbkSaveState(FILEHANDLE) {}
-void VESSEL2::clbkLoadStateEx(FILEHANDLE, void*) {}
-void VESSEL2::clbkVisualCreated(void*, int) {}
-void VESSEL2::clbkVisualDestroyed(void*, int) {}
-void VESSEL2::clbkFocusChanged(bool, OBJHANDLE, OBJHANDLE) {}
-bool VESSEL2::clbkLoadPanel(int) {
-    return false;
-}
-bool VESSEL2::clbkDrawHUD(int, const void*, void*) {
-    return false;
-}
-int VESSEL2::clbkConsumeDirectKey(char*) {
-    return 0;
 }

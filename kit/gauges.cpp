@@ -30,7 +30,7 @@ void run_clock(const VESSEL& v, Clock& clock, const ClockHands& hands) {
     v.SetAnimation(hands.hours, clock.hours);
 }
 
-void show_focus_heading(const VESSEL& v, UINT anim, double& heading) {
+void show_focus_heading(const VESSEL& v, unsigned anim, double& heading) {
     vmapiGetFocusHeading(&heading);
     v.SetAnimation(anim, heading * 0.16 + 0.001);
 }

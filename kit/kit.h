@@ -1,28 +1,45 @@
-// The aircraft kit: what both aircraft do alike, written once, with each
-// aircraft's numbers passed in. An aircraft keeps its own data and calls these
-// in its own order; the kit knows the SDK and nothing of either aircraft.
+// The aircraft kit: what an aircraft is assembled from, written once and fed
+// with each aircraft's tables. An aircraft keeps its own data and calls these
+// in its own order; the kit knows the SDK and nothing of any aircraft.
 //
 // Where each part lives:
-//   setup.cpp    the one-time definition from tables: meshes loaded, airframe,
-//                airfoils, main engine, lights, cockpit camera (control
-//                surfaces are a template here)
-//   systems.cpp  per-step systems: time-acceleration cap, ground steering,
-//                cockpit meshes by day or night
-//   gauges.cpp   the clock, the heading indicator
+//   setup.cpp       the one-time definition from tables: meshes loaded and
+//                   attached, airframe, airfoils, main engine, lights, cockpit
+//                   camera (control surfaces, creation and deletion of the
+//                   vessel object are templates here)
+//   animations.cpp  animations and their components from rows
+//   systems.cpp     per-step systems: time-acceleration cap, flight envelope,
+//                   ground steering, propeller, lights and cockpit by day or
+//                   night
+//   gauges.cpp      the clock, the heading indicator
 // and here, inline: limits and needle scales, altimeter needles, wheel roll,
 // parts that travel on command, two-way switches.
 //
 // Switches are doubles holding 0.0 or 1.0, and travel commands small ints, as
 // the aircraft have always kept them: the trace shows them.
+//
+// Coefficient functions (CreateAirfoil) must give the same bits on every
+// platform, or a flight traced on Linux and on Windows parts in the last
+// digit and then for good: write them with + - * / and kit::math, never with
+// the C library's sin, exp, pow and the like, whose last digit differs from
+// one platform to the next.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <optional>
 #include <span>
 
+#include "portable_math.h"
 #include "vmapi.h"
 
 namespace kit {
+
+// Elementary functions with the same bits everywhere (sin, cos, atan, atan2,
+// asin, exp, log, pow), as the flight model uses them.
+namespace math = flight::pmath;
 
 // ---- Limits and needle scales (inline) ----
 
@@ -31,7 +48,7 @@ inline double limit(double x, double lo, double hi) {
     return x < lo ? lo : (x > hi ? hi : x);
 }
 
-// Both scales multiply by a reciprocal rather than divide: the aircraft were
+// The scales multiply by a reciprocal rather than divide: the aircraft were
 // written with the reciprocals as constants (1/6, 1/220...), and the product
 // with the rounded reciprocal can differ from the quotient in the last bit.
 
@@ -43,6 +60,11 @@ inline double centred_gauge(double value, double range) {
 // A needle that stands at 1 at rest and falls to 0 at full scale.
 inline double falling_needle(double value, double full_scale) {
     return limit((full_scale - limit(value, 0, full_scale)) * (1 / full_scale), 0, 1);
+}
+
+// A needle that stands at 0 at rest and rises to 1 at full scale.
+inline double rising_needle(double value, double full_scale) {
+    return limit(limit(value, 0, full_scale) * (1 / full_scale), 0, 1);
 }
 
 // ---- Instruments ----
@@ -72,7 +94,7 @@ struct Clock {
 
 // Animation ids of a clock's hands, fastest first.
 struct ClockHands {
-    UINT seconds, minutes, hours;
+    unsigned seconds, minutes, hours;
 };
 
 // Advances `clock` by one step at the host's time acceleration and shows it.
@@ -80,12 +102,40 @@ void run_clock(const VESSEL& v, Clock& clock, const ClockHands& hands);
 
 // The heading indicator shows the heading of the vessel with the input focus;
 // when the host has none to give, `heading` keeps the last one.
-void show_focus_heading(const VESSEL& v, UINT anim, double& heading);
+void show_focus_heading(const VESSEL& v, unsigned anim, double& heading);
 
 // ---- Per-step systems ----
 
 // Asks the host to come down to `max_warp` when it runs faster.
 void cap_time_acceleration(double max_warp);
+
+// Drag coefficients (forward, backward, lateral, vertical) and the main
+// engine's maximum thrust, set together.
+struct EnvelopeSetting {
+    double forward, backward, lateral, vertical;
+    double max_thrust;
+};
+
+// A stretch of a reading: from `from` (included) up to `below` (excluded). An
+// end left open is no test at all, so a nan reading passes only a stretch
+// open at both ends.
+struct Stretch {
+    std::optional<double> from, below;
+};
+inline bool within(const Stretch& s, double x) {
+    return (!s.from || x >= *s.from) && (!s.below || x < *s.below);
+}
+
+// The flight envelope, which is the whole engine model: every rule whose
+// airspeed and altitude stretches hold sets its setting, in row order, so a
+// later rule overrides an earlier one within the step.
+struct EnvelopeRule {
+    Stretch airspeed;  // m/s
+    Stretch altitude;  // m
+    const EnvelopeSetting* setting;
+};
+void apply_flight_envelope(const VESSEL& v, ThrusterHandle engine,
+                           std::span<const EnvelopeRule> rules);
 
 // Rudder steering on the ground: a turning moment from two opposite side
 // forces, `gain` newtons per m/s of airspeed and unit of rudder level, `arm`
@@ -109,6 +159,19 @@ inline bool roll_wheels(double& phase, double airspeed, const WheelRoll& w) {
     phase += std::min(airspeed, w.top_speed) * w.per_metre;
     return true;
 }
+
+// A propeller turning `turn` per step while the engine runs at `running_level`
+// or more or the airflow above `windmilling` (m/s) drives it; its phase starts
+// again once past 1. A stopped engine at rest parks it at 0 but keeps the
+// phase, so a restart continues from there; an idling engine at rest leaves it
+// where it stopped.
+struct Propeller {
+    double turn;
+    double running_level;
+    double windmilling;
+};
+void spin_propeller(const VESSEL& v, ThrusterHandle engine, unsigned anim, double& phase,
+                    const Propeller& p);
 
 // A part that travels between 0 and 1 on command: 0 idle, 1 towards 1, any
 // other value towards 0; the command returns to idle at the end stop.
@@ -160,24 +223,49 @@ inline bool take_request(double& request, double sw) {
 
 // A cockpit mesh with its night version, at the same index and offset.
 struct CockpitMesh {
-    MESHHANDLE* day;
-    MESHHANDLE* night;
+    MeshHandle* day;
+    MeshHandle* night;
     VECTOR3 offset;
 };
 
 // Puts the day or night version of every cockpit mesh in place, at mesh
 // indices from `first_index` on, seen from the virtual cockpit only.
-void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, UINT first_index,
+void show_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes, unsigned first_index,
                   bool night);
+
+// A light the host reads in place: the record and the two vectors it points
+// to, kept together for as long as the library is loaded.
+struct Light {
+    BEACONLIGHTSPEC spec;
+    VECTOR3 position;
+    VECTOR3 colour;
+};
+
+// The lights switch: a pending change of `lights_on` (1.0 night, 0.0 day)
+// switches every light and shows the night or day cockpit meshes, from mesh
+// index `first_index` on.
+void switch_lights(const VESSEL& v, double& request, double lights_on,
+                   std::span<Light* const> lights, std::span<const CockpitMesh> cockpit,
+                   unsigned first_index);
 
 // ---- One-time definition ----
 
 // Mesh files, loaded in table order (again at every construction).
 struct MeshFile {
     const char* path;
-    MESHHANDLE* handle;
+    MeshHandle* handle;
 };
 void load_meshes(std::span<const MeshFile> files);
+
+// A mesh attached to the vessel, at the next mesh index.
+struct AttachedMesh {
+    MeshHandle* mesh;
+    const VECTOR3* offset;                     // null: at the vessel's origin
+    std::optional<MeshVisibility> visibility;  // none: the host's default
+};
+void attach_meshes(const VESSEL& v, std::span<const AttachedMesh> meshes);
+// The day version of each cockpit mesh, seen from the virtual cockpit only.
+void attach_cockpit(const VESSEL& v, std::span<const CockpitMesh> meshes);
 
 // Shape, mass, drag and handling numbers, set in this order.
 struct Airframe {
@@ -197,9 +285,9 @@ struct Airframe {
 void define_airframe(const VESSEL& v, const Airframe& a);
 
 struct Airfoil {
-    AIRFOIL_ORIENTATION align;
-    VECTOR3 ref;
-    AirfoilCoeffFunc coefficients;
+    LiftDirection direction;
+    VECTOR3 reference;
+    AirfoilCoefficientFunction coefficients;
     double chord, area, aspect;
 };
 void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils);
@@ -207,32 +295,51 @@ void create_airfoils(const VESSEL& v, std::span<const Airfoil> airfoils);
 // A control surface moving the aircraft's animation `anim`.
 template <class Aircraft>
 struct ControlSurface {
-    AIRCTRL_TYPE type;
+    SurfaceType type;
     double area;
-    double dCl;
-    VECTOR3 ref;
-    AIRCTRL_AXIS axis;
-    UINT Aircraft::*anim;
+    double lift_change;
+    VECTOR3 reference;
+    HingeAxis axis;
+    unsigned Aircraft::*anim;
 };
 template <class Aircraft, std::size_t N>
 void create_control_surfaces(const Aircraft& a, const ControlSurface<Aircraft> (&surfaces)[N]) {
     for (const ControlSurface<Aircraft>& s : surfaces)
-        a.CreateControlSurface(s.type, s.area, s.dCl, s.ref, s.axis, a.*s.anim);
+        a.CreateControlSurface(s.type, s.area, s.lift_change, s.reference, s.axis, a.*s.anim);
 }
 
 // One main engine on a full tank of `tank_mass`, pushing forward from
-// `position`. Its maximum thrust is 0 until the first step's flight envelope
-// sets it.
+// `position`, starting at `max_thrust` (0: no thrust until a flight envelope
+// sets it).
 struct Engine {
     double tank_mass;
     VECTOR3 position;
     double isp;
+    double max_thrust = 0;
 };
-void create_main_engine(const VESSEL& v, const Engine& e, THRUSTER_HANDLE& thruster);
+void create_main_engine(const VESSEL& v, const Engine& e, ThrusterHandle& thruster);
 
-// Fills `light` as a flashing star at `pos` in colour `col`, switched off, and
-// hands it to the host, which reads it and both vectors in place from then on.
-void add_light(VESSEL& v, BEACONLIGHTSPEC& light, VECTOR3* pos, VECTOR3* col);
+// How a light looks: shape, size, falloff, and its flash, `duration` seconds
+// from `time_offset` in every `period`. A steady light is lit the whole period.
+struct LightLook {
+    LightShape shape;
+    double size;
+    double falloff;
+    double period, duration, time_offset;
+};
+inline constexpr LightLook steady(LightShape shape, double size, double falloff) {
+    return {shape, size, falloff, 1, 1, 0};
+}
+
+// Where a light sits and its colour.
+struct LightRow {
+    Light* light;
+    VECTOR3 position;
+    VECTOR3 colour;
+};
+// Fills every light of `rows` completely, switched off, and hands it to the
+// host in row order.
+void add_lights(VESSEL& v, std::span<const LightRow> rows, const LightLook& look);
 
 // The virtual-cockpit camera: where it sits, looking ahead, and how far it
 // turns to either side and up or down.
@@ -242,5 +349,119 @@ struct CockpitCamera {
     double vertical_degrees;
 };
 void look_from(const VESSEL& v, const CockpitCamera& c);
+
+// ---- Animations from rows (animations.cpp) ----
+
+// A component's mesh groups. The host keeps a pointer to the list, so rows
+// holding groups live as long as the library.
+struct Groups {
+    unsigned list[12];
+    unsigned count;
+};
+template <class... G>
+constexpr Groups groups(G... g) {
+    return {{static_cast<unsigned>(g)...}, sizeof...(g)};
+}
+// The groups first to last, both included.
+constexpr Groups group_range(unsigned first, unsigned last) {
+    Groups g{};
+    for (unsigned n = first; n <= last; ++n) g.list[g.count++] = n;
+    return g;
+}
+
+// One moving part of an animation: which animation (an index into the
+// aircraft's animation rows), which mesh and groups, how it moves (a
+// rotation about `reference` and `vector` by `degrees`, or a translation by
+// `vector`), and over which part of the animation's states 0..1.
+struct Component {
+    int animation;
+    unsigned mesh;
+    Groups groups;
+    TransformKind kind;
+    VECTOR3 reference;
+    VECTOR3 vector;  // rotation: the axis as drawn (not normalised); translation: the shift
+    double degrees;
+    double state0 = 0, state1 = 1;
+    bool own = false;                // a record of each vessel's own, not shared
+    bool child_of_previous = false;  // carried along by the component of the row before
+
+    // Row modifiers: `rotate(...).states(0, 0.5)`, `.owned().carried_by_previous()`.
+    constexpr Component states(double from, double to) const {
+        Component c = *this;
+        c.state0 = from;
+        c.state1 = to;
+        return c;
+    }
+    constexpr Component owned() const {
+        Component c = *this;
+        c.own = true;
+        return c;
+    }
+    constexpr Component carried_by_previous() const {
+        Component c = *this;
+        c.child_of_previous = true;
+        return c;
+    }
+};
+template <class Anim>
+constexpr Component rotate(Anim animation, unsigned mesh, Groups g, VECTOR3 reference, VECTOR3 axis,
+                           double degrees) {
+    return {
+        static_cast<int>(animation), mesh, g, TransformKind::rotation, reference, axis, degrees};
+}
+template <class Anim>
+constexpr Component translate(Anim animation, unsigned mesh, Groups g, VECTOR3 shift) {
+    return {static_cast<int>(animation), mesh, g, TransformKind::translation, {0, 0, 0}, shift, 0};
+}
+
+// An animation of the aircraft in creation order: where its id goes, and its
+// state before the first step.
+struct Animation {
+    unsigned* id;
+    double initial_state;
+};
+
+// The record of a component shared by every vessel of the library: built the
+// first time a vessel needs it, then kept unchanged while the library lives.
+struct SharedRecord {
+    std::optional<RotationTransform> rotation;
+    std::optional<TranslationTransform> translation;
+};
+
+// A record one vessel owns, freed with it.
+using OwnedRecord = std::unique_ptr<MGROUP_TRANSFORM>;
+
+// Creates the animations in row order and adds the components in row order,
+// each as soon as its animation exists, with the shared record of its row
+// (`shared` holds one per row) or a record of this vessel's own, allocated
+// just before its animation is created and handed back through `owned` (one
+// slot per owned row, in row order). False when an owned record could not be
+// allocated: its component is left out.
+bool define_animations(VESSEL& v, std::span<const Animation> animations,
+                       std::span<const Component> components, std::span<SharedRecord> shared,
+                       std::span<OwnedRecord* const> owned);
+
+// ---- Creation and deletion of the vessel object ----
+
+// The frame's create_vessel for `Aircraft`: the new object, or null when it
+// could not be allocated or, for an aircraft with `bool whole() const`, did
+// not get everything it allocates for itself.
+template <class Aircraft>
+VESSEL* create_vessel(VesselHandle vessel, int flight_model) {
+    auto* aircraft = new (std::nothrow) Aircraft(vessel, flight_model);
+    if constexpr (requires { aircraft->whole(); }) {
+        if (aircraft && !aircraft->whole()) {
+            delete aircraft;
+            return nullptr;
+        }
+    }
+    return aircraft;
+}
+
+// The frame's destroy_vessel: what the object owns goes with it.
+template <class Aircraft>
+void destroy_vessel(VESSEL* vessel) {
+    delete static_cast<Aircraft*>(vessel);
+}
 
 }  // namespace kit

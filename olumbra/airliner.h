@@ -3,62 +3,58 @@
 // meshes carrying two host displays.
 //
 // Where each behaviour lives:
-//   airliner.cpp       construction, mesh loading, class and sound set-up
-//   animations.cpp     the animations and their transform records
+//   configuration.cpp  construction, class capabilities and sound set-up
+//   animations.cpp     the animations, as rows of components
 //   systems.cpp        the per-step systems, in their order
-//   cockpit.cpp        the G and K keys and the virtual cockpit
+//   cockpit.cpp        keyboard commands and the virtual cockpit
 //   instruments.cpp    the altimeter and the engine sound's pitch, and
 //   altitude_text.cpp  the altimeter's text: arithmetic without the host
-//   shared_state.h     the module-wide state
-// Almost all of the aircraft's state is module-wide (shared_state.h) and
-// shared by every airliner of the process; an object holds only what is its
-// own: animation ids, its thruster and its sound id. What it does as the light
-// aircraft does (class set-up from tables, clock, altimeter needle, heading,
-// steering, cockpit swap) is the kit's (kit.h), called with the airliner's
-// numbers; gear, strobes and the altitude text are its own.
+//   state.h            everything it shares with the other airliners
+// What it has in common with other aircraft (set-up from tables, animations
+// from rows, flight envelope, clock, altimeter needle, heading, steering,
+// lights switch) is the kit's (kit.h), called with this aircraft's numbers;
+// gear, engine sound and the altimeter drums are its own.
 #pragma once
 
+#include "kit.h"
 #include "vmapi.h"
 
 class Airliner : public VESSEL2 {
   public:
-    Airliner(OBJHANDLE hVessel, int flightmodel);
+    Airliner(VesselHandle vessel, int flight_model);
 
-    // Class set-up and sound set-up (airliner.cpp).
-    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkSetClassCaps(ConfigFileHandle config) override;
     void clbkPostCreation() override;
-    // Per-step systems (systems.cpp).
-    void clbkPostStep(double simt, double simdt, double mjd) override;
-    // G and K keys, virtual cockpit (cockpit.cpp).
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    void clbkPostStep(double sim_time, double step_length, double date) override;
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override;
     bool clbkLoadVC(int id) override;
 
-  private:
-    void DefineAnimations();
-
-    // Animations the host or the per-step systems drive (animations.cpp).
-    UINT anim_wheels = 0;
-    UINT anim_gear = 0;
-    UINT anim_gear_lever = 0;
-    UINT anim_rudder = 0;
-    UINT anim_elevator = 0;
-    UINT anim_laileron = 0;  // left aileron and both control yokes
-    UINT anim_raileron = 0;
-    UINT anim_alt_needle = 0;
-    UINT anim_alt_digit[5] = {};  // drums: ones, tens, hundreds, thousands, ten-thousands
-    UINT anim_aoa = 0;
-    UINT anim_heading = 0;
-    UINT anim_airspeed = 0;
-    UINT anim_bank = 0;
-    UINT anim_clock_sec = 0;
-    UINT anim_clock_min = 0;
-    UINT anim_clock_hour = 0;
-    UINT anim_throttle = 0;
+    // Animation ids, from CreateAnimation.
+    unsigned anim_wheels = 0;
+    unsigned anim_gear = 0;
+    unsigned anim_gear_lever = 0;
+    unsigned anim_rudder = 0;
+    unsigned anim_elevator = 0;
+    unsigned anim_laileron = 0;  // left aileron and both control yokes
+    unsigned anim_raileron = 0;
+    unsigned anim_alt_needle = 0;
+    unsigned anim_alt_digit[5] = {};  // drums: ones, tens, hundreds, thousands, ten-thousands
+    unsigned anim_aoa = 0;
+    unsigned anim_heading = 0;
+    unsigned anim_airspeed = 0;
+    unsigned anim_bank = 0;
+    unsigned anim_clock_sec = 0;
+    unsigned anim_clock_min = 0;
+    unsigned anim_clock_hour = 0;
+    unsigned anim_throttle = 0;
 
     // This vessel's sound add-on id; -1 without sound.
     int sound_id = -1;
 
     // The one main thruster standing for both engines. Each airliner keeps its
     // own, so several airliners, and deleting any of them, stay safe.
-    THRUSTER_HANDLE th_main = nullptr;
+    ThrusterHandle th_main = nullptr;
+
+  private:
+    void DefineAnimations();
 };

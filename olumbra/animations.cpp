@@ -1,150 +1,118 @@
-// The airliner's 21 animations and their 30 rotation components.
-#include <cstddef>
-#include <iterator>
-#include <optional>
+// The airliner's 21 animations and their 30 components, all rotations.
+//
+// The rows follow the aircraft's drawings: mesh indices as the class
+// capabilities attach the meshes, group numbers within that mesh (the day and
+// night versions of a cockpit mesh number them alike), coordinates in the
+// mesh's own frame before its offset.
 
-#include "airfoil.h"
+#include <iterator>
+
 #include "airliner.h"
 
 namespace {
 
+// The animations, in creation order.
+enum class Anim {
+    wheels,
+    gear,
+    rudder,
+    elevator,
+    laileron,
+    raileron,
+    alt_needle,
+    alt_ones,
+    alt_tens,
+    alt_hundreds,
+    alt_thousands,
+    alt_ten_thousands,
+    aoa,
+    heading,
+    gear_lever,
+    throttle,
+    airspeed,
+    bank,
+    clock_sec,
+    clock_min,
+    clock_hour,
+    last = clock_hour
+};
+constexpr int kAnimationCount = static_cast<int>(Anim::last) + 1;
+
 // Mesh indices of the vessel's mesh list.
-constexpr UINT kExterior = 0, kCockpit = 1, kAltimeter = 2, kAoaGauge = 3, kHeading = 4,
-               kAirspeed = 5, kBank = 6, kClock = 7;
+constexpr unsigned kExterior = 0, kCockpit = 1, kAltimeter = 2, kAoaGauge = 3, kHeading = 4,
+                   kAirspeed = 5, kBank = 6, kClock = 7;
 
-// Group lists; the host keeps pointers to them.
-UINT grp_nose_wheels[] = {34, 35};
-UINT grp_left_wheels[] = {36, 37};
-UINT grp_right_wheels[] = {38, 39};
-UINT grp_nose_gear[] = {2, 3, 4, 5, 34, 35};
-UINT grp_left_gear[] = {6, 8, 16, 36, 37};
-UINT grp_right_gear[] = {7, 9, 17, 38, 39};
-UINT grp_left_nose_door[] = {14};
-UINT grp_right_nose_door[] = {15};
-UINT grp_rudder[] = {21};
-UINT grp_left_elevator[] = {42};
-UINT grp_right_elevator[] = {44};
-UINT grp_left_aileron[] = {45};
-UINT grp_right_yoke[] = {85};
-UINT grp_left_yoke[] = {84};
-UINT grp_right_aileron[] = {47};
-UINT grp_alt_needle[] = {1};
-UINT grp_alt_ones[] = {23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
-UINT grp_alt_tens[] = {13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
-UINT grp_alt_hundreds[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-UINT grp_alt_thousands[] = {43, 44, 45, 46, 47, 48, 49, 50, 51, 52};
-UINT grp_alt_ten_thousands[] = {33, 34, 35, 36, 37, 38, 39, 40, 41, 42};
-UINT grp_aoa_needle[] = {1};
-UINT grp_heading_card[] = {0};
-UINT grp_gear_lever[] = {36, 37};
-UINT grp_throttle[] = {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81};
-UINT grp_airspeed_needle[] = {0, 1};
-UINT grp_bank[] = {0, 2};
-UINT grp_clock_sec[] = {4};
-UINT grp_clock_min[] = {3};
-UINT grp_clock_hour[] = {1};
+using enum Anim;
+using kit::group_range;
+using kit::groups;
+using kit::rotate;
 
-struct Groups {
-    template <std::size_t N>
-    constexpr Groups(UINT (&g)[N]) : list(g), count(N) {}
-    UINT* list;
-    UINT count;
-};
-
-// One rotation: mesh, groups, reference point, axis (passed as written, not
-// normalised), angle at full state in degrees, and the part of its
-// animation's state range it runs over.
-struct Component {
-    UINT mesh;
-    Groups groups;
-    VECTOR3 ref;
-    VECTOR3 axis;
-    double degrees;
-    double state0 = 0.0;
-    double state1 = 1.0;
-};
-
-// In the order they are added; each animation takes the next few.
-const Component components[] = {
+// Components in the order they are added.
+constexpr kit::Component kComponents[] = {
     // wheel roll: nose, left main, right main
-    {kExterior, grp_nose_wheels, {0, -8.75159, 24.72268}, {1, 0, 0}, 360},
-    {kExterior, grp_left_wheels, {0, -8.572901, 0.7586333}, {1, 0, 0}, 360},
-    {kExterior, grp_right_wheels, {0, -8.572901, 0.7586333}, {1, 0, 0}, 360},
+    rotate(wheels, kExterior, groups(34, 35), {0, -8.75159, 24.72268}, {1, 0, 0}, 360),
+    rotate(wheels, kExterior, groups(36, 37), {0, -8.572901, 0.7586333}, {1, 0, 0}, 360),
+    rotate(wheels, kExterior, groups(38, 39), {0, -8.572901, 0.7586333}, {1, 0, 0}, 360),
     // landing gear: the nose leg folds first, the main legs sideways, then the
     // nose doors close
-    {kExterior, grp_nose_gear, {0, -7.800395, 24.72469}, {1, 0, 0}, -133, 0.0, 0.5},
-    {kExterior, grp_left_gear, {-3.41229, -6.511377, 0.7596359}, {0, 0, 1}, 93, 0.0, 0.7},
-    {kExterior, grp_right_gear, {3.41229, -6.511377, 0.7596359}, {0, 0, 1}, -93, 0.0, 0.7},
-    {kExterior, grp_left_nose_door, {-0.4889475, -7.611049, 25.73539}, {0, 0, 1}, 90, 0.5, 1.0},
-    {kExterior, grp_right_nose_door, {0.4889475, -7.611049, 25.73539}, {0, 0, 1}, -90, 0.5, 1.0},
-    // rudder
-    {kExterior, grp_rudder, {0, 2.610083, -26.2}, {0, 1, -0.4}, -22},
+    rotate(gear, kExterior, groups(2, 3, 4, 5, 34, 35), {0, -7.800395, 24.72469}, {1, 0, 0}, -133)
+        .states(0.0, 0.5),
+    rotate(gear, kExterior, groups(6, 8, 16, 36, 37), {-3.41229, -6.511377, 0.7596359}, {0, 0, 1},
+           93)
+        .states(0.0, 0.7),
+    rotate(gear, kExterior, groups(7, 9, 17, 38, 39), {3.41229, -6.511377, 0.7596359}, {0, 0, 1},
+           -93)
+        .states(0.0, 0.7),
+    rotate(gear, kExterior, groups(14), {-0.4889475, -7.611049, 25.73539}, {0, 0, 1}, 90)
+        .states(0.5, 1.0),
+    rotate(gear, kExterior, groups(15), {0.4889475, -7.611049, 25.73539}, {0, 0, 1}, -90)
+        .states(0.5, 1.0),
+    rotate(rudder, kExterior, groups(21), {0, 2.610083, -26.2}, {0, 1, -0.4}, -22),
     // elevator halves, hinges swept back
-    {kExterior, grp_left_elevator, {0, -3.2, -25.1}, {1, 0, 0.5}, 20},
-    {kExterior, grp_right_elevator, {0, -3.2, -25.1}, {1, 0, -0.5}, 20},
-    // left aileron with the two control yokes
-    {kExterior, grp_left_aileron, {-5.145776, -5.145776, 0.7}, {1, 0, 0.4}, -30},
-    {kCockpit, grp_right_yoke, {1.213466, -0.5639006, 0.4785985}, {0, 0, 1}, -88},
-    {kCockpit, grp_left_yoke, {-1.213466, -0.5639006, 0.4785985}, {0, 0, 1}, -88},
-    // right aileron
-    {kExterior, grp_right_aileron, {5.145776, -5.145776, 0.7}, {1, 0, -0.4}, 30},
-    // altimeter needle and drums, ones to ten-thousands
-    {kAltimeter, grp_alt_needle, {0, 0, 0}, {0, 0, 1}, -360},
-    {kAltimeter, grp_alt_ones, {0, 0.02137334, 0}, {1, 0, 0}, 360},
-    {kAltimeter, grp_alt_tens, {0, 0.02137334, 0}, {1, 0, 0}, 360},
-    {kAltimeter, grp_alt_hundreds, {0, 0.02137334, 0}, {1, 0, 0}, 360},
-    {kAltimeter, grp_alt_thousands, {0, 0.02137334, 0.005}, {1, 0, 0}, 360},
-    {kAltimeter, grp_alt_ten_thousands, {0, 0.02137334, 0.005}, {1, 0, 0}, 360},
+    rotate(elevator, kExterior, groups(42), {0, -3.2, -25.1}, {1, 0, 0.5}, 20),
+    rotate(elevator, kExterior, groups(44), {0, -3.2, -25.1}, {1, 0, -0.5}, 20),
+    // left aileron with the right-seat and left-seat control yokes; right aileron
+    rotate(laileron, kExterior, groups(45), {-5.145776, -5.145776, 0.7}, {1, 0, 0.4}, -30),
+    rotate(laileron, kCockpit, groups(85), {1.213466, -0.5639006, 0.4785985}, {0, 0, 1}, -88),
+    rotate(laileron, kCockpit, groups(84), {-1.213466, -0.5639006, 0.4785985}, {0, 0, 1}, -88),
+    rotate(raileron, kExterior, groups(47), {5.145776, -5.145776, 0.7}, {1, 0, -0.4}, 30),
+    // altimeter needle and drums, ones to ten-thousands, ten groups a drum
+    rotate(alt_needle, kAltimeter, groups(1), {0, 0, 0}, {0, 0, 1}, -360),
+    rotate(alt_ones, kAltimeter, group_range(23, 32), {0, 0.02137334, 0}, {1, 0, 0}, 360),
+    rotate(alt_tens, kAltimeter, group_range(13, 22), {0, 0.02137334, 0}, {1, 0, 0}, 360),
+    rotate(alt_hundreds, kAltimeter, group_range(3, 12), {0, 0.02137334, 0}, {1, 0, 0}, 360),
+    rotate(alt_thousands, kAltimeter, group_range(43, 52), {0, 0.02137334, 0.005}, {1, 0, 0}, 360),
+    rotate(alt_ten_thousands, kAltimeter, group_range(33, 42), {0, 0.02137334, 0.005}, {1, 0, 0},
+           360),
     // angle of attack, heading card, gear lever, throttle levers
-    {kAoaGauge, grp_aoa_needle, {0, 0, 0}, {0, 0, 1}, 311},
-    {kHeading, grp_heading_card, {0, 0, 0}, {0, 0, 1}, 360},
-    {kCockpit, grp_gear_lever, {0.5034694, -0.4391813, 1.040706}, {1, 0, 0}, 50},
-    {kCockpit, grp_throttle, {0, -1.330189, 0.4853008}, {1, 0, 0}, 50},
+    rotate(aoa, kAoaGauge, groups(1), {0, 0, 0}, {0, 0, 1}, 311),
+    rotate(heading, kHeading, groups(0), {0, 0, 0}, {0, 0, 1}, 360),
+    rotate(gear_lever, kCockpit, groups(36, 37), {0.5034694, -0.4391813, 1.040706}, {1, 0, 0}, 50),
+    rotate(throttle, kCockpit, group_range(71, 81), {0, -1.330189, 0.4853008}, {1, 0, 0}, 50),
     // airspeed, bank, clock hands fastest first
-    {kAirspeed, grp_airspeed_needle, {0, 0, 0}, {0, 0, 1}, 360},
-    {kBank, grp_bank, {0, 0, 0}, {0, 0, 1}, -360},
-    {kClock, grp_clock_sec, {0, 0, 0}, {0, 0, 1}, -360},
-    {kClock, grp_clock_min, {0, 0, 0}, {0, 0, 1}, -360},
-    {kClock, grp_clock_hour, {0, 0, 0}, {0, 0, 1}, -360},
+    rotate(airspeed, kAirspeed, groups(0, 1), {0, 0, 0}, {0, 0, 1}, 360),
+    rotate(bank, kBank, groups(0, 2), {0, 0, 0}, {0, 0, 1}, -360),
+    rotate(clock_sec, kClock, groups(4), {0, 0, 0}, {0, 0, 1}, -360),
+    rotate(clock_min, kClock, groups(3), {0, 0, 0}, {0, 0, 1}, -360),
+    rotate(clock_hour, kClock, groups(1), {0, 0, 0}, {0, 0, 1}, -360),
 };
-constexpr std::size_t kComponentCount = std::size(components);
 
-// The transform records the host keeps: built on the first airliner, shared
-// by every later one, kept until the plug-in is unloaded.
-std::optional<MGROUP_ROTATE> records[kComponentCount];
-
-MGROUP_ROTATE* record(std::size_t i) {
-    if (!records[i]) {
-        const Component& c = components[i];
-        records[i].emplace(c.mesh, c.groups.list, c.groups.count, c.ref, c.axis,
-                           static_cast<float>(c.degrees * airfoil::RAD));
-    }
-    return &*records[i];
-}
+// The transform records, built by the first airliner and shared by every
+// later one.
+kit::SharedRecord shared_records[std::size(kComponents)];
 
 }  // namespace
 
 void Airliner::DefineAnimations() {
-    struct Animation {
-        UINT* id;
-        double initial_state;
-        std::size_t component_count;
+    const kit::Animation animations[] = {
+        {&anim_wheels, 0.0},       {&anim_gear, 0.0},         {&anim_rudder, 0.5},
+        {&anim_elevator, 0.5},     {&anim_laileron, 0.5},     {&anim_raileron, 0.5},
+        {&anim_alt_needle, 0.0},   {&anim_alt_digit[0], 0.0}, {&anim_alt_digit[1], 0.0},
+        {&anim_alt_digit[2], 0.0}, {&anim_alt_digit[3], 0.0}, {&anim_alt_digit[4], 0.0},
+        {&anim_aoa, 0.0},          {&anim_heading, 0.0},      {&anim_gear_lever, 0.0},
+        {&anim_throttle, 0.0},     {&anim_airspeed, 0.0},     {&anim_bank, 0.5},
+        {&anim_clock_sec, 0.0},    {&anim_clock_min, 0.0},    {&anim_clock_hour, 0.0},
     };
-    const Animation animations[] = {
-        {&anim_wheels, 0.0, 3},       {&anim_gear, 0.0, 5},         {&anim_rudder, 0.5, 1},
-        {&anim_elevator, 0.5, 2},     {&anim_laileron, 0.5, 3},     {&anim_raileron, 0.5, 1},
-        {&anim_alt_needle, 0.0, 1},   {&anim_alt_digit[0], 0.0, 1}, {&anim_alt_digit[1], 0.0, 1},
-        {&anim_alt_digit[2], 0.0, 1}, {&anim_alt_digit[3], 0.0, 1}, {&anim_alt_digit[4], 0.0, 1},
-        {&anim_aoa, 0.0, 1},          {&anim_heading, 0.0, 1},      {&anim_gear_lever, 0.0, 1},
-        {&anim_throttle, 0.0, 1},     {&anim_airspeed, 0.0, 1},     {&anim_bank, 0.5, 1},
-        {&anim_clock_sec, 0.0, 1},    {&anim_clock_min, 0.0, 1},    {&anim_clock_hour, 0.0, 1},
-    };
-    std::size_t next = 0;
-    for (const Animation& a : animations) {
-        *a.id = CreateAnimation(a.initial_state);
-        for (std::size_t i = next; i < next + a.component_count; ++i)
-            AddAnimationComponent(*a.id, components[i].state0, components[i].state1, record(i));
-        next += a.component_count;
-    }
-    static_assert(kComponentCount == 30);
+    static_assert(std::size(animations) == kAnimationCount);
+    kit::define_animations(*this, animations, kComponents, shared_records, {});
 }

@@ -1,11 +1,16 @@
-// The airliner's own keys (G gear, K lights) and its virtual cockpit. The keys
-// only set requests; the next step carries them out.
-#include "airliner.h"
-#include "kit.h"
-#include "shared_state.h"
-#include "sound_client.h"
+// The airliner's keyboard commands and its virtual cockpit.
+//
+// The keys only record requests in the module-wide state; the next post-step
+// carries them out. Modifiers are not examined: Shift, Ctrl or Alt with a
+// command key give the same command.
 
-using namespace olumbra;
+#include <iterator>
+
+#include "airliner.h"
+#include "sound_client.h"
+#include "state.h"
+
+using olumbra::module;
 
 namespace {
 
@@ -13,30 +18,41 @@ namespace {
 // night cockpit numbers its screens alike, so a lights swap keeps them.
 const VCMFDSPEC kDisplays[] = {{1, 100}, {1, 101}};
 
+// G: the gear and its lever towards their other end, the gear sound in the
+// air. A part moving is reversed only past half-way.
+void command_gear(const Airliner& v) {
+    module.gear_cmd = kit::command_towards_other_end(module.gear_pos);
+    if (!v.GroundContact()) PlayVesselWave(v.sound_id, olumbra::kGearSlot, 0, 255, 0);
+    module.gear_lever_cmd = kit::command_towards_other_end(module.gear_lever_pos);
+}
+
+// K: the lights, with the night or day cockpit, at the next step.
+void switch_lights() {
+    kit::flip(module.lights_on);
+    module.lights_changed = 1.0;
+}
+
 }  // namespace
 
-int Airliner::clbkConsumeBufferedKey(DWORD key, bool down, char*) {
+int Airliner::clbkConsumeBufferedKey(std::uint32_t key, bool down, char* /*key_state*/) {
     if (!down) return 0;
-    // Modifiers are ignored: Ctrl+G and Shift+K act as G and K.
     switch (key) {
-        case OAPI_KEY_G:
-            gear_cmd = kit::command_towards_other_end(gear_pos);
-            if (!GroundContact()) PlayVesselWave(sound_id, kGearSlot, 0, 255, 0);
-            gear_lever_cmd = kit::command_towards_other_end(gear_lever_pos);
+        case key_code("G"):
+            command_gear(*this);
             return 1;
-        case OAPI_KEY_K:
-            kit::flip(lights_on);
-            lights_changed = 1.0;
+        case key_code("K"):
+            switch_lights();
             return 1;
         default:
             return 0;
     }
 }
 
-bool Airliner::clbkLoadVC(int) {
+bool Airliner::clbkLoadVC(int /*id*/) {
     // The left seat, looking ahead.
     kit::look_from(*this,
                    {.offset = {-1.1, -3.6, 25.8}, .side_degrees = 88, .vertical_degrees = 48});
-    for (int mfd = 0; mfd < 2; ++mfd) vmapiVCRegisterMFD(mfd, &kDisplays[mfd]);
+    for (int display = 0; display < static_cast<int>(std::size(kDisplays)); ++display)
+        vmapiVCRegisterMFD(display, &kDisplays[display]);
     return true;
 }

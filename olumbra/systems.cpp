@@ -1,119 +1,109 @@
-// The airliner's per-step systems, run once after every simulation step in a
-// fixed order. Every rate is an amount per step: the step length is not used.
-#include "airliner.h"
-#include "kit.h"
-#include "shared_state.h"
-#include "sound_client.h"
+// The airliner's per-step systems.
+//
+// Every rate is a fixed amount per step: the step length is not used, so the
+// gear, the wheels and the clock move with the frame rate. The state they
+// keep is module-wide (state.h), so every airliner advances the shared gear,
+// phases and clock in its own step.
 
-using namespace olumbra;
+#include <iterator>
+
+#include "airliner.h"
+#include "sound_client.h"
+#include "state.h"
+
+using olumbra::module;
 
 namespace {
 
 constexpr double kMaxTimeAcceleration = 10.0;
 
-// Flight envelope: drag coefficients (forward, backward, lateral, vertical)
-// and maximum thrust of the normal, reduced and cut bands.
-struct EnvelopeBand {
-    double cw_z_pos, cw_z_neg, cw_x, cw_y;
-    double max_thrust;
-};
-constexpr EnvelopeBand kNormal = {0.3, 0.3, 0.67, 0.92, 400000.0};
-constexpr EnvelopeBand kReduced = {1.0, 1.0, 1.0, 1.0, 300000.0};
-constexpr EnvelopeBand kCut = {555.0, 555.0, 555.0, 555.0, 0.0};
+// Flight envelope: normal below 200 m/s and 17000 m; reduced from there, cut
+// from 230 m/s or 20000 m. The altitude rules come after the airspeed rules
+// and win over them.
+constexpr kit::EnvelopeSetting kNormal = {0.3, 0.3, 0.67, 0.92, 400000.0};
+constexpr kit::EnvelopeSetting kReduced = {1.0, 1.0, 1.0, 1.0, 300000.0};
+constexpr kit::EnvelopeSetting kCut = {555.0, 555.0, 555.0, 555.0, 0.0};
 constexpr double kReducedAirspeed = 200.0, kCutAirspeed = 230.0;      // m/s
 constexpr double kReducedAltitude = 17000.0, kCutAltitude = 20000.0;  // m
+const kit::EnvelopeRule kEnvelope[] = {
+    {.airspeed = {kCutAirspeed, {}}, .altitude = {}, .setting = &kCut},
+    {.airspeed = {kReducedAirspeed, kCutAirspeed}, .altitude = {}, .setting = &kReduced},
+    {.airspeed = {}, .altitude = {kCutAltitude, {}}, .setting = &kCut},
+    {.airspeed = {}, .altitude = {kReducedAltitude, kCutAltitude}, .setting = &kReduced},
+    {.airspeed = {{}, kReducedAirspeed}, .altitude = {{}, kReducedAltitude}, .setting = &kNormal},
+};
 
 constexpr kit::GroundSteering kSteering = {.gain = 100000.0, .arm = 0.33};  // N per m/s, m
 constexpr kit::WheelRoll kWheels = {.top_speed = 30.0, .per_metre = 0.0033333333333333335};
 constexpr double kWheelsShownBelowGear = 0.05;
-
 constexpr double kGearTravel = 0.00242;  // per step: 414 steps end to end
+
+kit::Light* const kLights[] = {&module.beacon_right, &module.beacon_left};
+
+// The wheels turn on screen only on the ground with the gear down.
+void roll_wheels(const Airliner& v, double airspeed) {
+    if (kit::roll_wheels(module.wheel_rot, airspeed, kWheels) && v.GroundContact() &&
+        module.gear_pos < kWheelsShownBelowGear)
+        v.SetAnimation(v.anim_wheels, module.wheel_rot);
+}
+
+// The gear and its lever move only while airborne; on the ground a command
+// waits for lift-off.
+void move_gear_part(const Airliner& v, int& command, double& pos, unsigned anim) {
+    if (command == 0 || v.GroundContact()) return;
+    kit::travel(command, pos, kGearTravel);
+    v.SetAnimation(anim, pos);
+}
+
+// Looped at a pitch that follows the thrust while the engines run.
+void play_engine_sound(const Airliner& v) {
+    const double level = v.GetThrusterLevel(v.th_main);
+    if (level > 0.0) {
+        module.eng_freq = olumbra::engine_frequency(level);
+        PlayVesselWave(v.sound_id, olumbra::kEngineSlot, 1, 255, static_cast<int>(module.eng_freq));
+    } else if (level == 0.0) {
+        StopVesselWave(v.sound_id, olumbra::kEngineSlot);
+    }
+}
+
+void show_altitude(const Airliner& v) {
+    const double needle = module.altimeter.update(v.GetAltitude());
+    v.SetAnimation(v.anim_alt_needle, needle);
+    for (std::size_t k = 0; k < std::size(v.anim_alt_digit); ++k)
+        v.SetAnimation(v.anim_alt_digit[k], module.altimeter.drum[k]);
+}
+
+// Angle of attack (1/6 rad is full scale), heading of the vessel with the
+// input focus, airspeed (1 at rest down to 0 at 600 m/s), bank (0.5 with level
+// wings, the ends at +-3 rad).
+void show_flight_instruments(const Airliner& v) {
+    v.SetAnimation(v.anim_aoa, v.GetAOA() * 6.0);
+    kit::show_focus_heading(v, v.anim_heading, module.focus_heading);
+    v.SetAnimation(v.anim_airspeed, kit::falling_needle(v.GetAirspeed(), 600.0));
+    v.SetAnimation(v.anim_bank, kit::centred_gauge(v.GetBank(), 3.0));
+}
 
 }  // namespace
 
-void Airliner::clbkPostStep(double, double, double) {
-    // 1. Time acceleration cap.
+// The order of the step, as the trace shows it: the time-acceleration cap and
+// the flight envelope first (the envelope is the engine model, so the thrust is
+// set before the throttle levers and the engine sound read its level); then
+// what moves on the ground, the gear, the sound and the lights; the
+// instruments last, showing what the systems before them left. The wheels use
+// the airspeed read before the envelope.
+void Airliner::clbkPostStep(double /*sim_time*/, double /*step_length*/, double /*date*/) {
     kit::cap_time_acceleration(kMaxTimeAcceleration);
-
-    // 2. The airspeed the wheel roll uses.
-    const double first_airspeed = GetAirspeed();
-
-    // 3. Flight envelope, which is the whole engine model. Rules are applied
-    // in order and a later one overrides an earlier: the altitude bands win
-    // over the airspeed bands.
-    {
-        const double v = GetAirspeed();
-        const double h = GetAltitude();
-        auto apply = [this](const EnvelopeBand& b) {
-            SetCW(b.cw_z_pos, b.cw_z_neg, b.cw_x, b.cw_y);
-            SetThrusterMax0(th_main, b.max_thrust);
-        };
-        if (v >= kCutAirspeed) apply(kCut);
-        if (v >= kReducedAirspeed && v < kCutAirspeed) apply(kReduced);
-        if (h >= kCutAltitude) apply(kCut);
-        if (h >= kReducedAltitude && h < kCutAltitude) apply(kReduced);
-        if (v < kReducedAirspeed && h < kReducedAltitude) apply(kNormal);
-    }
-
-    // 4. Ground steering.
+    const double airspeed = GetAirspeed();
+    kit::apply_flight_envelope(*this, th_main, kEnvelope);
     if (GroundContact()) kit::steer_on_ground(*this, kSteering, kMaxTimeAcceleration);
-
-    // 5. Wheel roll: the wheels turn on screen only on the ground with the
-    // gear down.
-    if (kit::roll_wheels(wheel_rot, first_airspeed, kWheels) && GroundContact() &&
-        gear_pos < kWheelsShownBelowGear)
-        SetAnimation(anim_wheels, wheel_rot);
-
-    // 6. Landing gear and 7. gear lever: they move only while airborne; on the
-    // ground a command waits for lift-off.
-    if (gear_cmd != 0 && !GroundContact()) {
-        kit::travel(gear_cmd, gear_pos, kGearTravel);
-        SetAnimation(anim_gear, gear_pos);
-    }
-    if (gear_lever_cmd != 0 && !GroundContact()) {
-        kit::travel(gear_lever_cmd, gear_lever_pos, kGearTravel);
-        SetAnimation(anim_gear_lever, gear_lever_pos);
-    }
-
-    // 8. Throttle levers.
+    roll_wheels(*this, airspeed);
+    move_gear_part(*this, module.gear_cmd, module.gear_pos, anim_gear);
+    move_gear_part(*this, module.gear_lever_cmd, module.gear_lever_pos, anim_gear_lever);
     SetAnimation(anim_throttle, GetThrusterLevel(th_main));
-
-    // 9. Engine sound, pitched by the thrust level.
-    {
-        const double level = GetThrusterLevel(th_main);
-        if (level > 0.0) {
-            eng_freq = engine_frequency(level);
-            PlayVesselWave(sound_id, kEngineSlot, 1, 255, static_cast<int>(eng_freq));
-        } else if (level == 0.0) {
-            StopVesselWave(sound_id, kEngineSlot);
-        }
-    }
-
-    // 10. Lights switch: strobes and night or day cockpit.
-    if (kit::take_request(lights_changed, lights_on)) {
-        beacon_right.active = beacon_left.active = lights_on == 1.0;
-        kit::show_cockpit(*this, cockpit_meshes, kFirstCockpitMeshIndex, lights_on == 1.0);
-    }
-
-    // 11. Altimeter.
-    {
-        const double needle = altimeter.update(GetAltitude());
-        SetAnimation(anim_alt_needle, needle);
-        for (int k = 0; k < 5; ++k) SetAnimation(anim_alt_digit[k], altimeter.drum[k]);
-    }
-
-    // 12. Angle-of-attack gauge: 1/6 rad is full scale.
-    SetAnimation(anim_aoa, GetAOA() * 6.0);
-
-    // 13. Heading indicator, for the vessel that has the input focus.
-    kit::show_focus_heading(*this, anim_heading, focus_heading);
-
-    // 14. Airspeed indicator: 1 at rest down to 0 at 600 m/s.
-    SetAnimation(anim_airspeed, kit::falling_needle(GetAirspeed(), 600.0));
-
-    // 15. Bank indicator: 0.5 with level wings, the ends at +-3 rad.
-    SetAnimation(anim_bank, kit::centred_gauge(GetBank(), 3.0));
-
-    // 16. Clock.
-    kit::run_clock(*this, cockpit_clock, {anim_clock_sec, anim_clock_min, anim_clock_hour});
+    play_engine_sound(*this);
+    kit::switch_lights(*this, module.lights_changed, module.lights_on, kLights,
+                       olumbra::kCockpitMeshes, olumbra::kFirstCockpitMeshIndex);
+    show_altitude(*this);
+    show_flight_instruments(*this);
+    kit::run_clock(*this, module.cockpit_clock, {anim_clock_sec, anim_clock_min, anim_clock_hour});
 }

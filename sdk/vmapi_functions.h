@@ -9,17 +9,17 @@
 #include "vmapi_types.h"
 
 // Called by a plug-in's load hook with its own module handle.
-VMAPI void InitLib(HINSTANCE hModule);
+VMAPI void InitLib(ModuleHandle module);
 
 // "Mmm D YYYY" (as the compiler's __DATE__ writes it) as YYYYMMDD.
 VMAPI int Date2Int(const char* date);
 
 // Loads a mesh file (path without extension) once per process; loading the same
 // path again returns the same handle. The host owns the mesh.
-VMAPI MESHHANDLE vmapiLoadMeshGlobal(const char* fname);
+VMAPI MeshHandle vmapiLoadMeshGlobal(const char* path);
 
-// Induced drag coefficient of a wing: cl^2 / (pi * A * e).
-VMAPI double vmapiGetInducedDrag(double cl, double A, double e);
+// Induced drag coefficient of a wing: lift^2 / (pi * aspect * efficiency).
+VMAPI double vmapiGetInducedDrag(double lift, double aspect, double efficiency);
 
 VMAPI double vmapiGetTimeAcceleration();
 // Takes effect at the start of the next simulation step.
@@ -29,6 +29,6 @@ VMAPI void vmapiSetTimeAcceleration(double warp);
 // when there is none.
 VMAPI bool vmapiGetFocusHeading(double* heading);
 
-// Places host display `mfd` on a mesh group of the virtual cockpit. Only valid
-// inside clbkLoadVC. The host keeps `spec`, which the plug-in owns.
-VMAPI void vmapiVCRegisterMFD(int mfd, const VCMFDSPEC* spec);
+// Places host display `display` on a mesh group of the virtual cockpit. Only
+// valid inside clbkLoadVC. The host keeps `placement`, which the plug-in owns.
+VMAPI void vmapiVCRegisterMFD(int display, const VCMFDSPEC* placement);

@@ -6,6 +6,9 @@
 // the record in place for as long as the vessel lives. Handles are owned by the
 // host. VMAPI marks what the host's library implements and exports;
 // VMAPI_PLUGIN_EXPORT what a plug-in library exports to the host.
+//
+// The host's codes are numbers with a role; the enumerations below name the
+// roles in this SDK's own words (docs/sdk.md lists every name with its number).
 #pragma once
 
 #include <cstdint>
@@ -27,156 +30,155 @@
 #define VMAPI_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-#if defined(_WIN32)
-// The host's platform types are the system's own there.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-using DWORD = std::uint32_t;
-using WORD = std::uint16_t;
-using UINT = unsigned int;
-using HINSTANCE = void*;  // a loaded library (the plug-in's own module)
-#endif
-
 // Opaque handles. The host creates them and accepts them back unchanged; a
 // plug-in stores them and never looks inside or releases them.
-using OBJHANDLE = void*;   // a vessel of the host
-using MESHHANDLE = void*;  // a globally loaded mesh
-using SURFHANDLE = void*;  // a texture
-using FILEHANDLE = void*;  // a configuration file the host opened
-using THRUSTER_HANDLE = void*;
-using PROPELLANT_HANDLE = void*;
-using THGROUP_HANDLE = void*;
-using ANIMATIONCOMPONENT_HANDLE = void*;
+using ModuleHandle = void*;         // a loaded library (the plug-in's own module)
+using VesselHandle = void*;         // a vessel of the host
+using MeshHandle = void*;           // a globally loaded mesh
+using TextureHandle = void*;        // a texture
+using ConfigFileHandle = void*;     // a configuration file the host opened
+using ThrusterHandle = void*;       // a thruster of a vessel
+using PropellantHandle = void*;     // a propellant resource (tank) of a vessel
+using ThrusterGroupHandle = void*;  // a group of thrusters of a vessel
+using ComponentHandle = void*;      // an animation component of a vessel
 
 struct VECTOR3 {
     double x, y, z;
 };
 
-inline VECTOR3 _V(double x, double y, double z) {
-    return VECTOR3{x, y, z};
-}
-
 // Control-surface types.
-enum AIRCTRL_TYPE {
-    AIRCTRL_ELEVATOR = 0,
-    AIRCTRL_RUDDER = 1,
-    AIRCTRL_AILERON = 2,
-    AIRCTRL_FLAP = 3,
-    AIRCTRL_ELEVATORTRIM = 4,
-    AIRCTRL_RUDDERTRIM = 5,
+enum class SurfaceType : int {
+    elevator = 0,
+    rudder = 1,
+    aileron = 2,
+    flap = 3,
+    elevator_trim = 4,
 };
 
-// Control-surface hinge axes.
-enum AIRCTRL_AXIS {
-    AIRCTRL_AXIS_AUTO = 0,
-    AIRCTRL_AXIS_YPOS = 1,
-    AIRCTRL_AXIS_YNEG = 2,
-    AIRCTRL_AXIS_XPOS = 3,
-    AIRCTRL_AXIS_XNEG = 4,
+// The axis a control surface hinges about.
+enum class HingeAxis : int {
+    y_positive = 1,
+    x_positive = 3,
+    x_negative = 4,
 };
 
 // Which way an airfoil lifts.
-enum AIRFOIL_ORIENTATION {
-    LIFT_VERTICAL = 0,
-    LIFT_HORIZONTAL = 1,
+enum class LiftDirection : int {
+    vertical = 0,
+    horizontal = 1,
 };
 
-enum THGROUP_TYPE {
-    THGROUP_MAIN = 0,
-    THGROUP_RETRO = 1,
-    THGROUP_HOVER = 2,
+enum class ThrusterGroupType : int {
+    main = 0,
 };
 
-// Mesh visibility modes.
-constexpr WORD MESHVIS_NEVER = 0;
-constexpr WORD MESHVIS_EXTERNAL = 1;
-constexpr WORD MESHVIS_COCKPIT = 2;
-constexpr WORD MESHVIS_ALWAYS = MESHVIS_EXTERNAL | MESHVIS_COCKPIT;
-constexpr WORD MESHVIS_VC = 4;
+// Where a mesh of the vessel is seen.
+enum class MeshVisibility : std::uint16_t {
+    exterior_and_cockpit = 3,
+    virtual_cockpit = 4,
+};
 
-// Light shapes.
-constexpr DWORD BEACONSHAPE_COMPACT = 0;
-constexpr DWORD BEACONSHAPE_DIFFUSE = 1;
-constexpr DWORD BEACONSHAPE_STAR = 2;
+enum class LightShape : std::uint32_t {
+    star = 2,
+};
 
 // A flashing light. The host reads the record, and the two vectors it points
 // to, in place every frame; writing `active` switches the light.
 struct BEACONLIGHTSPEC {
-    DWORD shape;
-    VECTOR3* pos;
-    VECTOR3* col;
+    LightShape shape;
+    VECTOR3* position;
+    VECTOR3* colour;  // red, green, blue, 0..1
     double size;
     double falloff;
-    double period;
-    double duration;
-    double tofs;
+    double period;       // s between the starts of two flashes
+    double duration;     // s of one flash
+    double time_offset;  // s from the start of the period to the flash
     bool active;
+};
+
+// How an exhaust's particles are lit.
+enum class ExhaustLighting : int {
+    diffuse = 1,
+};
+
+// How the thrust level maps to the particles' opacity.
+enum class ExhaustLevelMap : int {
+    square_root_between_bounds = 4,
+};
+
+// How the atmosphere's density maps to the particles' opacity.
+enum class ExhaustAtmosphereMap : int {
+    logarithmic_between_bounds = 2,
 };
 
 // An exhaust or contrail particle stream.
 struct PARTICLESTREAMSPEC {
-    DWORD flags;
-    double srcsize;
-    double srcrate;
-    double v0;
-    double srcspread;
-    double lifetime;
-    double growthrate;
-    double atmslowdown;
-    enum LTYPE { EMISSIVE = 0, DIFFUSE = 1 } ltype;
-    enum LEVELMAP { LVL_FLAT = 0, LVL_LIN = 1, LVL_SQRT = 2, LVL_PLIN = 3, LVL_PSQRT = 4 } levelmap;
-    double lmin, lmax;
-    enum ATMSMAP { ATM_FLAT = 0, ATM_PLIN = 1, ATM_PLOG = 2 } atmsmap;
-    double amin, amax;
-    SURFHANDLE tex;
+    std::uint32_t flags;
+    double size;             // m, of a particle at creation
+    double rate;             // particles per s
+    double velocity;         // m/s, of emission
+    double velocity_spread;  // fraction of the velocity
+    double lifetime;         // s
+    double growth_rate;      // m/s
+    double atmosphere_slowdown;
+    ExhaustLighting lighting;
+    ExhaustLevelMap level_map;
+    double level_min, level_max;
+    ExhaustAtmosphereMap atmosphere_map;
+    double density_min, density_max;
+    TextureHandle texture;  // null: the host's default particle
 };
 
 // Where a host display is drawn in the virtual cockpit: a mesh index of the
 // vessel and a group of that mesh.
 struct VCMFDSPEC {
-    DWORD nmesh;
-    DWORD ngroup;
+    std::uint32_t mesh;
+    std::uint32_t group;
+};
+
+// The two kinds of MGROUP_TRANSFORM, as the host's query answers.
+enum class TransformKind : int {
+    rotation = 1,
+    translation = 2,
 };
 
 // Animation transforms. The host keeps the pointer passed to
 // AddAnimationComponent and applies the transform scaled by the animation
-// state; the record must outlive the vessel's use of it.
+// state; the record, and its group list, must outlive the vessel's use of it.
 class MGROUP_TRANSFORM {
   public:
-    enum TYPE { NULLTRANSFORM = 0, ROTATE = 1, TRANSLATE = 2 };
-
-    MGROUP_TRANSFORM(UINT mesh_, UINT* grp_, UINT ngrp_) : mesh(mesh_), grp(grp_), ngrp(ngrp_) {}
+    MGROUP_TRANSFORM(unsigned mesh_index, unsigned* group_list, unsigned count)
+        : mesh(mesh_index), groups(group_list), group_count(count) {}
     virtual ~MGROUP_TRANSFORM() = default;
-    virtual TYPE Type() const { return NULLTRANSFORM; }
+    virtual TransformKind kind() const = 0;
 
-    UINT mesh;  // index of the vessel's mesh
-    UINT* grp;  // group indices within that mesh
-    UINT ngrp;  // number of entries in grp
+    unsigned mesh;         // index of the vessel's mesh
+    unsigned* groups;      // group indices within that mesh
+    unsigned group_count;  // number of entries in groups
 };
 
-class MGROUP_ROTATE : public MGROUP_TRANSFORM {
+class RotationTransform : public MGROUP_TRANSFORM {
   public:
-    MGROUP_ROTATE(UINT mesh_, UINT* grp_, UINT ngrp_, const VECTOR3& ref_, const VECTOR3& axis_,
-                  float angle_)
-        : MGROUP_TRANSFORM(mesh_, grp_, ngrp_), ref(ref_), axis(axis_), angle(angle_) {}
-    TYPE Type() const override { return ROTATE; }
+    RotationTransform(unsigned mesh_index, unsigned* group_list, unsigned count,
+                      const VECTOR3& reference_point, const VECTOR3& axis_direction,
+                      float full_angle)
+        : MGROUP_TRANSFORM(mesh_index, group_list, count),
+          reference(reference_point),
+          axis(axis_direction),
+          angle(full_angle) {}
+    TransformKind kind() const override { return TransformKind::rotation; }
 
-    VECTOR3 ref;   // a point on the rotation axis
-    VECTOR3 axis;  // direction of the axis
-    float angle;   // rotation at full animation state, radians
+    VECTOR3 reference;  // a point on the rotation axis
+    VECTOR3 axis;       // direction of the axis
+    float angle;        // rotation at full animation state, radians
 };
 
-class MGROUP_TRANSLATE : public MGROUP_TRANSFORM {
+class TranslationTransform : public MGROUP_TRANSFORM {
   public:
-    MGROUP_TRANSLATE(UINT mesh_, UINT* grp_, UINT ngrp_, const VECTOR3& shift_)
-        : MGROUP_TRANSFORM(mesh_, grp_, ngrp_), shift(shift_) {}
-    TYPE Type() const override { return TRANSLATE; }
+    TranslationTransform(unsigned mesh_index, unsigned* group_list, unsigned count,
+                         const VECTOR3& full_shift)
+        : MGROUP_TRANSFORM(mesh_index, group_list, count), shift(full_shift) {}
+    TransformKind kind() const override { return TransformKind::translation; }
 
     VECTOR3 shift;  // displacement at full animation state, metres
 };
@@ -185,31 +187,5 @@ class MGROUP_TRANSLATE : public MGROUP_TRANSFORM {
 // of times per step, with the airflow angle (angle of attack for vertical lift,
 // sideslip for horizontal lift, radians), Mach and Reynolds numbers; the
 // function writes lift, moment and drag coefficients.
-using AirfoilCoeffFunc = void (*)(double aoa, double M, double Re, double* cl, double* cm,
-                                  double* cd);
-
-// Key-state table passed with key events: 256 entries indexed by scan code,
-// bit 0x80 set while that key is held.
-constexpr DWORD OAPI_KEY_LSHIFT = 0x2A;
-constexpr DWORD OAPI_KEY_RSHIFT = 0x36;
-constexpr DWORD OAPI_KEY_LCONTROL = 0x1D;
-constexpr DWORD OAPI_KEY_RCONTROL = 0x9D;
-constexpr DWORD OAPI_KEY_LALT = 0x38;
-constexpr DWORD OAPI_KEY_RALT = 0xB8;
-constexpr DWORD OAPI_KEY_F = 0x21;
-constexpr DWORD OAPI_KEY_G = 0x22;
-constexpr DWORD OAPI_KEY_J = 0x24;
-constexpr DWORD OAPI_KEY_K = 0x25;
-
-inline bool KEYDOWN(const char* kstate, DWORD key) {
-    return (kstate[key] & 0x80) != 0;
-}
-inline bool KEYMOD_SHIFT(const char* kstate) {
-    return KEYDOWN(kstate, OAPI_KEY_LSHIFT) || KEYDOWN(kstate, OAPI_KEY_RSHIFT);
-}
-inline bool KEYMOD_CONTROL(const char* kstate) {
-    return KEYDOWN(kstate, OAPI_KEY_LCONTROL) || KEYDOWN(kstate, OAPI_KEY_RCONTROL);
-}
-inline bool KEYMOD_ALT(const char* kstate) {
-    return KEYDOWN(kstate, OAPI_KEY_LALT) || KEYDOWN(kstate, OAPI_KEY_RALT);
-}
+using AirfoilCoefficientFunction = void (*)(double angle, double mach, double reynolds,
+                                            double* lift, double* moment, double* drag);

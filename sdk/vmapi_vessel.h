@@ -18,19 +18,21 @@
 // Arguments passed by reference are read during the call only.
 #pragma once
 
+#include <cstdint>
+
 #include "vmapi_types.h"
 
 class VMAPI VESSEL {
   public:
     // Called by the plug-in's vessel class constructor with the handle and
     // flight model the host passed to vmvcInit.
-    VESSEL(OBJHANDLE hVessel, int fmodel = 1);
+    VESSEL(VesselHandle vessel, int flight_model = 1);
     virtual ~VESSEL();
     VESSEL(const VESSEL&) = delete;
     VESSEL& operator=(const VESSEL&) = delete;
 
     // --- Identity and state readings (any time after construction) ---
-    OBJHANDLE GetHandle() const;
+    VesselHandle GetHandle() const;
     int GetFlightModel() const;  // 0 simple, 1 or more realistic
     double GetAirspeed() const;  // m/s
     double GetAltitude() const;  // m above ground
@@ -41,98 +43,96 @@ class VMAPI VESSEL {
 
     // --- Shape and mass (normally from clbkSetClassCaps) ---
     void SetSize(double size) const;
-    void SetEmptyMass(double m) const;
+    void SetEmptyMass(double mass) const;
     // Drag coefficients for airflow along +z, -z, x and y.
-    void SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const;
+    void SetCW(double forward, double backward, double lateral, double vertical) const;
     void SetWingAspect(double aspect) const;
-    void SetWingEffectiveness(double eff) const;
-    void SetCrossSections(const VECTOR3& cs) const;
-    void SetRotDrag(const VECTOR3& rd) const;
-    void SetPMI(const VECTOR3& pmi) const;
+    void SetWingEffectiveness(double effectiveness) const;
+    void SetCrossSections(const VECTOR3& areas) const;
+    void SetRotDrag(const VECTOR3& drag) const;
+    void SetPMI(const VECTOR3& inertia) const;
     void SetTrimScale(double scale) const;
     void SetPitchMomentScale(double scale) const;
     void SetBankMomentScale(double scale) const;
-    void SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const;
+    void SetTouchdownPoints(const VECTOR3& front, const VECTOR3& left, const VECTOR3& right) const;
 
     // --- Aerodynamics ---
-    // Registers a lifting surface whose coefficients the host asks `cf` for.
-    void CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3& ref, AirfoilCoeffFunc cf, double c,
-                       double S, double A) const;
-    // A control surface of `type`, moving animation `anim` with its level.
-    void CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3& ref,
-                              int axis, UINT anim) const;
-    void SetControlSurfaceLevel(AIRCTRL_TYPE type, double level) const;
-    double GetControlSurfaceLevel(AIRCTRL_TYPE type) const;
-    // A force for the current step only, at point r of the vessel frame.
-    void AddForce(const VECTOR3& F, const VECTOR3& r) const;
+    // Registers a lifting surface whose coefficients the host asks `function` for.
+    void CreateAirfoil(LiftDirection direction, const VECTOR3& reference,
+                       AirfoilCoefficientFunction function, double chord, double area,
+                       double aspect) const;
+    // A control surface of `type`, moving animation `animation` with its level.
+    void CreateControlSurface(SurfaceType type, double area, double lift_change,
+                              const VECTOR3& reference, HingeAxis axis, unsigned animation) const;
+    void SetControlSurfaceLevel(SurfaceType type, double level) const;
+    double GetControlSurfaceLevel(SurfaceType type) const;
+    // A force for the current step only, at point `at` of the vessel frame.
+    void AddForce(const VECTOR3& force, const VECTOR3& at) const;
 
     // --- Propulsion ---
-    // maxmass kg; mass -1 means full; efficiency 0..1.
-    PROPELLANT_HANDLE CreatePropellantResource(double maxmass, double mass = -1.0,
-                                               double efficiency = 1.0) const;
-    THRUSTER_HANDLE CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0,
-                                   PROPELLANT_HANDLE hp, double isp0, double isp_ref = 0.0,
-                                   double p_ref = 101.4e3) const;
-    THGROUP_HANDLE CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE type) const;
-    void AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss) const;
-    void SetThrusterMax0(THRUSTER_HANDLE th, double maxth0) const;
-    double GetThrusterLevel(THRUSTER_HANDLE th) const;
-    double GetThrusterGroupLevel(THGROUP_HANDLE thg) const;
+    // max_mass kg; mass -1 means full; efficiency 0..1.
+    PropellantHandle CreatePropellantResource(double max_mass, double mass = -1.0,
+                                              double efficiency = 1.0) const;
+    // Specific impulse `isp` m/s in vacuum, `isp_at_reference` at pressure
+    // `reference_pressure` Pa (0: the same as in vacuum).
+    ThrusterHandle CreateThruster(const VECTOR3& position, const VECTOR3& direction,
+                                  double max_thrust, PropellantHandle propellant, double isp,
+                                  double isp_at_reference = 0.0,
+                                  double reference_pressure = 101.4e3) const;
+    ThrusterGroupHandle CreateThrusterGroup(ThrusterHandle* thrusters, int count,
+                                            ThrusterGroupType type) const;
+    void AddExhaustStream(ThrusterHandle thruster, const VECTOR3& position,
+                          PARTICLESTREAMSPEC* exhaust) const;
+    void SetThrusterMax0(ThrusterHandle thruster, double max_thrust) const;
+    double GetThrusterLevel(ThrusterHandle thruster) const;
+    double GetThrusterGroupLevel(ThrusterGroupHandle group) const;
     double GetFuelMass() const;  // kg, the vessel's first propellant resource
-    void SetFuelMass(double m) const;
+    void SetFuelMass(double mass) const;
 
     // --- Visuals ---
     // Attaches a mesh; returns its index in the vessel's mesh list.
-    UINT AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs = nullptr) const;
+    unsigned AddMesh(MeshHandle mesh, const VECTOR3* offset = nullptr) const;
     // Replaces the mesh at an existing index; returns that index.
-    UINT InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3* ofs = nullptr) const;
-    void SetMeshVisibilityMode(UINT idx, WORD mode) const;
-    // The host keeps `bs` and reads it in place while the vessel lives.
-    void AddBeacon(BEACONLIGHTSPEC* bs);
+    unsigned InsertMesh(MeshHandle mesh, unsigned index, const VECTOR3* offset = nullptr) const;
+    void SetMeshVisibilityMode(unsigned index, MeshVisibility mode) const;
+    // The host keeps `light` and reads it in place while the vessel lives.
+    void AddBeacon(BEACONLIGHTSPEC* light);
     // Returns the new animation's id: 0, 1, 2... per vessel.
-    UINT CreateAnimation(double initial_state) const;
-    // The host keeps `trans`; `parent` makes the component follow another one.
-    ANIMATIONCOMPONENT_HANDLE AddAnimationComponent(UINT anim, double state0, double state1,
-                                                    MGROUP_TRANSFORM* trans,
-                                                    ANIMATIONCOMPONENT_HANDLE parent = nullptr);
-    void SetAnimation(UINT anim, double state) const;
+    unsigned CreateAnimation(double initial_state) const;
+    // The host keeps `transform`; `parent` makes the component follow another one.
+    ComponentHandle AddAnimationComponent(unsigned animation, double state0, double state1,
+                                          MGROUP_TRANSFORM* transform,
+                                          ComponentHandle parent = nullptr);
+    void SetAnimation(unsigned animation, double state) const;
 
     // --- Camera ---
-    void SetCameraOffset(const VECTOR3& co) const;
-    void SetCameraDefaultDirection(const VECTOR3& cd) const;
+    void SetCameraOffset(const VECTOR3& offset) const;
+    void SetCameraDefaultDirection(const VECTOR3& direction) const;
     void SetCameraRotationRange(double left, double right, double up, double down) const;
 
   private:
-    OBJHANDLE vessel_;
+    VesselHandle vessel_;
     int flight_model_;
 };
 
+// The callbacks through which the host drives a vessel class, in this slot
+// order. Anything else the host does with a vessel is its own business.
 class VMAPI VESSEL2 : public VESSEL {
   public:
-    VESSEL2(OBJHANDLE hVessel, int fmodel = 1);
+    VESSEL2(VesselHandle vessel, int flight_model = 1);
 
-    // Once, after construction: define the vessel. `cfg` is the class
+    // Once, after construction: define the vessel. `config` is the class
     // configuration file, or null.
-    virtual void clbkSetClassCaps(FILEHANDLE cfg);
+    virtual void clbkSetClassCaps(ConfigFileHandle config);
     // Once, after clbkSetClassCaps and before the first step.
     virtual void clbkPostCreation();
     // After every simulation step: simulation time, step length (s) and date
     // (modified Julian date).
-    virtual void clbkPostStep(double simt, double simdt, double mjd);
-    // A buffered key event: scan code, press (true) or release, and the
-    // 256-entry key-state table. Return 1 when consumed, 0 to let the host act.
-    virtual int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate);
+    virtual void clbkPostStep(double sim_time, double step_length, double date);
+    // A buffered key event: scan code (vmapi_keys.h), press (true) or release,
+    // and the 256-entry key-state table. Return 1 when consumed, 0 to let the
+    // host act.
+    virtual int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state);
     // The pilot enters virtual-cockpit view `id`. Return true when supported.
     virtual bool clbkLoadVC(int id);
-
-    // Host defaults; the aircraft of this project keep them.
-    virtual void clbkPreStep(double simt, double simdt, double mjd);
-    virtual void clbkSaveState(FILEHANDLE scn);
-    virtual void clbkLoadStateEx(FILEHANDLE scn, void* status);
-    virtual void clbkVisualCreated(void* vis, int refcount);
-    virtual void clbkVisualDestroyed(void* vis, int refcount);
-    virtual void clbkFocusChanged(bool getfocus, OBJHANDLE hNewVessel, OBJHANDLE hOldVessel);
-    virtual bool clbkLoadPanel(int id);
-    virtual bool clbkDrawHUD(int mode, const void* hps, void* skp);
-    virtual int clbkConsumeDirectKey(char* kstate);
 };

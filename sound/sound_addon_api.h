@@ -14,6 +14,6 @@ using IsPlayingVesselWave3_t = int (*)(int id, int slot);
 using IsPlayingRadioVesselWave_t = int (*)(int id, int slot);
 using SoundOption3_t = int (*)(int id, int option, int value);
 using SetFrequency_t = int (*)(int id, int slot, int frequency);
-using GetVesselSoundID3_t = int (*)(OBJHANDLE vessel);
+using GetVesselSoundID3_t = int (*)(VesselHandle vessel);
 using ReplaceStockVMSound3_t = int (*)(int id, char* path, int stock);
 }

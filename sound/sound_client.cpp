@@ -22,7 +22,7 @@ constexpr char kErrMissingRoutines[] =
     "ERR02= ConnectToVelmoraSoundDLL3: Unable to find routines missing VelmoraSound3.0 ?";
 constexpr char kErrNoGetId[] = "ERR03= unable to connect to GetMyID, Older VelmoraSound.dll ?";
 
-HINSTANCE g_addon = nullptr;
+ModuleHandle g_addon = nullptr;
 LoadVesselWaveVMSound3_t g_load_wave = nullptr;
 PlayVesselWaveVMSound3_t g_play_wave = nullptr;
 PlayVesselExclusiveWaveVMSound3_t g_play_exclusive = nullptr;
@@ -79,8 +79,8 @@ void VelmoraSoundLog(const char* message, const char* detail) {
     std::fclose(f);
 }
 
-int ConnectToVelmoraSoundDLL3(OBJHANDLE hVessel) {
-    if (!hVessel) {
+int ConnectToVelmoraSoundDLL3(VesselHandle vessel) {
+    if (!vessel) {
         VelmoraSoundLog(kErrNullHandle, "");
         return -1;
     }
@@ -109,7 +109,7 @@ int ConnectToVelmoraSoundDLL3(OBJHANDLE hVessel) {
         VelmoraSoundLog(kErrNoGetId, "");
         return -1;
     }
-    return g_get_sound_id(hVessel);
+    return g_get_sound_id(vessel);
 }
 
 int LoadVesselWave(int id, int slot, const char* path, int type) {

@@ -16,7 +16,7 @@
 // Called once per vessel from its post-creation callback with the vessel's
 // own handle. Returns the vessel's sound id (0..59), or -1 when the add-on is
 // missing, incomplete or the handle is null (the reason is logged).
-int ConnectToVelmoraSoundDLL3(OBJHANDLE hVessel);
+int ConnectToVelmoraSoundDLL3(VesselHandle vessel);
 
 // Loads a wave file into `slot` (1..60) of vessel sound `id`.
 int LoadVesselWave(int id, int slot, const char* path, int type);

@@ -109,7 +109,7 @@ SOUND_EXPORT int SetFrequency(int id, int slot, int frequency) {
 CHECK_TYPE(SetFrequency);
 
 #if !defined(VM_SOUND_WITHOUT_ID)
-SOUND_EXPORT int GetVesselSoundID3(OBJHANDLE vessel) {
+SOUND_EXPORT int GetVesselSoundID3(VesselHandle vessel) {
     static int next_id = 0;
     const int id = next_id++;
     host::Line("~").word("GetVesselSoundID3").handle(vessel).result().integer(id);

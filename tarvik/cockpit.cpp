@@ -4,49 +4,48 @@
 // carries them out. Modifiers are not examined: Shift, Ctrl or Alt with a
 // command key give the same command.
 
-#include "kit.h"
 #include "light_aircraft.h"
 #include "state.h"
 
-using namespace tarvik;
+using tarvik::module;
 
 namespace {
 
 // F: flaps. Past half travel the flaps retract, otherwise they extend; a
 // press while they move re-aims them from where they are.
 void command_flaps() {
-    flap_command = kit::command_towards_other_end(flap_level);
+    module.flap_command = kit::command_towards_other_end(module.flap_level);
 }
 
 // J: refuel at the next step.
 void request_refuel() {
-    if (refuel_request == 0.0) refuel_request = 1.0;
+    if (module.refuel_request == 0.0) module.refuel_request = 1.0;
 }
 
 // K: day or night cockpit, with the lights. Refused (but consumed) while any
 // control surface is deflected.
 int switch_cockpit(const LightAircraft& v) {
-    const double elevator = v.GetControlSurfaceLevel(AIRCTRL_ELEVATOR);
-    const double aileron = v.GetControlSurfaceLevel(AIRCTRL_AILERON);
-    const double rudder = v.GetControlSurfaceLevel(AIRCTRL_RUDDER);
+    const double elevator = v.GetControlSurfaceLevel(SurfaceType::elevator);
+    const double aileron = v.GetControlSurfaceLevel(SurfaceType::aileron);
+    const double rudder = v.GetControlSurfaceLevel(SurfaceType::rudder);
     if (elevator != 0 || aileron != 0 || rudder != 0) return 1;
-    if (!kit::flip(cockpit_mode)) return 0;
-    cockpit_swap_request = 1.0;
+    if (!kit::flip(module.cockpit_mode)) return 0;
+    module.cockpit_swap_request = 1.0;
     return 1;
 }
 
 }  // namespace
 
-int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/) {
+int LightAircraft::clbkConsumeBufferedKey(std::uint32_t key, bool down, char* /*key_state*/) {
     if (!down) return 0;
     switch (key) {
-        case OAPI_KEY_F:
+        case key_code("F"):
             command_flaps();
             return 1;
-        case OAPI_KEY_J:
+        case key_code("J"):
             request_refuel();
             return 1;
-        case OAPI_KEY_K:
+        case key_code("K"):
             return switch_cockpit(*this);
         default:
             return 0;
@@ -54,8 +53,9 @@ int LightAircraft::clbkConsumeBufferedKey(DWORD key, bool down, char* /*kstate*/
 }
 
 bool LightAircraft::clbkLoadVC(int /*id*/) {
-    kit::look_from(*this, {.offset = vc_camera_offset,  // the generic cockpit point, shifted
-                           .side_degrees = 50,
-                           .vertical_degrees = 25});
+    kit::look_from(*this,
+                   {.offset = tarvik::vc_camera_offset,  // the generic cockpit point, shifted
+                    .side_degrees = 50,
+                    .vertical_degrees = 25});
     return true;
 }

@@ -1,16 +1,25 @@
-// The light aircraft's class capabilities and its sound set-up.
-
-#include <optional>
+// The light aircraft's construction, class capabilities and sound set-up.
 
 #include "airfoil.h"
-#include "kit.h"
 #include "light_aircraft.h"
+#include "plugin.h"
 #include "sound_client.h"
 #include "state.h"
 
-using namespace tarvik;
+using tarvik::module;
 
 namespace {
+
+// Mesh files in load order.
+const kit::MeshFile kMeshFiles[] = {
+    {"Vorn\\Tarvik", &module.mesh_exterior},
+    {"Vorn\\Tarvik-Cpit", &module.mesh_cockpit},
+    {"Vorn\\Tarvik-Prop", &module.mesh_propeller},
+    {"Vorn\\Tarvik-Prop-Blurred", &module.mesh_propeller_blurred},
+    {"Vorn\\Tarvik-Cpit_n", &module.mesh_cockpit_night},
+    {"Vorn\\Tarvik-Cpit-Hor2", &module.mesh_horizon},
+    {"Vorn\\Tarvik-Cpit-Yaw", &module.mesh_yaw_indicator},
+};
 
 // Numbers as flown. The drag coefficients are replaced by the flight envelope
 // every step.
@@ -33,19 +42,21 @@ const kit::Airframe kAirframe = {
 
 // clang-format off
 const kit::Airfoil kAirfoils[] = {
-    {LIFT_VERTICAL,   {0, 0, -0.561}, airfoil::wing_lift_coeff, 20, 270, 2.266},
-    {LIFT_HORIZONTAL, {0, 0, -4.0},   airfoil::fin_lift_coeff,  20, 50,  1.5},
+    {LiftDirection::vertical,   {0, 0, -0.561}, airfoil::wing_lift_coeff, 20, 270, 2.266},
+    {LiftDirection::horizontal, {0, 0, -4.0},   airfoil::fin_lift_coeff,  20, 50,  1.5},
 };
 
 // The tail surfaces and ailerons act far behind and beside the airframe; their
 // reference points are part of the handling as flown, not a drawing error.
+using S = SurfaceType;
+using H = HingeAxis;
 const kit::ControlSurface<LightAircraft> kControlSurfaces[] = {
-    {AIRCTRL_ELEVATOR,     7.0, 0.7, {0, 0, -17},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_RUDDER,       2.0, 0.5, {0, 2, -15},        AIRCTRL_AXIS_YPOS, &LightAircraft::anim_rudder},
-    {AIRCTRL_AILERON,      4.8, 0.2, {17.8, 0, -17.8},   AIRCTRL_AXIS_XPOS, &LightAircraft::anim_aileron_right},
-    {AIRCTRL_AILERON,      4.8, 0.2, {-17.8, 0, -17.8},  AIRCTRL_AXIS_XNEG, &LightAircraft::anim_aileron_left},
-    {AIRCTRL_ELEVATORTRIM, 5.0, 0.1, {0, 0, -15},        AIRCTRL_AXIS_XPOS, &LightAircraft::anim_elevator},
-    {AIRCTRL_FLAP,         5.0, 5.0, {0, 0, -1},         AIRCTRL_AXIS_XPOS, &LightAircraft::anim_flaps},
+    {S::elevator,      7.0, 0.7, {0, 0, -17},       H::x_positive, &LightAircraft::anim_elevator},
+    {S::rudder,        2.0, 0.5, {0, 2, -15},       H::y_positive, &LightAircraft::anim_rudder},
+    {S::aileron,       4.8, 0.2, {17.8, 0, -17.8},  H::x_positive, &LightAircraft::anim_aileron_right},
+    {S::aileron,       4.8, 0.2, {-17.8, 0, -17.8}, H::x_negative, &LightAircraft::anim_aileron_left},
+    {S::elevator_trim, 5.0, 0.1, {0, 0, -15},       H::x_positive, &LightAircraft::anim_elevator},
+    {S::flap,          5.0, 5.0, {0, 0, -1},        H::x_positive, &LightAircraft::anim_flaps},
 };
 // clang-format on
 
@@ -53,38 +64,24 @@ const kit::ControlSurface<LightAircraft> kControlSurfaces[] = {
 // the first step on.
 constexpr kit::Engine kEngine = {.tank_mass = 10000, .position = {0, 0, -5}, .isp = 50000};
 
-// Wing-tip lights blue on the right and red on the left, red on the tail.
-VECTOR3 beacon_right_pos{5.31316, 0.5186034, 1.567917};
-VECTOR3 beacon_right_col{0.043, 0.161, 0.992};
-VECTOR3 beacon_left_pos{-5.31316, 0.5186034, 1.567917};
-VECTOR3 beacon_left_col{0.988, 0.133, 0.133};
-VECTOR3 beacon_tail_pos{0, 1.506748, -3.371929};
-VECTOR3 beacon_tail_col{0.988, 0.133, 0.133};
-
-struct Beacon {
-    BEACONLIGHTSPEC* spec;
-    VECTOR3* pos;
-    VECTOR3* col;
+// Wing-tip lights blue on the right and red on the left, red on the tail, all
+// flashing together.
+const kit::LightRow kLights[] = {
+    {&module.beacon_right, {5.31316, 0.5186034, 1.567917}, {0.043, 0.161, 0.992}},
+    {&module.beacon_left, {-5.31316, 0.5186034, 1.567917}, {0.988, 0.133, 0.133}},
+    {&module.beacon_tail, {0, 1.506748, -3.371929}, {0.988, 0.133, 0.133}},
 };
-const Beacon beacons[] = {
-    {&beacon_right, &beacon_right_pos, &beacon_right_col},
-    {&beacon_left, &beacon_left_pos, &beacon_left_col},
-    {&beacon_tail, &beacon_tail_pos, &beacon_tail_col},
-};
+constexpr kit::LightLook kBeacon = {LightShape::star, 0.12, 0.6, 1.13, 0.05, 0.6};
 
 // The meshes take the indices 0 to 4 in this order. The night cockpit and the
 // blurred propeller are swapped in by the per-step systems.
-struct AttachedMesh {
-    MESHHANDLE* mesh;
-    const VECTOR3* offset;
-    std::optional<WORD> visibility;  // none: the host's default
-};
-const AttachedMesh attached_meshes[] = {
-    {&mesh_exterior, nullptr, std::nullopt},
-    {&mesh_cockpit, &cockpit_offset, MESHVIS_VC},
-    {&mesh_propeller, &propeller_offset, MESHVIS_ALWAYS},
-    {&mesh_horizon, &horizon_offset, MESHVIS_VC},
-    {&mesh_yaw_indicator, &yaw_offset, MESHVIS_VC},
+using M = MeshVisibility;
+const kit::AttachedMesh kMeshes[] = {
+    {&module.mesh_exterior, nullptr, std::nullopt},
+    {&module.mesh_cockpit, &tarvik::cockpit_offset, M::virtual_cockpit},
+    {&module.mesh_propeller, &tarvik::propeller_offset, M::exterior_and_cockpit},
+    {&module.mesh_horizon, &tarvik::horizon_offset, M::virtual_cockpit},
+    {&module.mesh_yaw_indicator, &tarvik::yaw_offset, M::virtual_cockpit},
 };
 
 // Sound add-on: the engine wave replaces stock sound 10, and these options
@@ -95,20 +92,29 @@ constexpr int kOptionsOff[] = {6, 1, 13, 14, 16, 17};
 
 }  // namespace
 
-void LightAircraft::clbkSetClassCaps(FILEHANDLE /*cfg*/) {
+LightAircraft::LightAircraft(VesselHandle vessel, int flight_model)
+    : VESSEL2(vessel, flight_model) {
+    kit::load_meshes(kMeshFiles);
+    DefineAnimations();
+}
+
+VESSEL* frame::create_vessel(VesselHandle vessel, int flight_model) {
+    return kit::create_vessel<LightAircraft>(vessel, flight_model);
+}
+
+void frame::destroy_vessel(VESSEL* vessel) {
+    kit::destroy_vessel<LightAircraft>(vessel);
+}
+
+void LightAircraft::clbkSetClassCaps(ConfigFileHandle /*config*/) {
     kit::define_airframe(*this, kAirframe);
     kit::create_airfoils(*this, kAirfoils);
     kit::create_control_surfaces(*this, kControlSurfaces);
     kit::create_main_engine(*this, kEngine, main_thruster);
-
-    // The specs are shared: refilling them turns every light aircraft's lights
-    // off until the next lights switch.
-    for (const Beacon& b : beacons) kit::add_light(*this, *b.spec, b.pos, b.col);
-
-    for (const AttachedMesh& m : attached_meshes) {
-        const UINT index = AddMesh(*m.mesh, m.offset);
-        if (m.visibility) SetMeshVisibilityMode(index, *m.visibility);
-    }
+    // The lights are shared: refilling them turns every light aircraft's
+    // lights off until the next lights switch.
+    kit::add_lights(*this, kLights, kBeacon);
+    kit::attach_meshes(*this, kMeshes);
 }
 
 void LightAircraft::clbkPostCreation() {

@@ -1,10 +1,12 @@
-// Module-wide state of the light aircraft.
+// Module-wide state of the light aircraft, and its fixed cockpit geometry.
 //
-// One copy per loaded library, zero at load and shared by every light aircraft
-// of the process: two light aircraft in one scenario share flap position,
-// cockpit mode, requests, instrument phases and the light specs. Only the
-// animation ids, the engine thruster and the horizon-pitch transform belong to
-// each aircraft (LightAircraft).
+// `module` is one copy per loaded library, zero at load and shared by every
+// light aircraft of the process: two light aircraft in one scenario share flap
+// position, cockpit mode, requests, instrument phases and the lights. Only
+// the animation ids, the engine thruster and the horizon-pitch transform
+// belong to each aircraft (LightAircraft); the animations' shared transform
+// records, built once and never changed, live with their rows
+// (animations.cpp). A test starts afresh with `tarvik::module = {};`.
 #pragma once
 
 #include "kit.h"
@@ -12,9 +14,31 @@
 
 namespace tarvik {
 
-// The class meshes, loaded again by every construction.
-inline MESHHANDLE mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
-    mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
+struct Module {
+    // The class meshes, loaded again by every construction.
+    MeshHandle mesh_exterior, mesh_cockpit, mesh_propeller, mesh_propeller_blurred,
+        mesh_cockpit_night, mesh_horizon, mesh_yaw_indicator;
+
+    // The three lights, which the host reads in place; the post-step
+    // switches them.
+    kit::Light beacon_right, beacon_left, beacon_tail;
+
+    // Switches are 0.0 or 1.0; commands 0 idle, 1 extend, 2 retract.
+    double cockpit_mode;  // 1.0: night cockpit, lights on
+    double cockpit_swap_request;
+    double flap_level;  // 0 retracted .. 1 fully extended
+    int flap_command;
+    double refuel_request;
+
+    // Animation and instrument states kept from step to step.
+    double wheel_phase;
+    double propeller_phase;
+    kit::Clock clock;
+    double altimeter_100_turns;
+    double altimeter_1000_turns;
+    double focus_heading;
+};
+inline Module module;
 
 // The cockpit meshes and the virtual-cockpit camera sit at model coordinates
 // shifted down by vc_shift_y and back by vc_shift_z. The shifted points are
@@ -40,24 +64,5 @@ static_assert(shifted(vc_camera_offset, {-0.4, 0.555, 3.3}));  // the generic co
 // The still propeller sits at the hub; the blurred disc is drawn further aft.
 inline constexpr VECTOR3 propeller_offset{0, -0.2983013, 3.624378};
 inline constexpr VECTOR3 propeller_blurred_offset{0, -0.2983013, 3.071};
-
-// The three lights. The host reads the specs and their vectors in place, so
-// they live as long as the library; the post-step switches `active`.
-inline BEACONLIGHTSPEC beacon_right, beacon_left, beacon_tail;
-
-// Switches are 0.0 or 1.0; commands 0 idle, 1 extend, 2 retract.
-inline double cockpit_mode = 0.0;  // 1.0: night cockpit, lights on
-inline double cockpit_swap_request = 0.0;
-inline double flap_level = 0.0;  // 0 retracted .. 1 fully extended
-inline int flap_command = 0;
-inline double refuel_request = 0.0;
-
-// Animation and instrument states kept from step to step.
-inline double wheel_phase = 0.0;
-inline double propeller_phase = 0.0;
-inline kit::Clock cockpit_clock;
-inline double altimeter_100_turns = 0.0;
-inline double altimeter_1000_turns = 0.0;
-inline double focus_heading = 0.0;
 
 }  // namespace tarvik

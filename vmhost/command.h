@@ -55,7 +55,7 @@ struct SetHeading {
 };
 struct Key {
     std::string vessel;
-    DWORD code;  // 0..255
+    std::uint32_t code;  // 0..255
     bool down = true;
     bool shift = false, ctrl = false, alt = false;
 };

@@ -27,7 +27,7 @@ std::string duration(long long steps) {
 }
 
 // The log's sample of a vessel, the gear left to the caller.
-Sample sample_of(OBJHANDLE vessel, double time) {
+Sample sample_of(VesselHandle vessel, double time) {
     const host::Flight f = host::flight_state(vessel);
     Sample s;
     s.time = time;
@@ -58,7 +58,7 @@ void Runner::run(const cmd::Physics& c) {
 // Taking the elevator or the ailerons by hand takes that axis off the
 // autopilot.
 void Runner::run(const cmd::Pilot& c) {
-    const OBJHANDLE v = vessel(c.vessel).handle;
+    const VesselHandle v = vessel(c.vessel).handle;
     if (c.control == host::Reading::elevator) host::autopilot_off(v, true, false);
     if (c.control == host::Reading::aileron) host::autopilot_off(v, false, true);
     host::set_reading(v, c.control, c.level);

@@ -204,7 +204,7 @@ Command read_set(const Args& a) {
 }
 
 Command read_key(const Args& a) {
-    cmd::Key k{a[1], static_cast<DWORD>(parse_key(a[2]))};
+    cmd::Key k{a[1], static_cast<std::uint32_t>(parse_key(a[2]))};
     static const char* const kOptions[] = {"up", "shift", "ctrl", "alt"};
     bool seen[std::size(kOptions)] = {};
     for (std::size_t i = 3; i < a.size(); ++i) {

@@ -147,15 +147,16 @@ void Runner::run(const cmd::Key& c) {
     char kstate[256] = {};
     const struct {
         bool held;
-        DWORD scan;
-    } modifiers[] = {
-        {c.shift, OAPI_KEY_LSHIFT}, {c.ctrl, OAPI_KEY_LCONTROL}, {c.alt, OAPI_KEY_LALT}};
+        std::uint32_t scan;
+    } modifiers[] = {{c.shift, key_code("LeftShift")},
+                     {c.ctrl, key_code("LeftCtrl")},
+                     {c.alt, key_code("LeftAlt")}};
     for (const auto& m : modifiers)
         if (m.held) kstate[m.scan] = static_cast<char>(0x80);
     press_key(v, c.code, c.down, kstate);
 }
 
-int Runner::press_key(Vessel& v, DWORD code, bool down, char* kstate) {
+int Runner::press_key(Vessel& v, std::uint32_t code, bool down, char* kstate) {
     VESSEL2& c = callee(v);
     const Watched watched(options_.watch, CallKind::key);
     return host::plugin_call(
@@ -179,7 +180,7 @@ void Runner::run(const cmd::Airfoil& c) {
     const long long index = c.index;
     if (index < 0 || index >= host::airfoil_count(v.handle))
         throw Error{"vessel " + quote(v.name) + " has no airfoil " + std::to_string(index), ""};
-    const AirfoilCoeffFunc f = host::airfoil_function(v.handle, index);
+    const AirfoilCoefficientFunction f = host::airfoil_function(v.handle, index);
     if (!f)
         throw Error{
             "airfoil " + std::to_string(index) + " of vessel " + quote(v.name) + " has no function",

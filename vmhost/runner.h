@@ -19,7 +19,7 @@ namespace vmhost {
 
 struct Vessel {
     std::string name;
-    OBJHANDLE handle;
+    VesselHandle handle;
     VESSEL* object;   // what vmvcInit returned
     VESSEL2* callee;  // the same object when the host can drive it, else null
     bool alive;
@@ -70,10 +70,10 @@ class Runner {
     Vessel& vessel(const std::string& name);
     // A key with any keyboard state the plug-in may see: `kstate` holds 256
     // bytes, 0x80 for a key held down.
-    int press_key(Vessel& v, DWORD code, bool down, char* kstate);
+    int press_key(Vessel& v, std::uint32_t code, bool down, char* kstate);
 
   private:
-    using VmvcInit = VESSEL* (*)(OBJHANDLE, int);
+    using VmvcInit = VESSEL* (*)(VesselHandle, int);
     using VmvcExit = void (*)(VESSEL*);
     using ModuleVersion = int (*)();
 

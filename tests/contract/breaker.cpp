@@ -16,25 +16,26 @@ namespace {
 
 VECTOR3 light_pos = {0, 1, 0};
 VECTOR3 light_col = {1, 1, 1};
-BEACONLIGHTSPEC light = {BEACONSHAPE_STAR, &light_pos, &light_col, 0.1, 0.5, 1, 0.1, 0, false};
-UINT groups[2] = {1, 2};
-MGROUP_ROTATE rotation(0, groups, 2, {0, 0, 0}, {1, 0, 0}, 1.0f);
+BEACONLIGHTSPEC light = {LightShape::star, &light_pos, &light_col, 0.1, 0.5, 1, 0.1, 0, false};
+unsigned groups[2] = {1, 2};
+RotationTransform rotation(0, groups, 2, {0, 0, 0}, {1, 0, 0}, 1.0f);
 
 // The most recent breaker's engine and tank, kept module-wide on purpose.
-THRUSTER_HANDLE last_thruster = nullptr;
-PROPELLANT_HANDLE last_tank = nullptr;
+ThrusterHandle last_thruster = nullptr;
+PropellantHandle last_tank = nullptr;
 
 class Breaker : public VESSEL2 {
   public:
-    Breaker(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {
+    Breaker(VesselHandle vessel, int flight_model) : VESSEL2(vessel, flight_model) {
         anim_ = CreateAnimation(0);
         AddAnimationComponent(anim_, 0, 1, &rotation);
     }
 
-    void clbkSetClassCaps(FILEHANDLE) override {
+    void clbkSetClassCaps(ConfigFileHandle) override {
         tank_ = CreatePropellantResource(100);
-        thruster_ = CreateThruster(_V(0, 0, -1), _V(0, 0, 1), 10, tank_, 1000);
-        CreateControlSurface(AIRCTRL_ELEVATOR, 1, 0.1, _V(0, 0, -2), AIRCTRL_AXIS_XPOS, anim_);
+        thruster_ = CreateThruster(VECTOR3{0, 0, -1}, VECTOR3{0, 0, 1}, 10, tank_, 1000);
+        CreateControlSurface(SurfaceType::elevator, 1, 0.1, VECTOR3{0, 0, -2},
+                             HingeAxis::x_positive, anim_);
         AddBeacon(&light);
         AddMesh(vmapiLoadMeshGlobal("Breaker"));
         prior_tank_ = last_tank;
@@ -42,7 +43,7 @@ class Breaker : public VESSEL2 {
         last_tank = tank_;
     }
 
-    int clbkConsumeBufferedKey(DWORD key, bool down, char*) override {
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char*) override {
         if (!down) return 0;
         switch (key) {
             case 0x14:  // T
@@ -52,10 +53,10 @@ class Breaker : public VESSEL2 {
                 SetAnimation(anim_ + 1, 0.5);
                 return 1;
             case 0x32:  // M
-                SetMeshVisibilityMode(1, MESHVIS_VC);
+                SetMeshVisibilityMode(1, MeshVisibility::virtual_cockpit);
                 return 1;
             case 0x2E:  // C
-                SetControlSurfaceLevel(AIRCTRL_RUDDER, 0.5);
+                SetControlSurfaceLevel(SurfaceType::rudder, 0.5);
                 return 1;
             case 0x23:  // H
                 AddMesh(thruster_);
@@ -71,7 +72,7 @@ class Breaker : public VESSEL2 {
                 light_pos.y = 2;
                 return 1;
             case 0x19:  // P
-                CreateThruster(_V(0, 0, 1), _V(0, 0, -1), 10, prior_tank_, 1000);
+                CreateThruster(VECTOR3{0, 0, 1}, VECTOR3{0, 0, -1}, 10, prior_tank_, 1000);
                 return 1;
             default:
                 return 0;
@@ -79,16 +80,16 @@ class Breaker : public VESSEL2 {
     }
 
   private:
-    UINT anim_ = 0;
-    PROPELLANT_HANDLE tank_ = nullptr;
-    PROPELLANT_HANDLE prior_tank_ = nullptr;
-    THRUSTER_HANDLE thruster_ = nullptr;
+    unsigned anim_ = 0;
+    PropellantHandle tank_ = nullptr;
+    PropellantHandle prior_tank_ = nullptr;
+    ThrusterHandle thruster_ = nullptr;
 };
 
 }  // namespace
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(OBJHANDLE hVessel, int flightmodel) {
-    return new Breaker(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    return new Breaker(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {

@@ -9,7 +9,7 @@ using Contract = TraceTest;
 using Lines = std::vector<std::string>;
 
 TEST_F(Contract, CallbacksOutOfTheirOrderAreReported) {
-    OBJHANDLE h = host::create_vessel("a", 1);
+    VesselHandle h = host::create_vessel("a", 1);
     VESSEL2 object(h, 1);
     host::calling(h, host::Callback::post_step);
     host::calling(h, host::Callback::post_creation);
@@ -33,7 +33,7 @@ TEST_F(Contract, CallbacksOutOfTheirOrderAreReported) {
 }
 
 TEST_F(Contract, TheDocumentedOrderBreaksNothing) {
-    OBJHANDLE h = host::create_vessel("a", 1);
+    VesselHandle h = host::create_vessel("a", 1);
     VESSEL2 object(h, 1);
     for (host::Callback c :
          {host::Callback::set_class_caps, host::Callback::post_creation, host::Callback::post_step,
@@ -44,11 +44,11 @@ TEST_F(Contract, TheDocumentedOrderBreaksNothing) {
 }
 
 TEST_F(Contract, ARecordChangedAfterHandOverIsReportedOnce) {
-    OBJHANDLE h = host::create_vessel("a", 1);
+    VesselHandle h = host::create_vessel("a", 1);
     VESSEL2 object(h, 1);
-    UINT groups[2] = {4, 5};
-    MGROUP_TRANSLATE shift(0, groups, 2, {0, 0, 1});
-    const UINT anim = object.CreateAnimation(0);
+    unsigned groups[2] = {4, 5};
+    TranslationTransform shift(0, groups, 2, {0, 0, 1});
+    const unsigned anim = object.CreateAnimation(0);
     object.AddAnimationComponent(anim, 0, 1, &shift);
     host::check_lights();
     EXPECT_EQ(broken(), Lines{});
@@ -66,10 +66,10 @@ TEST_F(Contract, ARecordChangedAfterHandOverIsReportedOnce) {
 }
 
 TEST_F(Contract, ALightMaySwitchButNotMove) {
-    OBJHANDLE h = host::create_vessel("a", 1);
+    VesselHandle h = host::create_vessel("a", 1);
     VESSEL2 object(h, 1);
     VECTOR3 pos{1, 2, 3}, col{1, 1, 1};
-    BEACONLIGHTSPEC light{BEACONSHAPE_STAR, &pos, &col, 0.1, 0.5, 1, 0.1, 0, false};
+    BEACONLIGHTSPEC light{LightShape::star, &pos, &col, 0.1, 0.5, 1, 0.1, 0, false};
     object.AddBeacon(&light);
     light.active = true;
     host::check_lights();
@@ -77,16 +77,16 @@ TEST_F(Contract, ALightMaySwitchButNotMove) {
     col.y = 0.5;  // what the record points to counts too
     host::check_lights();
     EXPECT_EQ(broken().size(), 1u);
-    light.tofs = 0.25;
+    light.time_offset = 0.25;
     host::check_lights();
     EXPECT_EQ(broken().size(), 1u);
 }
 
 TEST_F(Contract, RecordsAreForgottenWithTheObjectThatHandedThemOver) {
-    OBJHANDLE a = host::create_vessel("a", 1);
-    OBJHANDLE b = host::create_vessel("b", 1);
-    UINT groups[1] = {1};
-    MGROUP_ROTATE shared(0, groups, 1, {0, 0, 0}, {1, 0, 0}, 1.0f);
+    VesselHandle a = host::create_vessel("a", 1);
+    VesselHandle b = host::create_vessel("b", 1);
+    unsigned groups[1] = {1};
+    RotationTransform shared(0, groups, 1, {0, 0, 0}, {1, 0, 0}, 1.0f);
     auto* first = new VESSEL2(a, 1);
     auto* second = new VESSEL2(b, 1);
     first->AddAnimationComponent(first->CreateAnimation(0), 0, 1, &shared);
@@ -105,7 +105,7 @@ TEST_F(Contract, RecordsAreForgottenWithTheObjectThatHandedThemOver) {
 
 TEST_F(Contract, ChecksCountWhileTracingIsOff) {
     host::trace_to(nullptr);
-    OBJHANDLE h = host::create_vessel("a", 1);
+    VesselHandle h = host::create_vessel("a", 1);
     VESSEL2 object(h, 1);
     object.SetAnimation(3, 1);
     object.SetThrusterMax0(nullptr, 1);

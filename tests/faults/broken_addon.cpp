@@ -50,7 +50,7 @@ SOUND_EXPORT int SetFrequency(int, int, int) {
 }
 #endif
 #if MISSING != 8
-SOUND_EXPORT int GetVesselSoundID3(OBJHANDLE) {
+SOUND_EXPORT int GetVesselSoundID3(VesselHandle) {
     return 0;
 }
 #endif

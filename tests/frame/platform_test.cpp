@@ -8,6 +8,7 @@
 #include <string>
 
 #include "library.h"
+#include "vmapi_keys.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ TEST(Platform, OwnExportsAreTheLibrarysOwnAndNothingIsFoundInNoLibrary) {
                   vmhost::library::executable_dir() + "/sound-full/VelmoraSound.dll", &error),
               nullptr)
         << error;
-    const HINSTANCE addon = platform::find_loaded_module("VelmoraSound.dll");
+    const ModuleHandle addon = platform::find_loaded_module("VelmoraSound.dll");
     ASSERT_NE(addon, nullptr);
     EXPECT_NE(platform::find_own_export(addon, "GetVesselSoundID3"), nullptr);
     // The host library's entry point: the loader may find it through the
@@ -28,19 +29,19 @@ TEST(Platform, OwnExportsAreTheLibrarysOwnAndNothingIsFoundInNoLibrary) {
 
 TEST(Sdk, EitherKeyOfAPairIsItsModifierAndNoOther) {
     // clang-format off
-    const struct { DWORD key; bool shift, control, alt; } cases[] = {
-        {OAPI_KEY_LSHIFT,   true,  false, false}, {OAPI_KEY_RSHIFT,   true,  false, false},
-        {OAPI_KEY_LCONTROL, false, true,  false}, {OAPI_KEY_RCONTROL, false, true,  false},
-        {OAPI_KEY_LALT,     false, false, true},  {OAPI_KEY_RALT,     false, false, true},
-        {OAPI_KEY_K,        false, false, false},
+    const struct { std::uint32_t key; bool shift, control, alt; } cases[] = {
+        {key_code("LeftShift"),   true,  false, false}, {key_code("RightShift"),   true,  false, false},
+        {key_code("LeftCtrl"), false, true,  false}, {key_code("RightCtrl"), false, true,  false},
+        {key_code("LeftAlt"),     false, false, true},  {key_code("RightAlt"),     false, false, true},
+        {key_code("K"),        false, false, false},
     };
     // clang-format on
     for (const auto& c : cases) {
-        char kstate[256] = {};
-        kstate[c.key] = static_cast<char>(0x80);
-        EXPECT_EQ(KEYMOD_SHIFT(kstate), c.shift) << c.key;
-        EXPECT_EQ(KEYMOD_CONTROL(kstate), c.control) << c.key;
-        EXPECT_EQ(KEYMOD_ALT(kstate), c.alt) << c.key;
+        char key_state[256] = {};
+        key_state[c.key] = static_cast<char>(0x80);
+        EXPECT_EQ(modifier_held(key_state, Modifier::shift), c.shift) << c.key;
+        EXPECT_EQ(modifier_held(key_state, Modifier::control), c.control) << c.key;
+        EXPECT_EQ(modifier_held(key_state, Modifier::alt), c.alt) << c.key;
     }
 }
 

@@ -14,7 +14,7 @@ using Vessels = TraceTest;
 using host::Reading;
 
 TEST_F(Vessels, ConstructionIsTracedAndTheObjectFoundAgain) {
-    OBJHANDLE h = host::create_vessel("v1", 2);
+    VesselHandle h = host::create_vessel("v1", 2);
     Craft c(h, 2);
     EXPECT_EQ(line(), "VESSEL2 v1 2");
     EXPECT_EQ(host::vessel_object(h, &c), &c);
@@ -30,8 +30,8 @@ TEST_F(Vessels, ConstructionIsTracedAndTheObjectFoundAgain) {
 
 TEST_F(Vessels, MeshIndicesAnimationIdsAndGlobalMeshes) {
     Craft a(host::create_vessel("a", 1)), b(host::create_vessel("b", 1));
-    MESHHANDLE m1 = vmapiLoadMeshGlobal("Vorn\\Tarvik");
-    MESHHANDLE m2 = vmapiLoadMeshGlobal("Vorn\\Tarvik-Cpit");
+    MeshHandle m1 = vmapiLoadMeshGlobal("Vorn\\Tarvik");
+    MeshHandle m2 = vmapiLoadMeshGlobal("Vorn\\Tarvik-Cpit");
     EXPECT_EQ(vmapiLoadMeshGlobal("Vorn\\Tarvik"), m1);
     EXPECT_NE(m1, m2);
     lines();
@@ -40,8 +40,8 @@ TEST_F(Vessels, MeshIndicesAnimationIdsAndGlobalMeshes) {
     EXPECT_EQ(a.AddMesh(m2, &ofs), 1u);
     EXPECT_EQ(b.AddMesh(m2), 0u);
     EXPECT_EQ(a.InsertMesh(m2, 0, &ofs), 0u);
-    EXPECT_EQ(a.InsertMesh(m1, 2), 2u);        // the next free index appends
-    EXPECT_EQ(a.InsertMesh(m1, 9), UINT(-1));  // no such index
+    EXPECT_EQ(a.InsertMesh(m1, 2), 2u);            // the next free index appends
+    EXPECT_EQ(a.InsertMesh(m1, 9), unsigned(-1));  // no such index
     EXPECT_EQ(a.AddMesh(m1), 3u);
     EXPECT_EQ(lines(), (std::vector<std::string>{
                            "AddMesh mesh1 null = 0", "AddMesh mesh2 (0,-0.333,2.1) = 1",
@@ -58,13 +58,13 @@ TEST_F(Vessels, MeshIndicesAnimationIdsAndGlobalMeshes) {
 
 TEST_F(Vessels, HandlesAreNumberedPerKindInOrderOfCreation) {
     Craft a(host::create_vessel("a", 1));
-    PROPELLANT_HANDLE ph = a.CreatePropellantResource(10000);
-    THRUSTER_HANDLE th[2] = {a.CreateThruster({0, 0, -5}, {0, 0, 1}, 0, ph, 50000),
-                             a.CreateThruster({0, 0, 5}, {0, 0, -1}, 1, nullptr, 1, 2, 3)};
-    a.CreateThrusterGroup(th, 2, THGROUP_MAIN);
-    UINT g[] = {1};
-    MGROUP_TRANSLATE t(0, g, 1, {0, 0, 1});
-    ANIMATIONCOMPONENT_HANDLE ac = a.AddAnimationComponent(0, 0, 1, &t);
+    PropellantHandle ph = a.CreatePropellantResource(10000);
+    ThrusterHandle th[2] = {a.CreateThruster({0, 0, -5}, {0, 0, 1}, 0, ph, 50000),
+                            a.CreateThruster({0, 0, 5}, {0, 0, -1}, 1, nullptr, 1, 2, 3)};
+    a.CreateThrusterGroup(th, 2, ThrusterGroupType::main);
+    unsigned g[] = {1};
+    TranslationTransform t(0, g, 1, {0, 0, 1});
+    ComponentHandle ac = a.AddAnimationComponent(0, 0, 1, &t);
     a.AddAnimationComponent(0, 0.5, 1, &t, ac);
     EXPECT_EQ(
         lines(),
@@ -78,7 +78,7 @@ TEST_F(Vessels, HandlesAreNumberedPerKindInOrderOfCreation) {
 }
 
 TEST_F(Vessels, ReadingsComeFromTheScenarioAndThePlugInsOwnSetters) {
-    OBJHANDLE h = host::create_vessel("v1", 1), h2 = host::create_vessel("v2", 1);
+    VesselHandle h = host::create_vessel("v1", 1), h2 = host::create_vessel("v2", 1);
     Craft c(h), c2(h2);
     EXPECT_EQ(c.GetFuelMass(), 0.0);  // no propellant yet
     c.CreatePropellantResource(10000, 5000);
@@ -98,16 +98,17 @@ TEST_F(Vessels, ReadingsComeFromTheScenarioAndThePlugInsOwnSetters) {
     EXPECT_EQ(c2.GetAirspeed(), 0.0);
     EXPECT_FALSE(c2.GroundContact());
 
-    c.SetControlSurfaceLevel(AIRCTRL_FLAP, 0.006);
+    c.SetControlSurfaceLevel(SurfaceType::flap, 0.006);
     EXPECT_EQ(host::reading(h, Reading::flap), 0.006);
     host::set_reading(h, Reading::trim, -0.5);
-    EXPECT_EQ(c.GetControlSurfaceLevel(AIRCTRL_ELEVATORTRIM), -0.5);
-    c.SetControlSurfaceLevel(AIRCTRL_RUDDERTRIM, 1);  // not kept
-    EXPECT_EQ(c.GetControlSurfaceLevel(AIRCTRL_RUDDERTRIM), 0.0);
+    EXPECT_EQ(c.GetControlSurfaceLevel(SurfaceType::elevator_trim), -0.5);
+    constexpr auto kUnknown = SurfaceType{5};
+    c.SetControlSurfaceLevel(kUnknown, 1);  // not kept
+    EXPECT_EQ(c.GetControlSurfaceLevel(kUnknown), 0.0);
 
-    THRUSTER_HANDLE th = c.CreateThruster({0, 0, 0}, {0, 0, 1}, 0, nullptr, 1);
-    THGROUP_HANDLE thg = c.CreateThrusterGroup(&th, 1, THGROUP_MAIN);
-    THRUSTER_HANDLE th2 = c2.CreateThruster({0, 0, 0}, {0, 0, 1}, 0, nullptr, 1);
+    ThrusterHandle th = c.CreateThruster({0, 0, 0}, {0, 0, 1}, 0, nullptr, 1);
+    ThrusterGroupHandle thg = c.CreateThrusterGroup(&th, 1, ThrusterGroupType::main);
+    ThrusterHandle th2 = c2.CreateThruster({0, 0, 0}, {0, 0, 1}, 0, nullptr, 1);
     host::set_reading(h, Reading::thrust, 0.5);
     host::set_reading(h2, Reading::thrust, 0.25);
     lines();
@@ -171,10 +172,11 @@ TEST_F(Vessels, InducedDragAndDates) {
 }
 
 TEST_F(Vessels, LightChangesAfterACallReturned) {
-    OBJHANDLE ha = host::create_vessel("a", 1), hb = host::create_vessel("b", 1);
+    VesselHandle ha = host::create_vessel("a", 1), hb = host::create_vessel("b", 1);
     Craft a(ha), b(hb);
     VECTOR3 p{0, 0, 0};
-    BEACONLIGHTSPEC l0{2, &p, &p, 1, 1, 1, 1, 0, false}, l1{2, &p, &p, 1, 1, 1, 1, 0, true};
+    BEACONLIGHTSPEC l0{LightShape::star, &p, &p, 1, 1, 1, 1, 0, false},
+        l1{LightShape::star, &p, &p, 1, 1, 1, 1, 0, true};
     a.AddBeacon(&l0);
     a.AddBeacon(&l1);
     b.AddBeacon(&l0);  // one record may serve several vessels
@@ -206,9 +208,9 @@ TEST_F(Vessels, MalformedCallsAreTracedAndIgnored) {
 
     Craft c(host::create_vessel("v", 1));
     lines();
-    c.CreateThrusterGroup(nullptr, 3, THGROUP_MAIN);
+    c.CreateThrusterGroup(nullptr, 3, ThrusterGroupType::main);
     void* unknown = &junk;
-    c.CreateThrusterGroup(&unknown, 1, THGROUP_MAIN);
+    c.CreateThrusterGroup(&unknown, 1, ThrusterGroupType::main);
     c.SetThrusterMax0(unknown, 1);
     c.AddExhaustStream(nullptr, {0, 0, 0}, nullptr);
     c.AddAnimationComponent(5, 0, 1, nullptr);
@@ -226,8 +228,8 @@ TEST_F(Vessels, MalformedCallsAreTracedAndIgnored) {
 TEST_F(Vessels, TheModuleHandleIsTheOneGivenWhileLoading) {
     int module_object = 0, other_object = 0;
     // Handles that stand for two loaded libraries.
-    const auto module = reinterpret_cast<HINSTANCE>(&module_object);
-    const auto other = reinterpret_cast<HINSTANCE>(&other_object);
+    const auto module = reinterpret_cast<ModuleHandle>(&module_object);
+    const auto other = reinterpret_cast<ModuleHandle>(&other_object);
     InitLib(module);
     EXPECT_EQ(line(), "InitLib ?");
     host::begin_module_load();
@@ -242,17 +244,17 @@ TEST_F(Vessels, TheModuleHandleIsTheOneGivenWhileLoading) {
 }
 
 TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
-    OBJHANDLE h = host::create_vessel("v1", 1);
+    VesselHandle h = host::create_vessel("v1", 1);
     Craft c(h);
-    PROPELLANT_HANDLE ph = c.CreatePropellantResource(10000);
-    THRUSTER_HANDLE th = c.CreateThruster({0, 0, -5}, {0, 0, 1}, 0, ph, 50000);
-    THGROUP_HANDLE thg = c.CreateThrusterGroup(&th, 1, THGROUP_MAIN);
-    MESHHANDLE m = vmapiLoadMeshGlobal("Vorn\\Tarvik");
+    PropellantHandle ph = c.CreatePropellantResource(10000);
+    ThrusterHandle th = c.CreateThruster({0, 0, -5}, {0, 0, 1}, 0, ph, 50000);
+    ThrusterGroupHandle thg = c.CreateThrusterGroup(&th, 1, ThrusterGroupType::main);
+    MeshHandle m = vmapiLoadMeshGlobal("Vorn\\Tarvik");
     c.AddMesh(m);
     c.AddMesh(m);
-    const UINT anim = c.CreateAnimation(0);
+    const unsigned anim = c.CreateAnimation(0);
     VECTOR3 p{1, 2, 3};
-    BEACONLIGHTSPEC light{2, &p, &p, 1, 1, 1, 1, 0, false};
+    BEACONLIGHTSPEC light{LightShape::star, &p, &p, 1, 1, 1, 1, 0, false};
     c.AddBeacon(&light);
     VCMFDSPEC mfd{1, 100};
     vmapiVCRegisterMFD(0, &mfd);  // records are named when first seen
@@ -271,8 +273,9 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
             c.GetThrusterGroupLevel(thg);
             c.GroundContact();
             c.InsertMesh(m, 1, &p);
-            c.SetMeshVisibilityMode(1, 3);
-            c.SetControlSurfaceLevel(AIRCTRL_FLAP, c.GetControlSurfaceLevel(AIRCTRL_FLAP));
+            c.SetMeshVisibilityMode(1, MeshVisibility::exterior_and_cockpit);
+            c.SetControlSurfaceLevel(SurfaceType::flap,
+                                     c.GetControlSurfaceLevel(SurfaceType::flap));
             c.AddForce(p, p);
             c.SetAnimation(anim, 0.5);
             c.SetFuelMass(c.GetFuelMass());

@@ -22,7 +22,7 @@ TEST_F(Format, NumbersInTheirShortestExactForm) {
 
 TEST_F(Format, VectorsListsAndTexts) {
     const VECTOR3 v{0, -1.332981, 2.818237};
-    const UINT groups[] = {68, 70, 75};
+    const unsigned groups[] = {68, 70, 75};
     Line("v").vec(v).vec(nullptr).list(groups, 3).list(groups, 0).list(nullptr, 2);
     EXPECT_EQ(line(), "v (0,-1.332981,2.818237) null [68,70,75] [] null");
     Line("t").text("Vorn\\Tarvik").text("").text(nullptr).text("Sound\\Tarvik\\Tarvik-Eng.wav");
@@ -33,9 +33,9 @@ TEST_F(Format, VectorsListsAndTexts) {
 }
 
 TEST_F(Format, RecordsAreNamedByIdentityAndShowTheirContentsEachTime) {
-    UINT g1[] = {84}, g2[] = {32, 34};
-    MGROUP_ROTATE rot(0, g1, 1, {0, -1.332981, 2.818237}, {1, 0, 0}, 6.2831855f);
-    MGROUP_TRANSLATE trans(1, g2, 2, {0, 0, -0.1});
+    unsigned g1[] = {84}, g2[] = {32, 34};
+    RotationTransform rot(0, g1, 1, {0, -1.332981, 2.818237}, {1, 0, 0}, 6.2831855f);
+    TranslationTransform trans(1, g2, 2, {0, 0, -0.1});
     Line("a").transform(&rot).transform(&trans).transform(nullptr);
     EXPECT_EQ(line(),
               "a tf1{rot mesh=0 groups=[84] ref=(0,-1.332981,2.818237) axis=(1,0,0) "
@@ -45,13 +45,13 @@ TEST_F(Format, RecordsAreNamedByIdentityAndShowTheirContentsEachTime) {
     EXPECT_EQ(line(),
               "a tf1{rot mesh=0 groups=[84] ref=(0,-1.332981,2.818237) axis=(1,0,0) "
               "angle=1.5}");
-    MGROUP_TRANSLATE broken(2, nullptr, 3, {1, 2, 3});
+    TranslationTransform broken(2, nullptr, 3, {1, 2, 3});
     Line("a").transform(&broken);
     EXPECT_EQ(line(), "a tf3{trans mesh=2 groups=null shift=(1,2,3)}");
 
     VECTOR3 pos{5.31316, 0.5186034, 1.567917}, col{0.043, 0.161, 0.992};
-    BEACONLIGHTSPEC light{2, &pos, &col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
-    BEACONLIGHTSPEC dark{0, nullptr, nullptr, 0, 0, 0, 0, 0, true};
+    BEACONLIGHTSPEC light{LightShape::star, &pos, &col, 0.12, 0.6, 1.13, 0.05, 0.6, false};
+    BEACONLIGHTSPEC dark{LightShape{0}, nullptr, nullptr, 0, 0, 0, 0, 0, true};
     Line("b").light(&light).light(&dark).light(nullptr);
     EXPECT_EQ(line(),
               "b bl1{shape=2 pos=(5.31316,0.5186034,1.567917) col=(0.043,0.161,0.992) size=0.12 "
@@ -66,11 +66,11 @@ TEST_F(Format, RecordsAreNamedByIdentityAndShowTheirContentsEachTime) {
                           0.121,
                           1.51,
                           1.11,
-                          PARTICLESTREAMSPEC::DIFFUSE,
-                          PARTICLESTREAMSPEC::LVL_PSQRT,
+                          ExhaustLighting::diffuse,
+                          ExhaustLevelMap::square_root_between_bounds,
                           0,
                           2,
-                          PARTICLESTREAMSPEC::ATM_PLOG,
+                          ExhaustAtmosphereMap::logarithmic_between_bounds,
                           0.0001,
                           1,
                           nullptr};
@@ -94,7 +94,7 @@ TEST_F(Format, CoefficientFunctionsByIdentity) {
 }
 
 TEST_F(Format, LongLinesAreWrittenWhole) {
-    std::vector<UINT> many(5000, 7);
+    std::vector<unsigned> many(5000, 7);
     Line("l").list(many.data(), static_cast<long long>(many.size()));
     const std::string l = line();
     EXPECT_EQ(l.size(), 2 + 1 + 5000 * 2);

@@ -28,15 +28,39 @@ TEST(Scales, LimitIsClampBitForBit) {
 
 TEST(Scales, HoldTheirRangeAndPassNanOn) {
     struct Case {
-        double value, centred_by_3, falling_from_600;
+        double value, centred_by_3, falling_from_600, rising_to_600;
     };
     const Case cases[] = {
-        {0, 0.5, 1},   {1.5, 0.75, 0.9975}, {-3, 0, 1},  {600, 1, 0},
-        {-kInf, 0, 1}, {kInf, 1, 0},        {-20, 0, 1}, {kNan, kNan, kNan},
+        {0, 0.5, 1, 0},   {1.5, 0.75, 0.9975, 0.0025},
+        {-3, 0, 1, 0},    {600, 1, 0, 1},
+        {-kInf, 0, 1, 0}, {kInf, 1, 0, 1},
+        {-20, 0, 1, 0},   {kNan, kNan, kNan, kNan},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(same(kit::centred_gauge(c.value, 3), c.centred_by_3)) << c.value;
         EXPECT_TRUE(same(kit::falling_needle(c.value, 600), c.falling_from_600)) << c.value;
+        EXPECT_TRUE(same(kit::rising_needle(c.value, 600), c.rising_to_600)) << c.value;
+    }
+}
+
+// An envelope rule's stretch: the lower end included, the upper excluded, and
+// only an end left open lets a nan reading through.
+TEST(Envelope, StretchesIncludeTheirStartAndLetNanThroughOnlyWhereOpen) {
+    const kit::Stretch from_200{200, {}}, below_200{{}, 200}, band{200, 230}, any{};
+    struct Case {
+        double x;
+        bool from, below, in_band, in_any;
+    };
+    const Case cases[] = {
+        {199.9, false, true, false, true}, {200, true, false, true, true},
+        {230, true, false, false, true},   {-kInf, false, true, false, true},
+        {kInf, true, false, false, true},  {kNan, false, false, false, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(kit::within(from_200, c.x), c.from) << c.x;
+        EXPECT_EQ(kit::within(below_200, c.x), c.below) << c.x;
+        EXPECT_EQ(kit::within(band, c.x), c.in_band) << c.x;
+        EXPECT_EQ(kit::within(any, c.x), c.in_any) << c.x;
     }
 }
 
@@ -154,6 +178,63 @@ TEST(Clock, AHandAtNanOrBelowZeroStartsAgainAtZero) {
 }
 
 using Systems = TraceTest;
+
+// Animations from rows: created in row order, each component added as soon as
+// its animation exists; shared records are the first vessel's for every
+// vessel, an owned one is each vessel's, and a child follows the row before.
+TEST_F(Systems, AnimationRowsKeepTheirOrderSharingAndParents) {
+    enum class A { early, late };
+    const kit::Component rows[] = {
+        kit::rotate(A::early, 0, kit::groups(1), {0, 0, 0}, {1, 0, 0}, 180),
+        kit::translate(A::late, 1, kit::group_range(2, 4), {0, 0, 1}),
+        kit::rotate(A::early, 2, kit::groups(5), {0, 0, 0}, {0, 1, 0}, 90)
+            .states(0.5, 1)
+            .owned()
+            .carried_by_previous(),
+    };
+    kit::SharedRecord shared[std::size(rows)];
+    kit::OwnedRecord own[2];
+    const char* const expected[2][5] = {
+        {"CreateAnimation 0.5 = 0",
+         "AddAnimationComponent 0 0 1 tf1{rot mesh=0 groups=[1] ref=(0,0,0) axis=(1,0,0) "
+         "angle=3.1415927} null = ac1",
+         "CreateAnimation 0 = 1",
+         "AddAnimationComponent 1 0 1 tf2{trans mesh=1 groups=[2,3,4] shift=(0,0,1)} null = ac2",
+         "AddAnimationComponent 0 0.5 1 tf3{rot mesh=2 groups=[5] ref=(0,0,0) axis=(0,1,0) "
+         "angle=1.5707964} ac2 = ac3"},
+        {"CreateAnimation 0.5 = 0",
+         "AddAnimationComponent 0 0 1 tf1{rot mesh=0 groups=[1] ref=(0,0,0) axis=(1,0,0) "
+         "angle=3.1415927} null = ac4",
+         "CreateAnimation 0 = 1",
+         "AddAnimationComponent 1 0 1 tf2{trans mesh=1 groups=[2,3,4] shift=(0,0,1)} null = ac5",
+         "AddAnimationComponent 0 0.5 1 tf4{rot mesh=2 groups=[5] ref=(0,0,0) axis=(0,1,0) "
+         "angle=1.5707964} ac5 = ac6"},
+    };
+    for (int n = 0; n < 2; ++n) {
+        VESSEL2 v(host::create_vessel(n == 0 ? "a" : "b", 1));
+        unsigned early = 9, late = 9;
+        const kit::Animation animations[] = {{&early, 0.5}, {&late, 0.0}};
+        kit::OwnedRecord* const owned[] = {&own[n]};
+        lines();
+        EXPECT_TRUE(kit::define_animations(v, animations, rows, shared, owned));
+        EXPECT_EQ(lines(), std::vector<std::string>(expected[n], expected[n] + 5));
+        EXPECT_EQ(early, 0u);
+        EXPECT_EQ(late, 1u);
+    }
+}
+
+TEST_F(Systems, AnOwnedRecordThatCannotBeHadLeavesItsComponentOut) {
+    const kit::Component rows[] = {
+        kit::rotate(0, 0, kit::groups(1), {0, 0, 0}, {1, 0, 0}, 180).owned()};
+    kit::SharedRecord shared[1];
+    VESSEL2 v(host::create_vessel("a", 1));
+    unsigned id = 9;
+    const kit::Animation animations[] = {{&id, 0.0}};
+    lines();
+    EXPECT_FALSE(kit::define_animations(v, animations, rows, shared, {}))
+        << "no slot for the owned row";
+    EXPECT_EQ(lines(), (std::vector<std::string>{"CreateAnimation 0 = 0"}));
+}
 
 TEST_F(Systems, SteeringIsAPureMomentAndStopsAboveTheCap) {
     VESSEL2 v(host::create_vessel("v", 1));

@@ -38,7 +38,7 @@ const Phase kPhases[] = {
 };
 
 TEST_F(AirlinerSteps, FailedAllocationLeavesNoAirlinerAndTheNextIsWhole) {
-    OBJHANDLE handle = host::create_vessel("v1", 1);
+    VesselHandle handle = host::create_vessel("v1", 1);
     counting_new::fail_nothrow_allocation(1);  // the object itself
     EXPECT_EQ(frame::create_vessel(handle, 1), nullptr);
     counting_new::fail_nothrow_allocation(0);
@@ -54,7 +54,7 @@ TEST_F(AirlinerSteps, MakeNoHeapAllocation) {
     const std::size_t before_construction = counting_new::allocations();
     Airliner* airliner = &create("v1");
     ASSERT_GT(counting_new::allocations(), before_construction) << "the counting new is not in use";
-    const OBJHANDLE handle = airliner->GetHandle();
+    const VesselHandle handle = airliner->GetHandle();
     airliner->clbkLoadVC(0);
 
     double simt = 0.0;
@@ -70,8 +70,8 @@ TEST_F(AirlinerSteps, MakeNoHeapAllocation) {
             host::set_reading(handle, host::Reading::aoa, p.rudder);
             host::set_reading(handle, host::Reading::bank, p.rudder);
             host::set_warp(p.warp);
-            if (p.press_g) airliner->clbkConsumeBufferedKey(OAPI_KEY_G, true, kstate);
-            if (p.press_k) airliner->clbkConsumeBufferedKey(OAPI_KEY_K, true, kstate);
+            if (p.press_g) airliner->clbkConsumeBufferedKey(key_code("G"), true, key_state);
+            if (p.press_k) airliner->clbkConsumeBufferedKey(key_code("K"), true, key_state);
         }
         host::apply_pending_warp();
         airliner->clbkPostStep(simt, 0.02, 51544.5 + simt / 86400.0);

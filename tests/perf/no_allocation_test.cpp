@@ -35,7 +35,7 @@ class NoHeapAllocation : public AircraftTest<VESSEL2> {
         return counting_new::allocations() - before;
     }
 
-    OBJHANDLE handle_ = nullptr;
+    VesselHandle handle_ = nullptr;
     VESSEL2* aircraft_ = nullptr;
 };
 
@@ -45,7 +45,7 @@ TEST_F(NoHeapAllocation, CoefficientFunctions) {
                              0.2,   airfoil::kPi, 4,  1e300,         kInf, kNan, 5e-324};
     const std::size_t n = allocations([&] {
         for (int index = 0; index < 2; ++index) {
-            const AirfoilCoeffFunc f = host::airfoil_function(handle_, index);
+            const AirfoilCoefficientFunction f = host::airfoil_function(handle_, index);
             ASSERT_NE(f, nullptr);
             double cl, cm, cd;
             for (int i = -200; i <= 200; ++i) f(i * 0.0163, 0.3, 1e7, &cl, &cm, &cd);
@@ -58,9 +58,9 @@ TEST_F(NoHeapAllocation, CoefficientFunctions) {
 TEST_F(NoHeapAllocation, KeyCallbacksAndTheStepsThatCarryThemOut) {
     const std::size_t n = allocations([&] {
         for (int modifiers = 0; modifiers < 3; ++modifiers) {
-            kstate[0x2A] = kstate[0x1D] = kstate[0x38] = modifiers == 1 ? '\x80' : 0;
-            char* state = modifiers == 2 ? nullptr : kstate;
-            for (DWORD key = 0; key < 256; ++key) {
+            key_state[0x2A] = key_state[0x1D] = key_state[0x38] = modifiers == 1 ? '\x80' : 0;
+            char* state = modifiers == 2 ? nullptr : key_state;
+            for (std::uint32_t key = 0; key < 256; ++key) {
                 aircraft_->clbkConsumeBufferedKey(key, true, state);
                 aircraft_->clbkConsumeBufferedKey(key, false, state);
                 aircraft_->clbkPostStep(0, 0.02, 51544.5);

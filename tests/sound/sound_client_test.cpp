@@ -40,7 +40,7 @@ constexpr char kErr03[] = "ERR03= unable to connect to GetMyID, Older VelmoraSou
 // Any non-null value stands for a vessel handle; the stand-in add-on names
 // handles it does not know without looking inside them.
 int g_vessel_marker;
-OBJHANDLE const kVessel = &g_vessel_marker;
+VesselHandle const kVessel = &g_vessel_marker;
 
 class SoundClient : public ::testing::Test {
   protected:

@@ -55,7 +55,7 @@ std::string TraceTest::line() {
     return count;
 }
 
-double last_animation(const std::vector<std::string>& trace, UINT id) {
+double last_animation(const std::vector<std::string>& trace, unsigned id) {
     const std::string prefix = "SetAnimation " + std::to_string(id) + " ";
     for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
         if (it->rfind(prefix, 0) == 0) return std::strtod(it->c_str() + prefix.size(), nullptr);

@@ -38,7 +38,7 @@ class TraceTest : public ::testing::Test {
 
 // The state the last SetAnimation line of `trace` gave animation `id`; fails
 // the test when there is none.
-double last_animation(const std::vector<std::string>& trace, UINT id);
+double last_animation(const std::vector<std::string>& trace, unsigned id);
 
 template <class Aircraft>
 class AircraftTest : public TraceTest {
@@ -50,7 +50,7 @@ class AircraftTest : public TraceTest {
 
     // A new aircraft with its class capabilities and post-creation done.
     Aircraft& create(const char* name, int model = 1) {
-        OBJHANDLE handle = host::create_vessel(name, model);
+        VesselHandle handle = host::create_vessel(name, model);
         VESSEL* object = frame::create_vessel(handle, model);
         // Allocation failure is tested without this fixture's help.
         if (!host::vessel_object(handle, object)) std::abort();
@@ -79,16 +79,16 @@ class AircraftTest : public TraceTest {
             for (const Entry& e : aircraft_) e.aircraft->clbkPostStep(0, 0.02, 51544.5);
         }
     }
-    // A key press (or release) with the modifiers of `kstate`.
-    int key(Aircraft& aircraft, DWORD code, bool down = true) {
-        return aircraft.clbkConsumeBufferedKey(code, down, kstate);
+    // A key press (or release) with the modifiers of `key_state`.
+    int key(Aircraft& aircraft, std::uint32_t code, bool down = true) {
+        return aircraft.clbkConsumeBufferedKey(code, down, key_state);
     }
 
-    char kstate[256] = {};
+    char key_state[256] = {};
 
   private:
     struct Entry {
-        OBJHANDLE handle;
+        VesselHandle handle;
         Aircraft* aircraft;
     };
     std::vector<Entry> aircraft_;

@@ -8,13 +8,13 @@ namespace {
 
 using host::Reading;
 
-void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
-    using namespace tarvik;
-    cockpit_mode = 0.0;
-    cockpit_swap_request = 0.0;
-    flap_level = 0.0;
-    flap_command = 0;
-    refuel_request = 0.0;
+void common(VesselHandle v, bool ground, double airspeed, double altitude) {
+    using tarvik::module;
+    module.cockpit_mode = 0.0;
+    module.cockpit_swap_request = 0.0;
+    module.flap_level = 0.0;
+    module.flap_command = 0;
+    module.refuel_request = 0.0;
     host::set_warp(1);
     host::set_focus_heading(1.2);
     host::set_reading(v, Reading::ground, ground ? 1 : 0);
@@ -26,27 +26,27 @@ void common(OBJHANDLE v, bool ground, double airspeed, double altitude) {
     host::set_reading(v, Reading::fuel, 6000);
 }
 
-void cruise(OBJHANDLE v) {
+void cruise(VesselHandle v) {
     common(v, false, 60, 1500);
 }
 
-void ground_roll(OBJHANDLE v) {
+void ground_roll(VesselHandle v) {
     common(v, true, 20, 0);
     host::set_reading(v, Reading::rudder, 0.3);
 }
 
-void busiest(OBJHANDLE v) {
+void busiest(VesselHandle v) {
     ground_roll(v);
-    tarvik::cockpit_mode = 1.0;
+    tarvik::module.cockpit_mode = 1.0;
 }
 
 // Every step swaps to the night cockpit, moves the flaps and refuels.
 void lights_swap() {
-    using namespace tarvik;
-    cockpit_swap_request = 1.0;
-    flap_level = 0.5;
-    flap_command = 1;
-    refuel_request = 1.0;
+    using tarvik::module;
+    module.cockpit_swap_request = 1.0;
+    module.flap_level = 0.5;
+    module.flap_command = 1;
+    module.refuel_request = 1.0;
 }
 
 const bench::Situation kSituations[] = {

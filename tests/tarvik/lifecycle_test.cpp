@@ -13,7 +13,7 @@ using Lifecycle = AircraftTest<LightAircraft>;
 
 TEST_F(Lifecycle, FailedAllocationLeavesNoAircraft) {
     // A half-made object left behind would show as a leak in the sanitizer build.
-    OBJHANDLE handle = host::create_vessel("v1", 1);
+    VesselHandle handle = host::create_vessel("v1", 1);
     counting_new::fail_nothrow_allocation(1);  // the object itself
     EXPECT_EQ(frame::create_vessel(handle, 1), nullptr);
     counting_new::fail_nothrow_allocation(2);  // the horizon-pitch transform
@@ -25,7 +25,7 @@ TEST_F(Lifecycle, FailedAllocationLeavesNoAircraft) {
 
 TEST_F(Lifecycle, DeletionFreesTheObjectAndItsOneTransform) {
     create("v1");
-    OBJHANDLE handle = host::create_vessel("v2", 1);
+    VesselHandle handle = host::create_vessel("v2", 1);
     VESSEL* second = frame::create_vessel(handle, 1);
     ASSERT_NE(second, nullptr);
 
@@ -74,9 +74,9 @@ TEST_F(Lifecycle, StepsAndKeysMakeNoHeapAllocation) {
             set(*a, Reading::fuel, p.fuel);
         }
         host::set_warp(p.warp);
-        if (p.flaps) key(first, OAPI_KEY_F);
-        if (p.refuel) key(second, OAPI_KEY_J);
-        if (p.lights) key(first, OAPI_KEY_K);
+        if (p.flaps) key(first, key_code("F"));
+        if (p.refuel) key(second, key_code("J"));
+        if (p.lights) key(first, key_code("K"));
         step(kSteps / kPhaseCount / 5);
     }
 

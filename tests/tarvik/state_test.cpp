@@ -13,41 +13,36 @@ class StateTest : public AircraftTest<LightAircraft> {
   protected:
     // Every module-wide value back to its state at library load.
     void SetUp() override {
-        using namespace tarvik;
-        cockpit_mode = cockpit_swap_request = flap_level = refuel_request = 0.0;
-        wheel_phase = propeller_phase = altimeter_100_turns = altimeter_1000_turns = 0.0;
-        focus_heading = 0.0;
-        flap_command = 0;
-        cockpit_clock = {};
+        tarvik::module = {};
         AircraftTest::SetUp();
     }
 };
 
 TEST_F(StateTest, FlapKeyExtendsUpToHalfTravelAndRetractsPastIt) {
     LightAircraft& a = create("v1");
-    tarvik::flap_level = 0.5;
-    EXPECT_EQ(key(a, OAPI_KEY_F), 1);
-    EXPECT_EQ(tarvik::flap_command, 1);
+    tarvik::module.flap_level = 0.5;
+    EXPECT_EQ(key(a, key_code("F")), 1);
+    EXPECT_EQ(tarvik::module.flap_command, 1);
 
-    tarvik::flap_level = 0.51;
-    EXPECT_EQ(key(a, OAPI_KEY_F), 1);
-    EXPECT_EQ(tarvik::flap_command, 2);
+    tarvik::module.flap_level = 0.51;
+    EXPECT_EQ(key(a, key_code("F")), 1);
+    EXPECT_EQ(tarvik::module.flap_command, 2);
 }
 
 TEST_F(StateTest, FlapKeyWhileMovingReaimsFromWhereTheFlapsAre) {
     LightAircraft& a = create("v1");
-    tarvik::flap_level = 0.6;
-    tarvik::flap_command = 1;  // extending, past half travel
-    key(a, OAPI_KEY_F);
+    tarvik::module.flap_level = 0.6;
+    tarvik::module.flap_command = 1;  // extending, past half travel
+    key(a, key_code("F"));
     step();
-    EXPECT_EQ(tarvik::flap_command, 2);
-    EXPECT_DOUBLE_EQ(tarvik::flap_level, 0.594);
+    EXPECT_EQ(tarvik::module.flap_command, 2);
+    EXPECT_DOUBLE_EQ(tarvik::module.flap_level, 0.594);
 
-    tarvik::flap_level = 0.3;  // retracting, below half travel
-    key(a, OAPI_KEY_F);
+    tarvik::module.flap_level = 0.3;  // retracting, below half travel
+    key(a, key_code("F"));
     step();
-    EXPECT_EQ(tarvik::flap_command, 1);
-    EXPECT_DOUBLE_EQ(tarvik::flap_level, 0.306);
+    EXPECT_EQ(tarvik::module.flap_command, 1);
+    EXPECT_DOUBLE_EQ(tarvik::module.flap_level, 0.306);
 }
 
 struct Clock {
@@ -61,7 +56,7 @@ Clock clock_hands(const LightAircraft& a, const std::vector<std::string>& trace)
 
 TEST_F(StateTest, ClockCarriesFromHandToHandAndWraps) {
     LightAircraft& a = create("v1");
-    tarvik::cockpit_clock.seconds = 0.9999;  // 0.0002 more completes the turn
+    tarvik::module.clock.seconds = 0.9999;  // 0.0002 more completes the turn
     trace();
     step();
     Clock c = clock_hands(a, trace());
@@ -69,14 +64,14 @@ TEST_F(StateTest, ClockCarriesFromHandToHandAndWraps) {
     EXPECT_EQ(c.minutes, 0.016666666);
     EXPECT_EQ(c.hours, 0.0);
 
-    tarvik::cockpit_clock.minutes = 1.0;
+    tarvik::module.clock.minutes = 1.0;
     step();
     c = clock_hands(a, trace());
     EXPECT_EQ(c.seconds, 0.0002);
     EXPECT_EQ(c.minutes, 0.0);
     EXPECT_EQ(c.hours, 0.016666666);
 
-    tarvik::cockpit_clock.hours = 1.0;
+    tarvik::module.clock.hours = 1.0;
     step();
     EXPECT_EQ(clock_hands(a, trace()).hours, 0.0);
 }
@@ -102,12 +97,12 @@ TEST_F(StateTest, MinuteHandNeedsSixtyOneCarriesForATurn) {
 
 TEST_F(StateTest, ClockRestartsAfterANegativeOrMissingTimeAcceleration) {
     LightAircraft& a = create("v1");
-    tarvik::cockpit_clock.seconds = 0.5;
+    tarvik::module.clock.seconds = 0.5;
     host::set_warp(-5000);  // a whole turn backwards
     step();
     EXPECT_EQ(clock_hands(a, trace()).seconds, 0.0);
 
-    tarvik::cockpit_clock.seconds = 0.5;
+    tarvik::module.clock.seconds = 0.5;
     host::set_warp(std::numeric_limits<double>::quiet_NaN());
     step();
     host::set_warp(1);

@@ -24,7 +24,7 @@
 
 namespace {
 
-THRUSTER_HANDLE g_deleted_thruster = nullptr;
+ThrusterHandle g_deleted_thruster = nullptr;
 volatile long g_spin = 0;
 
 void coeff(double aoa, double, double, double* cl, double* cm, double* cd) {
@@ -41,15 +41,15 @@ class Faulty : public VESSEL2 {
     using VESSEL2::VESSEL2;
     ~Faulty() override { g_deleted_thruster = thruster_; }
 
-    void clbkSetClassCaps(FILEHANDLE) override {
+    void clbkSetClassCaps(ConfigFileHandle) override {
         double size = 2;
 #if defined(VM_FAULT_RANDOM_SIZE)
         size += VM_PROCESS_ID % 1000 * 1e-3;
 #endif
         SetSize(size);
-        thruster_ =
-            CreateThruster(_V(0, 0, -1), _V(0, 0, 1), 1000, CreatePropellantResource(100), 3e4);
-        CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), coeff, 1, 2, 3);
+        thruster_ = CreateThruster(VECTOR3{0, 0, -1}, VECTOR3{0, 0, 1}, 1000,
+                                   CreatePropellantResource(100), 3e4);
+        CreateAirfoil(LiftDirection::vertical, VECTOR3{0, 0, 0}, coeff, 1, 2, 3);
     }
 
     void clbkPostStep(double simt, double, double) override {
@@ -73,25 +73,25 @@ class Faulty : public VESSEL2 {
 #endif
     }
 
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override {
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override {
 #if defined(VM_FAULT_KEY_CRASH)
-        if (key == 0xE3 && !down && KEYMOD_SHIFT(kstate) && KEYMOD_CONTROL(kstate) &&
-            KEYMOD_ALT(kstate))
+        if (key == 0xE3 && !down && modifier_held(key_state, Modifier::shift) &&
+            modifier_held(key_state, Modifier::control) && modifier_held(key_state, Modifier::alt))
             *static_cast<volatile int*>(nullptr) = 1;
 #else
-        (void)key, (void)down, (void)kstate;
+        (void)key, (void)down, (void)key_state;
 #endif
         return 0;
     }
 
   private:
-    THRUSTER_HANDLE thruster_ = nullptr;
+    ThrusterHandle thruster_ = nullptr;
 };
 
 }  // namespace
 
-VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
-    return new (std::nothrow) Faulty(hVessel, flightmodel);
+VESSEL* frame::create_vessel(VesselHandle vessel, int flight_model) {
+    return new (std::nothrow) Faulty(vessel, flight_model);
 }
 
 void frame::destroy_vessel(VESSEL* vessel) {

@@ -15,8 +15,8 @@ class Plain : public VESSEL2 {
 
 }  // namespace
 
-VESSEL* frame::create_vessel(OBJHANDLE hVessel, int flightmodel) {
-    return new (std::nothrow) Plain(hVessel, flightmodel);
+VESSEL* frame::create_vessel(VesselHandle vessel, int flight_model) {
+    return new (std::nothrow) Plain(vessel, flight_model);
 }
 
 void frame::destroy_vessel(VESSEL* vessel) {
@@ -24,13 +24,13 @@ void frame::destroy_vessel(VESSEL* vessel) {
 }
 
 #if defined(VM_HOOK_EXIT_MODULE)
-VMAPI_PLUGIN_EXPORT void ExitModule(HINSTANCE) {
+VMAPI_PLUGIN_EXPORT void ExitModule(ModuleHandle) {
     Date2Int("Jan 1 2001");
 }
 #endif
 
 #if defined(VM_HOOK_DLL_EXIT)
-VMAPI_PLUGIN_EXPORT void vmpcDLLExit(HINSTANCE) {
+VMAPI_PLUGIN_EXPORT void vmpcDLLExit(ModuleHandle) {
     Date2Int("Feb 2 2002");
 }
 #endif

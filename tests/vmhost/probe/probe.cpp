@@ -12,18 +12,28 @@
 #include "platform.h"
 #include "vmapi.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace {
 
 VECTOR3 light_pos[2] = {{1, 2, 3}, {-1, 2, 3}};
 VECTOR3 light_col = {1, 0.5, 0.25};
 BEACONLIGHTSPEC lights[2] = {
-    {BEACONSHAPE_STAR, &light_pos[0], &light_col, 0.1, 0.5, 1, 0.1, 0, false},
-    {BEACONSHAPE_COMPACT, &light_pos[1], &light_col, 0.2, 0.5, 2, 0.2, 0.5, true},
+    {LightShape::star, &light_pos[0], &light_col, 0.1, 0.5, 1, 0.1, 0, false},
+    {LightShape{0}, &light_pos[1], &light_col, 0.2, 0.5, 2, 0.2, 0.5, true},
 };
-UINT groups[2] = {3, 4};
-MGROUP_ROTATE rotation(0, groups, 2, {0, 0, 1}, {1, 0, 0}, 6.2831855f);
-MGROUP_TRANSLATE translation(1, groups, 1, {0, 0, -0.1});
-MGROUP_ROTATE broken(0, nullptr, 2, {0, 0, 0}, {0, 1, 0}, 1.0f);
+unsigned groups[2] = {3, 4};
+RotationTransform rotation(0, groups, 2, {0, 0, 1}, {1, 0, 0}, 6.2831855f);
+TranslationTransform translation(1, groups, 1, {0, 0, -0.1});
+RotationTransform broken(0, nullptr, 2, {0, 0, 0}, {0, 1, 0}, 1.0f);
 PARTICLESTREAMSPEC exhaust = {0,
                               0.8,
                               565,
@@ -32,11 +42,11 @@ PARTICLESTREAMSPEC exhaust = {0,
                               0.121,
                               1.51,
                               1.11,
-                              PARTICLESTREAMSPEC::DIFFUSE,
-                              PARTICLESTREAMSPEC::LVL_PSQRT,
+                              ExhaustLighting::diffuse,
+                              ExhaustLevelMap::square_root_between_bounds,
                               0,
                               2,
-                              PARTICLESTREAMSPEC::ATM_PLOG,
+                              ExhaustAtmosphereMap::logarithmic_between_bounds,
                               1e-4,
                               1,
                               nullptr};
@@ -49,30 +59,30 @@ void coeff(double aoa, double M, double Re, double* cl, double* cm, double* cd) 
     *cd = Re;
 }
 
-int sound_call(const char* name, OBJHANDLE vessel) {
+int sound_call(const char* name, VesselHandle vessel) {
     const platform::Symbol f =
         platform::find_symbol(platform::find_loaded_module("VelmoraSound.dll"), name);
     if (!f) return -1;
-    return reinterpret_cast<int (*)(OBJHANDLE)>(f)(vessel);
+    return reinterpret_cast<int (*)(VesselHandle)>(f)(vessel);
 }
 
 class Probe : public VESSEL2 {
   public:
     using VESSEL2::VESSEL2;
 
-    void clbkSetClassCaps(FILEHANDLE) override {
+    void clbkSetClassCaps(ConfigFileHandle) override {
         SetSize(2);
-        PROPELLANT_HANDLE ph = CreatePropellantResource(500);
+        PropellantHandle ph = CreatePropellantResource(500);
         CreatePropellantResource(800);
-        thruster_ = CreateThruster(_V(0, 0, -1), _V(0, 0, 1), 1000, ph, 3e4);
-        group_ = CreateThrusterGroup(&thruster_, 1, THGROUP_MAIN);
-        AddExhaustStream(thruster_, _V(0, 0, -2), &exhaust);
-        CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), coeff, 1, 2, 3);
-        CreateAirfoil(LIFT_HORIZONTAL, _V(0, 0, -1), nullptr, 1, 2, 3);
+        thruster_ = CreateThruster(VECTOR3{0, 0, -1}, VECTOR3{0, 0, 1}, 1000, ph, 3e4);
+        group_ = CreateThrusterGroup(&thruster_, 1, ThrusterGroupType::main);
+        AddExhaustStream(thruster_, VECTOR3{0, 0, -2}, &exhaust);
+        CreateAirfoil(LiftDirection::vertical, VECTOR3{0, 0, 0}, coeff, 1, 2, 3);
+        CreateAirfoil(LiftDirection::horizontal, VECTOR3{0, 0, -1}, nullptr, 1, 2, 3);
         AddBeacon(&lights[0]);
         AddBeacon(&lights[1]);
-        const UINT anim = CreateAnimation(0.5);
-        ANIMATIONCOMPONENT_HANDLE parent = AddAnimationComponent(anim, 0, 1, &rotation);
+        const unsigned anim = CreateAnimation(0.5);
+        ComponentHandle parent = AddAnimationComponent(anim, 0, 1, &rotation);
         AddAnimationComponent(anim, 0, 1, &translation, parent);
         mesh_ = vmapiLoadMeshGlobal("Probe\\Body");
         AddMesh(mesh_);
@@ -80,7 +90,7 @@ class Probe : public VESSEL2 {
 
     void clbkPostStep(double, double, double) override { vmapiGetTimeAcceleration(); }
 
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override {
+    int clbkConsumeBufferedKey(std::uint32_t key, bool down, char* key_state) override {
         switch (key) {
             case 0x26:  // L
                 lights[0].active = !lights[0].active;
@@ -91,9 +101,9 @@ class Probe : public VESSEL2 {
             case 0x13:  // R
                 read_all();
                 return 1;
-            case OAPI_KEY_F:
+            case key_code("F"):
                 SetFuelMass(123);
-                SetControlSurfaceLevel(AIRCTRL_FLAP, 0.5);
+                SetControlSurfaceLevel(SurfaceType::flap, 0.5);
                 return 1;
             case 0x32:  // M
                 meshes();
@@ -105,8 +115,9 @@ class Probe : public VESSEL2 {
                 sound_call("GetVesselSoundID3", GetHandle());
                 return 1;
             case 0x20:  // D
-                return (down ? 1 : 0) + (KEYMOD_SHIFT(kstate) ? 2 : 0) +
-                       (KEYMOD_CONTROL(kstate) ? 4 : 0) + (KEYMOD_ALT(kstate) ? 8 : 0);
+                return (down ? 1 : 0) + (modifier_held(key_state, Modifier::shift) ? 2 : 0) +
+                       (modifier_held(key_state, Modifier::control) ? 4 : 0) +
+                       (modifier_held(key_state, Modifier::alt) ? 8 : 0);
             default:
                 return 0;
         }
@@ -129,13 +140,13 @@ class Probe : public VESSEL2 {
         GetFuelMass();
         GetThrusterLevel(thruster_);
         GetThrusterGroupLevel(group_);
-        for (int t = 0; t <= 4; ++t) GetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(t));
+        for (int t = 0; t <= 4; ++t) GetControlSurfaceLevel(static_cast<SurfaceType>(t));
         double heading = -1;
         vmapiGetFocusHeading(&heading);
     }
 
     void meshes() {
-        MESHHANDLE other = vmapiLoadMeshGlobal("Probe\\Other");
+        MeshHandle other = vmapiLoadMeshGlobal("Probe\\Other");
         AddMesh(other, &light_col);
         InsertMesh(other, 0);
         InsertMesh(mesh_, 2);
@@ -148,17 +159,17 @@ class Probe : public VESSEL2 {
         AddMesh(nullptr);
         AddMesh(unknown);
         InsertMesh(unknown, 4000000000u, nullptr);
-        CreateThrusterGroup(nullptr, 3, THGROUP_MAIN);
-        CreateThrusterGroup(&unknown, -1, THGROUP_MAIN);
+        CreateThrusterGroup(nullptr, 3, ThrusterGroupType::main);
+        CreateThrusterGroup(&unknown, -1, ThrusterGroupType::main);
         AddAnimationComponent(77, 0, 1, nullptr, unknown);
         AddAnimationComponent(0, 0, 1, &broken);
         AddBeacon(nullptr);
-        AddExhaustStream(nullptr, _V(0, 0, 0), nullptr);
+        AddExhaustStream(nullptr, VECTOR3{0, 0, 0}, nullptr);
         SetThrusterMax0(unknown, 1);
         GetThrusterLevel(nullptr);
         GetThrusterGroupLevel(thruster_);
-        SetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(7), 1);
-        GetControlSurfaceLevel(static_cast<AIRCTRL_TYPE>(6));
+        SetControlSurfaceLevel(static_cast<SurfaceType>(7), 1);
+        GetControlSurfaceLevel(static_cast<SurfaceType>(6));
         SetAnimation(1000000, 0.5);
         vmapiVCRegisterMFD(-1, nullptr);
         vmapiLoadMeshGlobal(nullptr);
@@ -167,9 +178,9 @@ class Probe : public VESSEL2 {
         vmapiGetFocusHeading(nullptr);
     }
 
-    THRUSTER_HANDLE thruster_ = nullptr;
-    THGROUP_HANDLE group_ = nullptr;
-    MESHHANDLE mesh_ = nullptr;
+    ThrusterHandle thruster_ = nullptr;
+    ThrusterGroupHandle group_ = nullptr;
+    MeshHandle mesh_ = nullptr;
 };
 
 #if !defined(_WIN32)
@@ -187,10 +198,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
 }
 #endif
 
-VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(OBJHANDLE hVessel, int flightmodel) {
-    if (flightmodel == 99) return nullptr;
-    if (flightmodel == 98) return new Probe(nullptr, flightmodel);
-    return new Probe(hVessel, flightmodel);
+VMAPI_PLUGIN_EXPORT VESSEL* vmvcInit(VesselHandle vessel, int flight_model) {
+    if (flight_model == 99) return nullptr;
+    if (flight_model == 98) return new Probe(nullptr, flight_model);
+    return new Probe(vessel, flight_model);
 }
 
 VMAPI_PLUGIN_EXPORT void vmvcExit(VESSEL* vessel) {
