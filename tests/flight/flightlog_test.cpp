@@ -83,7 +83,7 @@ TEST(FlightLog, WritesACsvRowEveryNthStepAndAReport) {
     EXPECT_TRUE(log.all_finite());
     const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_report");
     std::string why;
-    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
     std::istringstream csv(read_file(dir / "o1.csv"));
     std::string header, first;
     std::getline(csv, header);
@@ -104,7 +104,7 @@ TEST(FlightLog, WritesACsvRowEveryNthStepAndAReport) {
     // A report folder that cannot be made is an error with a reason.
     const fs::path blocker = dir.string() + "-file";
     std::ofstream(blocker) << "x";
-    EXPECT_FALSE(log.write_report((blocker / "sub").string(), &why));
+    EXPECT_FALSE(log.write_report((blocker / "sub").string(), {}, &why));
     EXPECT_NE(why.find("cannot create"), std::string::npos);
     fs::remove(blocker);
 }
@@ -132,7 +132,7 @@ TEST(FlightLog, CsvNumbersReadBackExactly) {
     log.record(v, vmhost::Sample{}, values, static_cast<int>(std::size(values)));
     const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_numbers");
     std::string why;
-    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
     std::istringstream csv(read_file(dir / "n.csv"));
     fs::remove_all(dir);
     std::string cell;
@@ -163,7 +163,7 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
         const fs::path dir =
             fs::temp_directory_path() / testsupport::unique_name("flightlog_anims");
         std::string why;
-        ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+        ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
         const std::string csv = read_file(dir / "p.csv");
         fs::remove_all(dir);
         EXPECT_EQ(csv.substr(csv.find(",lights,") + 1, columns.size() + 1), columns + "\n");
