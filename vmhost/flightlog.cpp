@@ -210,10 +210,14 @@ void change(FlightLog::Track& t, FlightLog::Watch& w, double time, double state,
 namespace {
 
 // Whether a limit is passed in a step: the fixed columns' values and the
-// animations' states.
+// states of the vessel's `count` animations (an animation it lacks is nan).
 bool passed(const FlightLog::Limit& l, const Sample& s, const double (&values)[kFixedColumns],
-            const double* anims) {
-    auto column = [&](int c) { return c < kFixedColumns ? values[c] : anims[c - kFixedColumns]; };
+            const double* anims, int count) {
+    auto column = [&](int c) {
+        return c < kFixedColumns        ? values[c]
+               : c - kFixedColumns < count ? anims[c - kFixedColumns]
+                                           : std::nan("");
+    };
     auto past = [&](double v) { return l.upward ? v > l.limit : v < l.limit; };
     return (!l.airborne || s.ground == 0) && (past(l.offset + l.scale * column(l.column)) ||
                                               (l.column2 >= 0 && past(l.scale2 * column(l.column2))));
@@ -229,11 +233,18 @@ double flaps_state(double flaps, double last) {
 void FlightLog::start_watching(Track& t, const Sample& s) {
     t.watches[Track::kGround].state = s.ground != 0;
     t.watches[Track::kThrustMax].state = s.thrust_max;
+    // A maximum thrust that is not a number from the start is an event too.
+    if (std::isnan(s.thrust_max)) {
+        t.watches[Track::kThrustMax].state = 0;
+        change(t, t.watches[Track::kThrustMax], s.time, s.thrust_max, "maximum thrust switching",
+               true, [] { return std::string("maximum thrust not a number"); });
+    }
     t.watches[Track::kFlaps].state = flaps_state(s.flaps, s.flaps);
     t.watches[Track::kLights].state = s.lights > 0;
     double values[kFixedColumns];
     fixed_values(s, values);
-    for (Limit& l : t.limits) l.watch.state = passed(l, s, values, t.last_anims.data());
+    for (Limit& l : t.limits)
+        l.watch.state = passed(l, s, values, t.last_anims.data(), t.animations);
 }
 
 void FlightLog::look_for_events(Track& t, const Sample& s) {
@@ -267,7 +278,7 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
     double values[kFixedColumns];
     fixed_values(s, values);
     for (Limit& l : t.limits) {
-        const bool state = passed(l, s, values, t.last_anims.data());
+        const bool state = passed(l, s, values, t.last_anims.data(), t.animations);
         if (same(l.watch.state, state)) continue;
         change(t, l.watch, s.time, state, l.range, false,
                [&] { return state ? l.past : l.back; });

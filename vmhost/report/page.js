@@ -430,14 +430,20 @@
             tr, number: i + 1, t: +tr.dataset.t, end: tr.dataset.end ? +tr.dataset.end : null,
             pilot: tr.classList.contains('pilot'),
         }));
-        let chosen = null;  // the row clicked last, while the time stays there
+        // The row of the moment: the last event at or before it (the first of
+        // several at one time), or the one clicked while the time stays where
+        // the click put it.
+        let chosen = null;
         let current = null;
         function markEvent(t) {
             let i = -1;
             for (let k = 0; k < events.length && events[k].t <= t + 1e-9; ++k) i = k;
             while (i > 0 && events[i - 1].t === events[i].t) --i;
             let e = i >= 0 ? events[i] : null;
-            if (chosen && Math.abs(chosen.t - t) < 1e-9) e = chosen;
+            if (chosen) {
+                chosen.at ??= t;
+                if (Math.abs(chosen.at - t) < 1e-9) e = chosen.event; else chosen = null;
+            }
             if (e === current) return;
             if (current) current.tr.removeAttribute('aria-current');
             if (e) e.tr.setAttribute('aria-current', 'true');
@@ -445,7 +451,7 @@
         }
         for (const e of events) {
             const jump = () => {
-                chosen = e;
+                chosen = {event: e, at: null};
                 player.go(e.t);
             };
             e.tr.addEventListener('click', jump);
@@ -607,7 +613,7 @@
         }
 
         function build() {
-            for (const p of plots) p.destroy();
+            for (const p of plots) p.u.destroy();
             box.textContent = '';
             const width = Math.max(box.clientWidth, 280);
             plots = definitions().map((d, index) => {
@@ -656,7 +662,11 @@
                             }
                             ctx.restore();
                         }],
-                        setScale: [(u, key) => key === 'x' && player.zoomed(u.scales.x.min, u.scales.x.max)],
+                        setScale: [(u, key) => {
+                            if (key !== 'x') return;
+                            placeLine(u, u.root.querySelector('.timeline'));
+                            player.zoomed(u.scales.x.min, u.scales.x.max);
+                        }],
                     },
                 };
                 if (d.bands) opts.bands = [{series: [d.series.length - 1, d.series.length], fill: 'rgba(121, 85, 72, 0.18)'}];
@@ -716,13 +726,16 @@
                 if (u.scales.x.min !== lo || u.scales.x.max !== hi) u.setScale('x', {min: lo, max: hi});
         }
 
+        function placeLine(u, line) {
+            if (!line) return;
+            line.style.left = `${u.valToPos(now, 'x')}px`;
+            line.hidden = !(now >= u.scales.x.min && now <= u.scales.x.max);
+        }
         function place(t, r) {
             now = t;
             row = r;
             for (const {u, line} of plots) {
-                const x = u.valToPos(t, 'x');
-                line.style.left = `${x}px`;
-                line.hidden = !(t >= u.scales.x.min && t <= u.scales.x.max);
+                placeLine(u, line);
                 if (!u.cursor.event) u.setLegend({idx: r}, false);
             }
         }
