@@ -33,9 +33,9 @@ Gauge horizon(const char* label, std::vector<Indicator> pitch_and_bank) {
 Gauge drum(const char* label, const char* unit, std::vector<Indicator> ones_first) {
     return {GaugeKind::drum, label, unit, 0, {}, std::move(ones_first)};
 }
-Gauge bar(const char* label, const char* unit, int decimals, double lo, double hi,
-          Indicator marker, std::vector<Meaning> meanings = {}) {
-    return {GaugeKind::bar, label, unit, decimals, {lo, hi}, {std::move(marker)},
+Gauge bar(const char* label, const char* unit, int decimals, double lo, double hi, Indicator marker,
+          std::vector<Meaning> meanings = {}) {
+    return {GaugeKind::bar,     label, unit, decimals, {lo, hi}, {std::move(marker)},
             std::move(meanings)};
 }
 // A control surface, -1..1 over the states 0..1 as the host moves it.

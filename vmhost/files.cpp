@@ -71,8 +71,8 @@ std::string report_clash(const char* dir, const char* trace, const char* scenari
         if (!path) continue;
         std::string name = fs::path(path).filename().string();
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const bool report_name = name == "index.html" || name.ends_with(".csv") ||
-                                 name.ends_with(".svg");
+        const bool report_name =
+            name == "index.html" || name.ends_with(".csv") || name.ends_with(".svg");
         fs::path folder = fs::path(path).parent_path();
         if (folder.empty()) folder = ".";
         std::error_code ec;

@@ -53,8 +53,14 @@ void widen(FlightLog::Event& e, double v) {
 FlightLog::Limit upper(const std::string& name, double limit, const std::string& unit, int column,
                        const char* why) {
     const std::string at = fixed(limit, limit == std::round(limit) ? 0 : 1) + unit + why;
-    return {name + " above " + at, name + " back below " + at, name + " crossing " + at,
-            column, 0, 1, limit, true};
+    return {name + " above " + at,
+            name + " back below " + at,
+            name + " crossing " + at,
+            column,
+            0,
+            1,
+            limit,
+            true};
 }
 
 // What the log watches beyond the fixed quantities: the ends of the
@@ -62,10 +68,13 @@ FlightLog::Limit upper(const std::string& name, double limit, const std::string&
 // gauge that has one (a needle that does not turn round, a bar).
 std::vector<FlightLog::Limit> limits_of(const Aircraft& a) {
     std::vector<FlightLog::Limit> out;
-    for (double l : a.airspeed_limits) out.push_back(upper("airspeed", l, " m/s", kAirspeed, " (envelope)"));
-    for (double l : a.altitude_limits) out.push_back(upper("altitude", l, " m", kAltitude, " (envelope)"));
+    for (double l : a.airspeed_limits)
+        out.push_back(upper("airspeed", l, " m/s", kAirspeed, " (envelope)"));
+    for (double l : a.altitude_limits)
+        out.push_back(upper("altitude", l, " m", kAltitude, " (envelope)"));
     if (a.stall_aoa > 0) {
-        FlightLog::Limit stall = upper("angle of attack", a.stall_aoa * kDegrees, "°", kAoa, " (stall)");
+        FlightLog::Limit stall =
+            upper("angle of attack", a.stall_aoa * kDegrees, "°", kAoa, " (stall)");
         stall.scale = kDegrees;
         stall.airborne = true;
         out.push_back(stall);
@@ -77,7 +86,8 @@ std::vector<FlightLog::Limit> limits_of(const Aircraft& a) {
                                         std::string_view(i.column).substr(5));
             if (i.period > 0 || i.column.rfind("anim_", 0) != 0 || anim == a.animations.end())
                 continue;
-            const std::string unit = *g.unit && std::string_view(g.unit) != "°" ? std::string(" ") + g.unit : g.unit;
+            const std::string unit =
+                *g.unit && std::string_view(g.unit) != "°" ? std::string(" ") + g.unit : g.unit;
             for (bool up : {true, false}) {
                 const double end = up ? g.face.hi : g.face.lo;
                 const std::string name = std::string(g.label) + " gauge";
@@ -86,7 +96,10 @@ std::vector<FlightLog::Limit> limits_of(const Aircraft& a) {
                                    name + " back on its scale",
                                    name + " passing its end" + at,
                                    kFixedColumns + static_cast<int>(anim - a.animations.begin()),
-                                   i.offset, i.scale, end, up};
+                                   i.offset,
+                                   i.scale,
+                                   end,
+                                   up};
                 l.column2 = i.model ? fixed_column(i.model) : -1;
                 l.scale2 = i.model_scale;
                 out.push_back(l);
@@ -214,13 +227,14 @@ namespace {
 bool passed(const FlightLog::Limit& l, const Sample& s, const double (&values)[kFixedColumns],
             const double* anims, int count) {
     auto column = [&](int c) {
-        return c < kFixedColumns        ? values[c]
+        return c < kFixedColumns           ? values[c]
                : c - kFixedColumns < count ? anims[c - kFixedColumns]
                                            : std::nan("");
     };
     auto past = [&](double v) { return l.upward ? v > l.limit : v < l.limit; };
-    return (!l.airborne || s.ground == 0) && (past(l.offset + l.scale * column(l.column)) ||
-                                              (l.column2 >= 0 && past(l.scale2 * column(l.column2))));
+    return (!l.airborne || s.ground == 0) &&
+           (past(l.offset + l.scale * column(l.column)) ||
+            (l.column2 >= 0 && past(l.scale2 * column(l.column2))));
 }
 
 // The flaps' state: 1 out, 0 in, and in between the state they last reached.
@@ -280,8 +294,7 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
     for (Limit& l : t.limits) {
         const bool state = passed(l, s, values, t.last_anims.data(), t.animations);
         if (same(l.watch.state, state)) continue;
-        change(t, l.watch, s.time, state, l.range, false,
-               [&] { return state ? l.past : l.back; });
+        change(t, l.watch, s.time, state, l.range, false, [&] { return state ? l.past : l.back; });
     }
 }
 

@@ -103,7 +103,8 @@ int vmhost_main(int argc, char** argv) {
                          " would overwrite the scenario");
     }
 
-    const std::string clash = vmhost::report_clash(report_dir, trace_file, fly ? nullptr : scenario);
+    const std::string clash =
+        vmhost::report_clash(report_dir, trace_file, fly ? nullptr : scenario);
     if (!clash.empty()) return error(clash);
 
     // `run` traces to standard output unless told otherwise; `fly` prints its
@@ -145,7 +146,8 @@ int vmhost_main(int argc, char** argv) {
     if (fly) log.summary(stdout);
     if (report_dir) {
         std::string why;
-        if (!log.write_report(report_dir, {fly ? "" : scenario, trace_file ? trace_file : ""}, &why))
+        if (!log.write_report(report_dir, {fly ? "" : scenario, trace_file ? trace_file : ""},
+                              &why))
             return error(why);
         if (fly) std::printf("\nreport: %s/index.html\n", vmhost::printable(report_dir).c_str());
     }

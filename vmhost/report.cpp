@@ -133,7 +133,8 @@ constexpr double kHuge = 1e15;
 
 // Where things go in the picture.
 struct Layout {
-    static constexpr double kWidth = 1000, kLeft = 100, kRight = 150, kPlot = kWidth - kLeft - kRight;
+    static constexpr double kWidth = 1000, kLeft = 100, kRight = 150,
+                            kPlot = kWidth - kLeft - kRight;
     static constexpr double kPanel = 150, kGap = 34, kStrip = 26, kTop = 80;
     double t_end;
     double x_of(double time) const { return kLeft + kPlot * time / t_end; }
@@ -228,7 +229,8 @@ void draw_events(Svg& svg, const FlightLog::Track& t, const Layout& at, double b
     for (std::size_t i = 0; i < events.size();) {
         std::size_t j = i + 1;
         const double x = at.x_of(std::clamp(events[i].time, 0.0, at.t_end));
-        while (j < events.size() && at.x_of(std::clamp(events[j].time, 0.0, at.t_end)) - x < 16) ++j;
+        while (j < events.size() && at.x_of(std::clamp(events[j].time, 0.0, at.t_end)) - x < 16)
+            ++j;
         for (std::size_t k = i; k < j; ++k) {
             const FlightLog::Event& e = events[k];
             const double xk = at.x_of(std::clamp(e.time, 0.0, at.t_end));
@@ -273,7 +275,9 @@ void draw_panel(Svg& svg, const FlightLog::Track& t, const Layout& at, const Pan
     const double step = tick_step(hi - lo, 4);
     lo = std::floor(lo / step) * step;
     hi = std::ceil(hi / step) * step;
-    auto y_of = [&](double v) { return y0 + Layout::kPanel - Layout::kPanel * (v - lo) / (hi - lo); };
+    auto y_of = [&](double v) {
+        return y0 + Layout::kPanel - Layout::kPanel * (v - lo) / (hi - lo);
+    };
 
     svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
     if (span.outside)
@@ -295,8 +299,9 @@ void draw_panel(Svg& svg, const FlightLog::Track& t, const Layout& at, const Pan
     double legend_y = y0 + 14;
     for (const Series& s : panel.series) {
         const char* c = kPalette[colour++ % std::size(kPalette)];
-        plot(svg, t, at, y0, Layout::kPanel, lo, hi, [&](std::size_t r) { return value(s, r); }, c,
-             1.5, s.dashed);
+        plot(
+            svg, t, at, y0, Layout::kPanel, lo, hi, [&](std::size_t r) { return value(s, r); }, c,
+            1.5, s.dashed);
         if (panel.series.size() > 1) {
             svg.text(beside, num(legend_y), s.label, {{"fill", c}});
             legend_y += 15;
@@ -323,10 +328,12 @@ void draw_animations(Svg& svg, const FlightLog::Track& t, const Layout& at, doub
         for (std::size_t r = 0; r < t.row_count(); ++r) span.add(t.at(r, c));
         svg.text(before, num(y0 + Layout::kStrip / 2 + 4), t.column_name(c).substr(5),
                  {{"text-anchor", "end"}, {"font-size", "10"}});
-        svg.rect(left, num(y0 + 2), num(Layout::kPlot), num(Layout::kStrip - 4), {{"fill", "#f7f7f7"}});
-        plot(svg, t, at, y0 + 3, Layout::kStrip - 6, span.lo, span.hi,
-             [&](std::size_t r) { return t.at(r, c); }, kPalette[a % std::size(kPalette)], 1.0,
-             false);
+        svg.rect(left, num(y0 + 2), num(Layout::kPlot), num(Layout::kStrip - 4),
+                 {{"fill", "#f7f7f7"}});
+        plot(
+            svg, t, at, y0 + 3, Layout::kStrip - 6, span.lo, span.hi,
+            [&](std::size_t r) { return t.at(r, c); }, kPalette[a % std::size(kPalette)], 1.0,
+            false);
         svg.text(beside, num(y0 + Layout::kStrip / 2 + 4),
                  fixed(span.lo, 3) + " .. " + fixed(span.hi, 3) +
                      (span.outside ? " (" + std::to_string(span.outside) + " at the edge)" : ""),
@@ -341,8 +348,8 @@ std::string chart(const FlightLog::Track& t) {
     const double last = n ? t.at(n - 1, kTime) : 1.0;
     const Layout at{std::isfinite(last) ? std::max(last, 1e-9) : 1.0};
     const std::vector<Panel> panels = panels_of(t.aircraft);
-    const double charts_end = Layout::kTop + static_cast<double>(panels.size()) *
-                                                  (Layout::kPanel + Layout::kGap);
+    const double charts_end =
+        Layout::kTop + static_cast<double>(panels.size()) * (Layout::kPanel + Layout::kGap);
     const double instruments_top = charts_end + 20;
     const double height = instruments_top + 30 + t.animations * Layout::kStrip + 20;
 
@@ -386,8 +393,8 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
         for (const std::string& k : keep)
             if (same_file(f, k)) {
                 if (why)
-                    *why = "the report file " + quote_path(f) + " would overwrite " + quote_path(k) +
-                           ", which the run used";
+                    *why = "the report file " + quote_path(f) + " would overwrite " +
+                           quote_path(k) + ", which the run used";
                 return false;
             }
 
@@ -396,7 +403,8 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
         const Track& t = tracks_[i];
         const std::string stem = file_stem(i);
         const std::string base = dir + "/" + stem;
-        if (!write_csv(t, base + ".csv", why) || !write_file(base + ".svg", chart(t), "report", why))
+        if (!write_csv(t, base + ".csv", why) ||
+            !write_file(base + ".svg", chart(t), "report", why))
             return false;
         html += page_track(t, stem, 0.02 * every_);
     }

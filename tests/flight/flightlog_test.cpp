@@ -90,28 +90,35 @@ struct EventCase {
 };
 
 const EventCase kEventCases[] = {
-    {"a maximum switching every step makes one range with its count", 1000,
+    {"a maximum switching every step makes one range with its count",
+     1000,
      [](vmhost::Sample& s, int i) { s.thrust_max = i % 2 ? 300000 : 400000; },
      {"0.04 s  maximum thrust switching between 300000 and 400000 N, 0.04-20.00 s, 999 changes"},
      1},
-    {"a nan maximum over 200,000 steps is one event", 200000,
+    {"a nan maximum over 200,000 steps is one event",
+     200000,
      [](vmhost::Sample& s, int) { s.thrust_max = std::nan(""); },
-     {"0.02 s  maximum thrust not a number"}, 1},
-    {"a drop for one step is one event over its span; a later one another", 3000,
+     {"0.02 s  maximum thrust not a number"},
+     1},
+    {"a drop for one step is one event over its span; a later one another",
+     3000,
      [](vmhost::Sample& s, int i) { s.thrust_max = i == 100 || i == 2000 ? 0 : 300000; },
-     {"2.02 s  maximum thrust 0 N, 2.02-2.04 s", "40.02 s  maximum thrust 0 N, 40.02-40.04 s"}, 2},
-    {"the envelope's airspeed limits, passed and passed back", 400,
+     {"2.02 s  maximum thrust 0 N, 2.02-2.04 s", "40.02 s  maximum thrust 0 N, 40.02-40.04 s"},
+     2},
+    {"the envelope's airspeed limits, passed and passed back",
+     400,
      [](vmhost::Sample& s, int i) { s.airspeed = i < 200 ? i * 2.0 : 800 - i * 2.0; },
      {"2.04 s  airspeed above 200 m/s (envelope), 2.04-6.02 s",
       "2.34 s  airspeed above 230 m/s (envelope), 2.34-5.72 s"},
      2},
-    {"the stall in the air, not on the ground; the gauge's end of scale", 600,
+    {"the stall in the air, not on the ground; the gauge's end of scale",
+     600,
      [](vmhost::Sample& s, int i) {
          s.ground = i < 300 ? 1 : 0;
          s.aoa = i < 10 ? 0 : 0.35;
      },
-     {"0.22 s  angle of attack gauge past its top end (9.5°)",
-      "6.02 s  lifts off", "6.02 s  angle of attack above 15.0° (stall)"},
+     {"0.22 s  angle of attack gauge past its top end (9.5°)", "6.02 s  lifts off",
+      "6.02 s  angle of attack above 15.0° (stall)"},
      3},
 };
 

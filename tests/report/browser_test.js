@@ -4,10 +4,10 @@
 // shows agrees with the flight model's value by the gauge's rule, that value
 // being the flight model's own (the CSV's); then the rows of MOMENTS and
 // ACTIONS, axe-core, a phone-sized screen and print. For `extremes` it flies
-// a nan maximum thrust, readings of ±1e308 and a 2-hour flight, and prints
-// what the long flight's page costs (size, first panel, time moves).
+// a nan maximum thrust, readings of ±1e308 and, given `long`, a 2-hour
+// flight, and prints what its page costs (size, first panel, time moves).
 // No page may make a request but its own file or write to the console.
-// Usage: node browser_test.js VMHOST AIRCRAFT|extremes WORKDIR [FAULTY_NAN_PLUGIN]
+// Usage: node browser_test.js VMHOST AIRCRAFT|extremes WORKDIR [FAULTY_NAN_PLUGIN [long]]
 // Exit status 77: skipped.
 'use strict';
 const {execFileSync} = require('child_process');
@@ -15,8 +15,8 @@ const fs = require('fs');
 const path = require('path');
 
 const CHROMIUM = '/usr/bin/chromium';
-const [vmhost, what, work, nanPlugin] =
-    process.argv.slice(2).map((a, i) => (i === 1 ? a : a && path.resolve(a)));
+const [vmhost, what, work, nanPlugin, long] =
+    process.argv.slice(2).map((a, i) => (i === 1 || i === 4 ? a : a && path.resolve(a)));
 const skip = (why) => (console.log(`skipped: ${why}`), process.exit(77));
 if (!fs.existsSync(CHROMIUM)) skip(`no ${CHROMIUM} (Debian package chromium)`);
 let puppeteer;
@@ -253,6 +253,7 @@ async function defaultFlight(browser, aircraft) {
     page = await open(browser, dir, '#t=36', [400, 850]);
     check(await page.evaluate(() => document.documentElement.scrollWidth <= 400), 'wider than a 400 px phone');
     await page.screenshot({path: path.join(work, `${aircraft}-phone.png`)});
+    await page.setViewport({width: 794, height: 1123});  // A4 at 96 dpi
     await page.emulateMediaType('print');
     check(await page.evaluate(() => getComputedStyle(document.getElementById('player')).display === 'none' &&
         getComputedStyle(document.querySelector('.panel')).getPropertyValue('-webkit-print-color-adjust') === 'exact'),
@@ -280,6 +281,7 @@ async function extremes(browser) {
         }
         await page.close();
     }
+    if (long !== 'long') return console.log('2-hour flight: measured with an optimised vmhost only');
     // A 2-hour flight: Olumbra's default flight, then on for 340,000 steps.
     const flight = fs.readFileSync(path.join(__dirname, '../../examples/fly-olumbra.vms'), 'utf8');
     const long = report('long', null, `${flight}\nstep 340000\n`);

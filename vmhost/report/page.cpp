@@ -141,8 +141,8 @@ std::string list(const std::vector<double>& values) {
 
 std::string limits(const Aircraft* a) {
     if (!a) return "{\"airspeed\":[],\"altitude\":[],\"stall\":null}";
-    return "{\"airspeed\":" + list(a->airspeed_limits) + ",\"altitude\":" +
-           list(a->altitude_limits) + ",\"stall\":" + number(a->stall_aoa) + "}";
+    return "{\"airspeed\":" + list(a->airspeed_limits) +
+           ",\"altitude\":" + list(a->altitude_limits) + ",\"stall\":" + number(a->stall_aoa) + "}";
 }
 
 std::string log_json(const FlightLog::Track& t, double row_seconds) {
@@ -235,8 +235,9 @@ std::string page_track(const FlightLog::Track& t, const std::string& stem, doubl
              (e.pilot ? "pilot: " : "") + escape(e.text()) + "</td></tr>\n";
     }
     h += "</tbody></table>\n<p>Data: <a href=\"" + escape(csv_file) + "\">" + escape(csv_file) +
-         "</a> (one row every " + fixed(row_seconds, 2) + " s, SI units), charts as a picture: <a href=\"" +
-         escape(svg_file) + "\">" + escape(svg_file) + "</a>.</p>\n</div>\n</div>\n";
+         "</a> (one row every " + fixed(row_seconds, 2) +
+         " s, SI units), charts as a picture: <a href=\"" + escape(svg_file) + "\">" +
+         escape(svg_file) + "</a>.</p>\n</div>\n</div>\n";
     return h + "<script type=\"application/json\" class=log>" + log_json(t, row_seconds) +
            "</script>\n</section>\n";
 }

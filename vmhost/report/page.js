@@ -740,12 +740,15 @@
             }
         }
 
-        build();
-        new ResizeObserver(() => {
-            const width = Math.max(box.clientWidth, 280);
+        function resize(width) {
             for (const {u} of plots) if (u.width !== width) u.setSize({width, height: u.height});
             place(now, row);
-        }).observe(box);
+        }
+        build();
+        new ResizeObserver(() => resize(Math.max(box.clientWidth, 280))).observe(box);
+        // A printed page is about 680 CSS pixels wide, whatever the screen.
+        window.addEventListener('beforeprint', () => resize(680));
+        window.addEventListener('afterprint', () => resize(Math.max(box.clientWidth, 280)));
         return {
             show: place,
             rebuild: build,
