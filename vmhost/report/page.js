@@ -307,6 +307,19 @@
     // A length of time or a turn in words: 360000 s is 100 h.
     const turn = (p, unit) => (unit === 's' && p >= 3600 ? `${p / 3600} h` : `${p}${unit === '°' ? '' : ' '}${unit}`);
 
+    // A reading in words: what it shows (and means), the flight model's value,
+    // the turn it is read modulo, the flag.
+    function describe(g, reading, several, shown, flight, flag) {
+        const unit = g.unit && g.unit !== '°' ? ` ${g.unit}` : g.unit;
+        if (g.kind === 'lamp') return shown > 0 ? `on: ${WORDS.lights(shown)}` : 'off';
+        const m = g.meanings.find(([value]) => Math.abs(shown - value) < 10 ** -g.decimals / 2);
+        const meaning = m ? ` (${m[1]})` : g.meanings.length ? ' (on its way)' : '';
+        let text = `${several && reading.name ? `${reading.name} ` : ''}${show(shown, g.decimals)}${unit}${meaning}`;
+        if (reading.model) text += ` · flight ${show(flight, g.decimals + 1)}${unit}`;
+        if (reading.model && reading.period > 0) text += ` (read modulo ${turn(reading.period, g.unit)})`;
+        return text + FLAG_WORDS[flag];
+    }
+
     // A gauge in `panel`; gives the function that shows it at a row of the log.
     function gauge(g, col, panel) {
         const inds = g.indicators.filter((i) => col[i.column] && (!i.model || col[i.model]));
@@ -322,11 +335,6 @@
         const caption = html(fig, 'figcaption');
         html(caption, 'div', g.label, 'label');
         const tolerance = 10 ** -g.decimals;
-        const unit = g.unit && g.unit !== '°' ? ` ${g.unit}` : g.unit;
-        const meaning = (v) => {
-            const m = g.meanings.find(([value]) => Math.abs(v - value) < tolerance / 2);
-            return m ? ` (${m[1]})` : g.meanings.length ? ' (on its way)' : '';
-        };
         const reads = readings(g, inds).map((reading) => {
             const line = html(caption, 'div', '', 'reading');
             Object.assign(line.dataset, {gauge: g.label, tolerance});
@@ -335,7 +343,6 @@
             if (reading.ends) line.dataset.ends = reading.ends.join(' ');
             return {reading, line};
         });
-        const lamp = g.kind === 'lamp';
         return (row) => {
             const values = inds.map((ind) => ind.offset + ind.scale * col[ind.column][row]);
             values.forEach((v, i) => {
@@ -354,12 +361,7 @@
                 line.dataset.shown = shown;
                 line.dataset.flight = reading.model ? flight : '';
                 line.dataset.flag = flag;
-                const name = reads.length > 1 && reading.name ? `${reading.name} ` : '';
-                let text = lamp ? (shown > 0 ? `on: ${WORDS.lights(shown)}` : 'off') :
-                    `${name}${show(shown, g.decimals)}${unit}${meaning(shown)}`;
-                if (reading.model) text += ` · flight ${show(flight, g.decimals + 1)}${unit}`;
-                if (line.dataset.modulo) text += ` (read modulo ${turn(reading.period, g.unit)})`;
-                line.textContent = text + FLAG_WORDS[flag];
+                line.textContent = describe(g, reading, reads.length > 1, shown, flight, flag);
                 line.className = `reading ${flag}`;
             }
             fig.dataset.flag = worst;
@@ -402,6 +404,55 @@
 
     // ---- A vessel's section ----
 
+    // The flight model's readings beside the panel, in the chosen units.
+    function flightReadings(table, col) {
+        html(table, 'caption', 'Flight model');
+        return READINGS.filter(([c]) => col[c]).map(([c, label, kind]) => {
+            const tr = html(table, 'tr');
+            html(tr, 'th', label).scope = 'row';
+            const td = html(tr, 'td', '', 'n');
+            return (row) => {
+                const v = col[c][row];
+                td.textContent = typeof kind === 'function' ? kind(v) : withUnit(kind, v);
+            };
+        });
+    }
+
+    // The events, from the section's table, and the row of the moment: the
+    // last event at or before it (the first of several at one time), or the
+    // one clicked while the time stays where the click put it.
+    function eventRows(section, player) {
+        const list = [...section.querySelectorAll('.events tr[data-t]')].map((tr, i) => ({
+            tr, number: i + 1, t: +tr.dataset.t, end: tr.dataset.end ? +tr.dataset.end : null,
+            pilot: tr.classList.contains('pilot'),
+        }));
+        let chosen = null;
+        let current = null;
+        for (const e of list) {
+            e.tr.addEventListener('click', () => {
+                chosen = {event: e, at: null};
+                player.go(e.t);
+            });
+        }
+        return {
+            list,
+            mark(t) {
+                let i = -1;
+                for (let k = 0; k < list.length && list[k].t <= t + 1e-9; ++k) i = k;
+                while (i > 0 && list[i - 1].t === list[i].t) --i;
+                let e = i >= 0 ? list[i] : null;
+                if (chosen) {
+                    chosen.at ??= t;
+                    if (Math.abs(chosen.at - t) < 1e-9) e = chosen.event; else chosen = null;
+                }
+                if (e === current) return;
+                if (current) current.tr.removeAttribute('aria-current');
+                if (e) e.tr.setAttribute('aria-current', 'true');
+                current = e;
+            },
+        };
+    }
+
     function track(section, player) {
         const log = JSON.parse(section.querySelector('script.log').textContent);
         if (!log.rows) return null;
@@ -413,53 +464,12 @@
         const gauges = log.panel.map((g) => gauge(g, col, panel)).filter(Boolean);
         if (!gauges.length) html(panel, 'p', 'No cockpit panel is known for this plug-in.');
 
-        const readingsTable = section.querySelector('.readings');
-        html(readingsTable, 'caption', 'Flight model');
-        const rows = READINGS.filter(([c]) => col[c]).map(([c, label, kind]) => {
-            const tr = html(readingsTable, 'tr');
-            html(tr, 'th', label).scope = 'row';
-            const td = html(tr, 'td', '', 'n');
-            return (row) => {
-                const v = col[c][row];
-                td.textContent = typeof kind === 'function' ? kind(v) : withUnit(kind, v);
-            };
-        });
-
-        // The events, from the table: times, and the row of the moment.
-        const events = [...section.querySelectorAll('.events tr[data-t]')].map((tr, i) => ({
-            tr, number: i + 1, t: +tr.dataset.t, end: tr.dataset.end ? +tr.dataset.end : null,
-            pilot: tr.classList.contains('pilot'),
-        }));
-        // The row of the moment: the last event at or before it (the first of
-        // several at one time), or the one clicked while the time stays where
-        // the click put it.
-        let chosen = null;
-        let current = null;
-        function markEvent(t) {
-            let i = -1;
-            for (let k = 0; k < events.length && events[k].t <= t + 1e-9; ++k) i = k;
-            while (i > 0 && events[i - 1].t === events[i].t) --i;
-            let e = i >= 0 ? events[i] : null;
-            if (chosen) {
-                chosen.at ??= t;
-                if (Math.abs(chosen.at - t) < 1e-9) e = chosen.event; else chosen = null;
-            }
-            if (e === current) return;
-            if (current) current.tr.removeAttribute('aria-current');
-            if (e) e.tr.setAttribute('aria-current', 'true');
-            current = e;
-        }
-        for (const e of events) {
-            const jump = () => {
-                chosen = {event: e, at: null};
-                player.go(e.t);
-            };
-            e.tr.addEventListener('click', jump);
-        }
+        const rows = flightReadings(section.querySelector('.readings'), col);
+        const events = eventRows(section, player);
 
         const charts = makeCharts(section.querySelector('.charts'), log, col, thrustLo, thrustHi,
-                                  events, player);
-        const where = groundTrack(section.querySelector('.where'), col, events);
+                                  events.list, player);
+        const where = groundTrack(section.querySelector('.where'), col, events.list);
         const summary = () => section.querySelectorAll('.summary td[data-kind]').forEach((td) => {
             td.textContent = withUnit(td.dataset.kind, +td.dataset.si);
         });
@@ -473,7 +483,7 @@
                 const row = nearest(time, t);
                 for (const update of gauges) update(row);
                 for (const update of rows) update(row);
-                markEvent(t);
+                events.mark(t);
                 charts.show(t, row);
                 where.show(row);
             },
@@ -612,6 +622,72 @@
                     decimals: 4};
         }
 
+        // Dashed lines at the limits of a chart.
+        function drawLimits(u, lines) {
+            const ctx = u.ctx;
+            ctx.save();
+            ctx.strokeStyle = '#c62828';
+            ctx.setLineDash([8, 4]);
+            for (const y of lines) {
+                const py = u.valToPos(y, 'y', true);
+                if (!(py >= u.bbox.top && py <= u.bbox.top + u.bbox.height)) continue;
+                ctx.beginPath();
+                ctx.moveTo(u.bbox.left, py);
+                ctx.lineTo(u.bbox.left + u.bbox.width, py);
+                ctx.stroke();
+            }
+            ctx.restore();
+        }
+
+        // uPlot's options for chart `d`, the first one (index 0) with the
+        // events' numbers. Every chart has the same room for its y axis, so
+        // that their times line up.
+        function options(d, index, width) {
+            const value = (s) => (u, v, si, idx) => {
+                if (idx == null) return '–';
+                const raw = s.raw ? s.raw[idx] : v;
+                return raw == null ? '–' : show(raw, d.decimals);
+            };
+            const n = d.strips && d.strips.length;
+            const opts = {
+                title: d.title,
+                width,
+                height: d.height || 150,
+                cursor: {sync: {key: sync.key}, drag: {x: true, y: false, setScale: true}},
+                scales: {x: {time: false}},
+                legend: {live: true},
+                axes: [{}, d.strips ?
+                    {size: 110, splits: () => d.strips.map((_, k) => n - 1 - k + 0.5),
+                     values: (u, splits) => splits.map((y) => d.strips[n - 1 - Math.round(y - 0.5)] || '')} :
+                    {size: 110, values: (u, splits) => splits.map((y) => show(y, 0))}],
+                series: [
+                    {label: 'time (s)', value: (u, v) => (v == null ? '–' : show(v, 2))},
+                    ...d.series.map((s) => ({label: s.label, stroke: s.stroke, width: s.width || 1.5,
+                                             dash: s.dash, value: value(s)})),
+                ],
+                hooks: {
+                    draw: [(u) => {
+                        drawEvents(u, index === 0);
+                        drawMarks(u, d.marks);
+                        drawLimits(u, d.lines);
+                    }],
+                    setScale: [(u, key) => {
+                        if (key !== 'x') return;
+                        placeLine(u, u.root.querySelector('.timeline'));
+                        player.zoomed(u.scales.x.min, u.scales.x.max);
+                    }],
+                },
+            };
+            if (d.bands) opts.bands = [{series: [d.series.length - 1, d.series.length], fill: 'rgba(121, 85, 72, 0.18)'}];
+            if (d.lines.length) opts.scales.y = {range: (u, lo, hi) => {
+                const top = Math.max(hi, ...d.lines.map((l) => l * 1.05));
+                const bottom = Math.min(lo, 0);
+                return [bottom, top > bottom ? top : bottom + 1];
+            }};
+            if (d.strips) opts.scales.y = {range: () => [0, n]};
+            return opts;
+        }
+
         function build() {
             for (const p of plots) p.u.destroy();
             box.textContent = '';
@@ -620,64 +696,7 @@
                 const holder = html(box, 'div', '', 'chart');
                 holder.setAttribute('role', 'img');
                 holder.setAttribute('aria-label', `${d.title} against time; the readout below gives the values at the cursor`);
-                const fmt = (s) => (u, v, si, idx) => {
-                    if (idx == null) return '–';
-                    const raw = s.raw ? s.raw[idx] : v;
-                    return raw == null ? '–' : show(raw, d.decimals);
-                };
-                const opts = {
-                    title: d.title,
-                    width,
-                    height: d.height || 150,
-                    cursor: {sync: {key: sync.key}, drag: {x: true, y: false, setScale: true}},
-                    scales: {x: {time: false}},
-                    legend: {live: true},
-                    axes: [
-                        {},
-                        d.strips ?
-                            {size: 110, splits: () => d.strips.map((_, k) => d.strips.length - 1 - k + 0.5),
-                             values: (u, splits) => splits.map((s) => d.strips[d.strips.length - 1 - Math.round(s - 0.5)] || '')} :
-                            {size: 110, values: (u, splits) => splits.map((s) => show(s, 0))},
-                    ],
-                    series: [
-                        {label: 'time (s)', value: (u, v) => (v == null ? '–' : show(v, 2))},
-                        ...d.series.map((s) => ({label: s.label, stroke: s.stroke, width: s.width || 1.5,
-                                                 dash: s.dash, value: fmt(s)})),
-                    ],
-                    hooks: {
-                        draw: [(u) => {
-                            drawEvents(u, index === 0);
-                            drawMarks(u, d.marks);
-                            const ctx = u.ctx;
-                            ctx.save();
-                            ctx.strokeStyle = '#c62828';
-                            ctx.setLineDash([8, 4]);
-                            for (const y of d.lines) {
-                                const py = u.valToPos(y, 'y', true);
-                                if (!(py >= u.bbox.top && py <= u.bbox.top + u.bbox.height)) continue;
-                                ctx.beginPath();
-                                ctx.moveTo(u.bbox.left, py);
-                                ctx.lineTo(u.bbox.left + u.bbox.width, py);
-                                ctx.stroke();
-                            }
-                            ctx.restore();
-                        }],
-                        setScale: [(u, key) => {
-                            if (key !== 'x') return;
-                            placeLine(u, u.root.querySelector('.timeline'));
-                            player.zoomed(u.scales.x.min, u.scales.x.max);
-                        }],
-                    },
-                };
-                if (d.bands) opts.bands = [{series: [d.series.length - 1, d.series.length], fill: 'rgba(121, 85, 72, 0.18)'}];
-                const lines = d.lines;
-                if (lines.length) opts.scales.y = {range: (u, lo, hi) => {
-                    const top = Math.max(hi, ...lines.map((l) => l * 1.05));
-                    const bottom = Math.min(lo, 0);
-                    return [bottom, top > bottom ? top : bottom + 1];
-                }};
-                if (d.strips) opts.scales.y = {range: () => [0, d.strips.length]};
-                const u = new uPlot(opts, [time, ...d.data], holder);
+                const u = new uPlot(options(d, index, width), [time, ...d.data], holder);
                 if (d.marks.length)
                     html(holder, 'p', `${d.marks.length} readings not finite or beyond ±1e15: red marks under the plot`, 'marked');
                 const line = html(u.over, 'div', '', 'timeline');
