@@ -674,7 +674,8 @@
                     setScale: [(u, key) => {
                         if (key !== 'x') return;
                         placeLine(u, u.root.querySelector('.timeline'));
-                        player.zoomed(u.scales.x.min, u.scales.x.max);
+                        const [lo, hi] = [u.scales.x.min, u.scales.x.max];
+                        player.zoomed(lo, hi, lo <= time[0] && hi >= time[time.length - 1]);
                     }],
                 },
             };
@@ -879,8 +880,10 @@
             for (const tr of tracks) tr.show(now);
             if (!keepHash) writeHash();
         },
-        zoomed(lo, hi) {
-            const range = lo <= start + 1e-9 && hi >= end - 1e-9 ? null : [lo, hi];
+        // A chart's time axis now runs from lo to hi: all of its own log when
+        // `whole`.
+        zoomed(lo, hi, whole = false) {
+            const range = whole || (lo <= start + 1e-9 && hi >= end - 1e-9) ? null : [lo, hi];
             if (JSON.stringify(range) === JSON.stringify(zoom)) return;
             zoom = range;
             for (const tr of tracks) tr.zoom(zoom);
