@@ -168,8 +168,8 @@ namespace {
 // its latest events make. A change back within kBurstGap makes the event a
 // span ("lights on, 10.00-12.00 s"); a third change a range, named `range`.
 template <class Describe>
-void change(FlightLog::Track& t, FlightLog::Watch& w, double time, double state,
-            const std::string& range, bool values, Describe describe) {
+void change(FlightLog::Track& t, FlightLog::Watch& w, double time, double state, const char* range,
+            bool values, Describe describe) {
     std::vector<FlightLog::Event>& events = t.events;
     const double from = w.state;
     w.state = state;
@@ -294,7 +294,8 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
     for (Limit& l : t.limits) {
         const bool state = passed(l, s, values, t.last_anims.data(), t.animations);
         if (same(l.watch.state, state)) continue;
-        change(t, l.watch, s.time, state, l.range, false, [&] { return state ? l.past : l.back; });
+        change(t, l.watch, s.time, state, l.range.c_str(), false,
+               [&] { return state ? l.past : l.back; });
     }
 }
 
