@@ -284,9 +284,9 @@ async function extremes(browser) {
     if (long !== 'long') return console.log('2-hour flight: measured with an optimised vmhost only');
     // A 2-hour flight: Olumbra's default flight, then on for 340,000 steps.
     const flight = fs.readFileSync(path.join(__dirname, '../../examples/fly-olumbra.vms'), 'utf8');
-    const long = report('long', null, `${flight}\nstep 340000\n`);
-    const size = fs.statSync(path.join(long.dir, 'index.html')).size;
-    const page = await open(browser, long.dir);
+    const hours = report('long', null, `${flight}\nstep 340000\n`);
+    const size = fs.statSync(path.join(hours.dir, 'index.html')).size;
+    const page = await open(browser, hours.dir);
     await page.waitForFunction(() => document.documentElement.dataset.ready, {timeout: 60000});
     const first = await page.evaluate(() => +document.documentElement.dataset.ready);
     const moves = await page.evaluate(() => {
