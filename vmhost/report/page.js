@@ -28,6 +28,11 @@
         if (cls) e.className = cls;
         return e;
     };
+    // Writes a property only when it changes: the page then lays out and
+    // restyles no more than what moved.
+    const set = (object, key, value) => {
+        if (object[key] !== value) object[key] = value;
+    };
     const wrap = (v, period) => (period > 0 ? ((v % period) + period) % period : v);
     // How far apart two values are, the short way round when they wrap.
     const apart = (a, b, period) => {
@@ -358,13 +363,13 @@
                     +(reading.modelScale * col[reading.model][row]).toFixed(g.decimals + 1) : NaN;
                 const flag = flagOf(reading, shown, flight, own[0], tolerance);
                 if (flag !== 'ok') worst = flag;
-                line.dataset.shown = shown;
-                line.dataset.flight = reading.model ? flight : '';
-                line.dataset.flag = flag;
-                line.textContent = describe(g, reading, reads.length > 1, shown, flight, flag);
-                line.className = `reading ${flag}`;
+                set(line.dataset, 'shown', String(shown));
+                set(line.dataset, 'flight', reading.model ? String(flight) : '');
+                set(line.dataset, 'flag', flag);
+                set(line, 'textContent', describe(g, reading, reads.length > 1, shown, flight, flag));
+                set(line, 'className', `reading ${flag}`);
             }
-            fig.dataset.flag = worst;
+            set(fig.dataset, 'flag', worst);
         };
     }
 
@@ -413,7 +418,7 @@
             const td = html(tr, 'td', '', 'n');
             return (row) => {
                 const v = col[c][row];
-                td.textContent = typeof kind === 'function' ? kind(v) : withUnit(kind, v);
+                set(td, 'textContent', typeof kind === 'function' ? kind(v) : withUnit(kind, v));
             };
         });
     }
