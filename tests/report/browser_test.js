@@ -197,6 +197,12 @@ async function launch() {
     });
 }
 
+// Loads a page and waits for its charts, drawn after the panel.
+async function goto(page, url) {
+    await page.goto(url);
+    await page.waitForFunction(() => document.documentElement.dataset.charts, {timeout: 60000});
+}
+
 // A page of `dir`, watched: console messages and requests other than the file.
 async function open(browser, dir, hash = '', size = [1400, 1000]) {
     const page = await browser.newPage();
@@ -210,7 +216,7 @@ async function open(browser, dir, hash = '', size = [1400, 1000]) {
         r.continue();
     });
     await page.setViewport({width: size[0], height: size[1]});
-    await page.goto(file + hash);
+    await goto(page, file + hash);
     return page;
 }
 
@@ -230,17 +236,17 @@ async function defaultFlight(browser, aircraft) {
     const walked = await walk(page, rows);
     for (const [flight, hash, gauge, want, text] of MOMENTS) {
         if (flight !== aircraft) continue;
-        await page.goto(`file://${dir}/index.html${hash}`);
+        await goto(page, `file://${dir}/index.html${hash}`);
         const r = (await readings(page)).find((x) => x.gauge === gauge) || {};
         for (const [k, v] of Object.entries(want))
             check(k === 'flag' ? r[k] === v : Math.abs(+r[k] - +v) < 0.5, `${text}: ${gauge} ${k}=${r[k]}, not ${v}`);
     }
     for (const [text, act] of ACTIONS) {
-        await page.goto(`file://${dir}/index.html`);
+        await goto(page, `file://${dir}/index.html`);
         check(await act(page).catch((e) => failures.push(e.message) && false), text);
     }
     const axe = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
-    await page.goto(`file://${dir}/index.html`);
+    await goto(page, `file://${dir}/index.html`);
     await page.evaluate(axe);
     const violations = await page.evaluate(async () => (await axe.run()).violations
         .filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id} (${v.nodes.length})`));
@@ -287,7 +293,6 @@ async function extremes(browser) {
     const hours = report('long', null, `${flight}\nstep 340000\n`);
     const size = fs.statSync(path.join(hours.dir, 'index.html')).size;
     const page = await open(browser, hours.dir);
-    await page.waitForFunction(() => document.documentElement.dataset.ready, {timeout: 60000});
     const first = await page.evaluate(() => +document.documentElement.dataset.ready);
     const moves = await page.evaluate(() => {
         const out = [];

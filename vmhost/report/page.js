@@ -769,8 +769,13 @@
             for (const {u} of plots) if (u.width !== width) u.setSize({width, height: u.height});
             place(now, row);
         }
-        build();
-        new ResizeObserver(() => resize(Math.max(box.clientWidth, 280))).observe(box);
+        // The charts come once the panel is on the screen: it shows first.
+        setTimeout(() => {
+            build();
+            new ResizeObserver(() => resize(Math.max(box.clientWidth, 280))).observe(box);
+            const done = document.documentElement.dataset;
+            done.charts = +(done.charts || 0) + 1;
+        });
         // A printed page is about 680 CSS pixels wide, whatever the screen.
         window.addEventListener('beforeprint', () => resize(680));
         window.addEventListener('afterprint', () => resize(Math.max(box.clientWidth, 280)));
@@ -1012,5 +1017,7 @@
     });
     if (wanted.z) player.zoomed(wanted.z[0], wanted.z[1]);
     player.go(wanted.t ?? start, {keepHash: true});
+    // When the first panel is drawn (ms after the page started loading);
+    // data-charts counts the sections whose charts are drawn.
     document.documentElement.dataset.ready = performance.now().toFixed(0);
 })();
