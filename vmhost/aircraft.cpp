@@ -8,7 +8,7 @@
 namespace vmhost {
 namespace {
 
-constexpr double kDeg = 57.29577951308232;  // degrees per radian
+constexpr double kStall = 15 / kDegrees;  // the wing's greatest lift, frame/airfoil.cpp
 
 // Builders for the rows of a panel. `anim` shows offset + scale * state of the
 // animation NAME, wrapped into 0..period when a period is given.
@@ -25,7 +25,7 @@ Gauge spinner(const char* label, const char* name) {
 }
 // The horizon's pitch or bank: the state is (angle + 3 rad) / 6, 0.5 when level.
 Indicator attitude(const char* name, const char* role, const char* reading) {
-    return anim(name, -3 * kDeg, 6 * kDeg).named(role).like(reading, kDeg);
+    return anim(name, -3 * kDegrees, 6 * kDegrees).named(role).like(reading, kDegrees);
 }
 Gauge horizon(const char* label, std::vector<Indicator> pitch_and_bank) {
     return {GaugeKind::horizon, label, "°", 0, {}, std::move(pitch_and_bank)};
@@ -33,9 +33,10 @@ Gauge horizon(const char* label, std::vector<Indicator> pitch_and_bank) {
 Gauge drum(const char* label, const char* unit, std::vector<Indicator> ones_first) {
     return {GaugeKind::drum, label, unit, 0, {}, std::move(ones_first)};
 }
-Gauge bar(const char* label, const char* unit, int decimals, double lo, double hi,
-          Indicator marker) {
-    return {GaugeKind::bar, label, unit, decimals, {lo, hi}, {std::move(marker)}};
+Gauge bar(const char* label, const char* unit, int decimals, double lo, double hi, Indicator marker,
+          std::vector<Meaning> meanings = {}) {
+    return {GaugeKind::bar,     label, unit, decimals, {lo, hi}, {std::move(marker)},
+            std::move(meanings)};
 }
 // A control surface, -1..1 over the states 0..1 as the host moves it.
 Gauge surface(const char* label, const char* name) {
@@ -47,17 +48,19 @@ Gauge lamp(const char* label, const char* column) {
 
 // What the two aircraft have in common: the heading indicator turns its card
 // once per state 1 (the plug-ins give it 0.16 per radian), and the clock's
-// hands each turn once per state 1 on a face of 60, the fastest once in 5000
-// steps of 0.02 s, each turn moving the next hand on by a sixtieth (so only
-// the fastest follows the flight's time smoothly).
+// hands each turn once per state 1, the fastest once in 5000 steps of 0.02 s,
+// 100 s, each turn moving the next hand on by a sixtieth: 100 minutes a turn
+// for the next, 100 hours for the slowest. So the face counts to 100 s, and
+// the three hands read together give the flight's time.
 Gauge heading_indicator() {
     return dial("heading", "°", 0, {0, 360, 0, 360, 10, 90},
-                {anim("heading", 0, 360, 360).like("heading_rad", kDeg)});
+                {anim("heading", 0, 360, 360).like("heading_rad", kDegrees)});
 }
 Gauge clock(const char* sec, const char* min, const char* hour) {
-    return dial("clock", "", 0, {0, 60, 0, 360, 5, 15},
-                {anim(sec, 0, 60, 60).named("sec").like("time_s", 0.6),
-                 anim(min, 0, 60, 60).named("min"), anim(hour, 0, 60, 60).named("hour")});
+    return dial("clock", "s", 0, {0, 100, 0, 360, 5, 25},
+                {anim(sec, 0, 100, 100).named("fast hand").like("time_s"),
+                 anim(min, 0, 6000, 6000).named("minute hand").like("time_s").stepping(),
+                 anim(hour, 0, 360000, 360000).named("hour hand").like("time_s").stepping()});
 }
 
 const Aircraft kAircraft[] = {
@@ -71,6 +74,7 @@ const Aircraft kAircraft[] = {
      -1,
      {177},
      {7000},
+     kStall,
      // clang-format off
      {dial("airspeed", "m/s", 0, {0, 220, 0, 360, 10, 40},
            {anim("airspeed", 220, -220).like("airspeed_ms")}),
@@ -80,15 +84,15 @@ const Aircraft kAircraft[] = {
            {anim("altimeter_100", 0, 100, 100).named("100 m").like("altitude_m"),
             anim("altimeter_1000", 0, 1000, 1000).named("1000 m").like("altitude_m")}),
       heading_indicator(),
-      dial("pitch", "°", 0, {-kDeg, kDeg, -90, 180, 10, 30},
-           {anim("pitch_gauge", -kDeg, 2 * kDeg).like("pitch_rad", kDeg)}),
+      dial("pitch", "°", 0, {-kDegrees, kDegrees, -90, 180, 10, 30},
+           {anim("pitch_gauge", -kDegrees, 2 * kDegrees).like("pitch_rad", kDegrees)}),
       clock("clock_seconds", "clock_minutes", "clock_hours"),
       dial("fuel", "kg", 0, {0, 10000, -45, 90, 1000, 5000},
            {anim("fuel_gauge", 10000, -40000).like("fuel_kg")}),
       spinner("wheels", "wheels"),
       spinner("propeller", "propeller"),
       bar("throttle", "%", 0, 0, 100, anim("throttle", 0, 100).like("thrust_level", 100)),
-      bar("flaps", "", 2, 0, 1, anim("flaps", 0, 1).like("flaps")),
+      bar("flaps", "", 2, 0, 1, anim("flaps", 0, 1).like("flaps"), {{0, "in"}, {1, "out"}}),
       surface("elevator", "elevator"),
       surface("rudder", "rudder"),
       surface("left aileron", "aileron_left"),
@@ -107,10 +111,11 @@ const Aircraft kAircraft[] = {
      1,
      {200, 230},
      {17000, 20000},
+     kStall,
      // clang-format off
      {dial("airspeed", "m/s", 0, {0, 600, 0, 360, 25, 100},
            {anim("airspeed", 600, -600).like("airspeed_ms")}),
-      horizon("bank", {attitude("bank", "bank", "bank_rad")}),
+      {GaugeKind::bank, "bank indicator", "°", 0, {}, {attitude("bank", "bank", "bank_rad")}},
       dial("altimeter", "m", 0, {0, 10, 0, 360, 1, 1},
            {anim("alt_needle", 0, 100, 100).named("100 m").like("altitude_m")}),
       // Each drum shows a digit times 0.1.
@@ -120,14 +125,15 @@ const Aircraft kAircraft[] = {
                              anim("alt_digit_1000", 0, 10, 10).like("altitude_m", 0.001),
                              anim("alt_digit_10000", 0, 10, 10).like("altitude_m", 1e-4)}),
       // A state of 1 is 1/6 rad, and turns the needle by 311 degrees.
-      dial("angle of attack", "°", 1, {0, kDeg / 6, -155.5, 311, 1, 2},
-           {anim("aoa", 0, kDeg / 6).like("aoa_rad", kDeg)}),
+      dial("angle of attack", "°", 1, {0, kDegrees / 6, -155.5, 311, 1, 2},
+           {anim("aoa", 0, kDegrees / 6).like("aoa_rad", kDegrees)}),
       heading_indicator(),
       clock("clock_sec", "clock_min", "clock_hour"),
       spinner("wheels", "wheels"),
       bar("throttle", "%", 0, 0, 100, anim("throttle", 0, 100).like("thrust_level", 100)),
-      bar("gear (1 up)", "", 2, 0, 1, anim("gear", 0, 1).like("gear")),
-      bar("gear lever", "", 2, 0, 1, anim("gear_lever", 0, 1).like("gear")),
+      // The gear and its lever are the plug-in's own: no flight model reading.
+      bar("gear", "", 2, 0, 1, anim("gear", 0, 1), {{0, "down"}, {1, "up"}}),
+      bar("gear lever", "", 2, 0, 1, anim("gear_lever", 0, 1), {{0, "down"}, {1, "up"}}),
       surface("elevator", "elevator"),
       surface("rudder", "rudder"),
       surface("left aileron", "aileron_left"),

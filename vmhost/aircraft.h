@@ -12,6 +12,8 @@
 
 namespace vmhost {
 
+inline constexpr double kDegrees = 57.29577951308232;  // per radian
+
 // The report's cockpit panel is drawn from the columns of the flight log. An
 // indicator (a needle, a counter drum, a bar's marker, a lamp, the horizon's
 // pitch or bank) shows value = offset + scale * state of one column, an
@@ -26,6 +28,9 @@ struct Indicator {
     const char* name = "";  // beside its value, where a gauge has several
     const char* model = nullptr;
     double model_scale = 1;
+    // Moves on only when the faster needle before it completes a turn (a
+    // clock's minute hand here), so it shows whole turns of that needle.
+    bool stepped = false;
 
     Indicator named(const char* n) const {
         Indicator i = *this;
@@ -38,12 +43,21 @@ struct Indicator {
         i.model_scale = factor;
         return i;
     }
+    Indicator stepping() const {
+        Indicator i = *this;
+        i.stepped = true;
+        return i;
+    }
 };
 
-// How a gauge is drawn: a dial with needles over a face; counter drums, the
-// indicators ones first; an artificial horizon (indicators named "pitch" and
-// "bank", in degrees); a bar from lo to hi; a lamp, lit above 0.
-enum class GaugeKind { dial, drum, horizon, bar, lamp };
+// How a gauge is drawn and read: a dial with needles over a face; counter
+// drums, the indicators ones first, read as one number; an attitude
+// indicator (indicators named "pitch" and "bank", in degrees); a bank
+// indicator (one named "bank"); a bar from lo to hi; a lamp, lit above 0.
+// Needles of a dial that show one reading, each turning once per its period
+// (an altimeter's 100 m and 1000 m needles, a clock's hands), fastest first,
+// are read together as one number, as a pilot reads them.
+enum class GaugeKind { dial, drum, horizon, bank, bar, lamp };
 
 // A dial's face runs from lo at `start` degrees (clockwise from the top) to hi
 // at start + sweep, with a tick every `tick` and a number every `labels`; a
@@ -53,13 +67,20 @@ struct Face {
     double lo = 0, hi = 1, start = 0, sweep = 360, tick = 0, labels = 0;
 };
 
+// A value a gauge may show that has a meaning in words: gear 1 "up".
+struct Meaning {
+    double value;
+    const char* words;
+};
+
 struct Gauge {
     GaugeKind kind;
-    const char* label;
+    const char* label;  // its name
     const char* unit;
     int decimals;  // shown; a value within one unit of the last decimal agrees
     Face face;
     std::vector<Indicator> indicators;
+    std::vector<Meaning> meanings = {};
 };
 
 struct Aircraft {
@@ -71,6 +92,7 @@ struct Aircraft {
     // The limits of its flight envelope, drawn into the report's charts.
     std::vector<double> airspeed_limits;  // m/s
     std::vector<double> altitude_limits;  // m
+    double stall_aoa;                     // rad: the wing's lift is greatest there
     std::vector<Gauge> panel;             // the report's cockpit panel, in reading order
 };
 

@@ -2,9 +2,11 @@
 // files, each failure with the system's reason.
 #include "files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "message.h"
 
@@ -60,6 +62,26 @@ bool same_file(const std::string& a, const std::string& b) {
     // be traced to it.
     std::error_code ec;
     return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+std::string report_clash(const char* dir, const char* trace, const char* scenario) {
+    namespace fs = std::filesystem;
+    if (!dir) return "";
+    for (const auto& [path, what] : {std::pair{trace, "trace"}, std::pair{scenario, "scenario"}}) {
+        if (!path) continue;
+        std::string name = fs::path(path).filename().string();
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const bool report_name =
+            name == "index.html" || name.ends_with(".csv") || name.ends_with(".svg");
+        fs::path folder = fs::path(path).parent_path();
+        if (folder.empty()) folder = ".";
+        std::error_code ec;
+        if (report_name && fs::equivalent(folder, dir, ec) && !ec)
+            return std::string("the report in ") + quote_path(dir) + " could overwrite the " +
+                   what + " " + quote_path(path) +
+                   " (it writes index.html, NAME.csv and NAME.svg there)";
+    }
+    return "";
 }
 
 bool Output::flush() {

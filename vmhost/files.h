@@ -24,6 +24,12 @@ bool read_scenario(const std::string& path, std::string* text, std::string* why)
 // symbolic or a hard link.
 bool same_file(const std::string& a, const std::string& b);
 
+// Why the report in folder `dir` could write over the trace or the scenario
+// (either may be null): the folder holds it under a name the report writes
+// (index.html, NAME.csv, NAME.svg, in any letter case), which the vessels'
+// names, known only after the run, may well give. Empty when it cannot.
+std::string report_clash(const char* dir, const char* trace, const char* scenario);
+
 // A stream vmhost writes. The first failure is kept: a flush or close that
 // fails, or the stream's error flag, set when a write failed earlier (the
 // host library writes the trace's lines with fwrite and does not look).

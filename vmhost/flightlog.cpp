@@ -19,12 +19,94 @@ const char* const kColumnNames[kFixedColumns] = {
     "pitch_rad", "bank_rad", "heading_rad", "aoa_rad",    "thrust_level", "thrust_max_n",
     "fuel_kg",   "ground",   "gear",        "flaps",      "lights"};
 
-void put_row(std::vector<double>& rows, const Sample& s) {
-    const double v[kFixedColumns] = {s.time,   s.x,          s.z,    s.altitude, s.airspeed,
-                                     s.climb,  s.pitch,      s.bank, s.heading,  s.aoa,
-                                     s.thrust, s.thrust_max, s.fuel, s.ground,   s.gear,
-                                     s.flaps,  s.lights};
-    rows.insert(rows.end(), std::begin(v), std::end(v));
+// The fixed columns of a sample, in their order.
+void fixed_values(const Sample& s, double (&v)[kFixedColumns]) {
+    const double values[kFixedColumns] = {s.time,   s.x,          s.z,    s.altitude, s.airspeed,
+                                          s.climb,  s.pitch,      s.bank, s.heading,  s.aoa,
+                                          s.thrust, s.thrust_max, s.fuel, s.ground,   s.gear,
+                                          s.flaps,  s.lights};
+    std::copy(std::begin(values), std::end(values), std::begin(v));
+}
+
+int fixed_column(const std::string& name) {
+    for (int c = 0; c < kFixedColumns; ++c)
+        if (name == kColumnNames[c]) return c;
+    return -1;
+}
+
+// Changes of one quantity closer together than this make one range event.
+constexpr double kBurstGap = 10;  // s
+
+// The same state: nan is the same as nan.
+bool same(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// Widens an event's range of values by v; nan takes no room in it.
+void widen(FlightLog::Event& e, double v) {
+    if (std::isnan(v)) return;
+    e.lo = std::isnan(e.lo) ? v : std::min(e.lo, v);
+    e.hi = std::isnan(e.hi) ? v : std::max(e.hi, v);
+}
+
+// A limit passed upwards: "NAME above LIMIT UNIT (WHY)" and the like.
+FlightLog::Limit upper(const std::string& name, double limit, const std::string& unit, int column,
+                       const char* why) {
+    const std::string at = fixed(limit, limit == std::round(limit) ? 0 : 1) + unit + why;
+    return {name + " above " + at,
+            name + " back below " + at,
+            name + " crossing " + at,
+            column,
+            0,
+            1,
+            limit,
+            true};
+}
+
+// What the log watches beyond the fixed quantities: the ends of the
+// aircraft's flight envelope, the stall, and the end of scale of every
+// gauge that has one (a needle that does not turn round, a bar).
+std::vector<FlightLog::Limit> limits_of(const Aircraft& a) {
+    std::vector<FlightLog::Limit> out;
+    for (double l : a.airspeed_limits)
+        out.push_back(upper("airspeed", l, " m/s", kAirspeed, " (envelope)"));
+    for (double l : a.altitude_limits)
+        out.push_back(upper("altitude", l, " m", kAltitude, " (envelope)"));
+    if (a.stall_aoa > 0) {
+        FlightLog::Limit stall =
+            upper("angle of attack", a.stall_aoa * kDegrees, "°", kAoa, " (stall)");
+        stall.scale = kDegrees;
+        stall.airborne = true;
+        out.push_back(stall);
+    }
+    for (const Gauge& g : a.panel) {
+        if (g.kind != GaugeKind::dial && g.kind != GaugeKind::bar) continue;
+        for (const Indicator& i : g.indicators) {
+            const auto anim = std::find(a.animations.begin(), a.animations.end(),
+                                        std::string_view(i.column).substr(5));
+            if (i.period > 0 || i.column.rfind("anim_", 0) != 0 || anim == a.animations.end())
+                continue;
+            const std::string unit =
+                *g.unit && std::string_view(g.unit) != "°" ? std::string(" ") + g.unit : g.unit;
+            for (bool up : {true, false}) {
+                const double end = up ? g.face.hi : g.face.lo;
+                const std::string name = std::string(g.label) + " gauge";
+                const std::string at = " (" + fixed(end, g.decimals) + unit + ")";
+                FlightLog::Limit l{name + " past its " + (up ? "top" : "bottom") + " end" + at,
+                                   name + " back on its scale",
+                                   name + " passing its end" + at,
+                                   kFixedColumns + static_cast<int>(anim - a.animations.begin()),
+                                   i.offset,
+                                   i.scale,
+                                   end,
+                                   up};
+                l.column2 = i.model ? fixed_column(i.model) : -1;
+                l.scale2 = i.model_scale;
+                out.push_back(l);
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -54,6 +136,7 @@ int FlightLog::add_vessel(const std::string& name, const std::string& plugin, in
     // No room is reserved up front: the rows grow by doubling, so recording
     // rarely allocates, and a run with hundreds of vessels still fits.
     t.last_anims.assign(static_cast<std::size_t>(t.animations), 0.0);
+    if (t.aircraft) t.limits = limits_of(*t.aircraft);
     tracks_.push_back(std::move(t));
     return static_cast<int>(tracks_.size()) - 1;
 }
@@ -69,41 +152,174 @@ void FlightLog::note(int v, double time, const std::string& what) {
     tracks_[static_cast<std::size_t>(v)].events.push_back({time, what, true});
 }
 
-void FlightLog::look_for_events(Track& t, const Sample& s) {
-    const Sample& p = t.last;
-    auto event = [&](const std::string& what) { t.events.push_back({s.time, what, false}); };
-    if (p.ground != 0 && s.ground == 0) event("lifts off");
-    if (p.ground == 0 && s.ground != 0) event("touches down");
-    // Each maximum thrust the envelope sets, the first time it is seen.
-    if (std::find(t.thrust_maxima.begin(), t.thrust_maxima.end(), s.thrust_max) ==
-        t.thrust_maxima.end()) {
-        t.thrust_maxima.push_back(s.thrust_max);
-        event("maximum thrust " + fixed(s.thrust_max, 0) + " N");
+std::string FlightLog::Event::text() const {
+    if (!range()) return what;
+    if (changes == 2) return what + ", " + fixed(time, 2) + "-" + fixed(end, 2) + " s";
+    std::string t = what;
+    if (values && !std::isnan(lo)) t += " between " + fixed(lo, 0) + " and " + fixed(hi, 0) + " N";
+    return t + ", " + fixed(time, 2) + "-" + fixed(end, 2) + " s, " + std::to_string(changes) +
+           " changes";
+}
+
+namespace {
+
+// A change of a watched quantity of track `t` at `time` into `state`: a new
+// event, described by `describe()` only then, or one more change of the range
+// its latest events make. A change back within kBurstGap makes the event a
+// span ("lights on, 10.00-12.00 s"); a third change a range, named `range`.
+template <class Describe>
+void change(FlightLog::Track& t, FlightLog::Watch& w, double time, double state, const char* range,
+            bool values, Describe describe) {
+    std::vector<FlightLog::Event>& events = t.events;
+    const double from = w.state;
+    w.state = state;
+    if (w.last >= 0) {
+        FlightLog::Event& last = events[static_cast<std::size_t>(w.last)];
+        if (time - last.end <= kBurstGap) {
+            if (last.range() || same(state, w.from)) {
+                if (++last.changes == 3) last.what = range, last.values = values;
+                last.end = time;
+                widen(last, state);
+                w.before = -1;
+                return;
+            }
+            if (w.before >= 0) {
+                // The third change in quick succession: the first of them
+                // becomes the range, the second goes.
+                FlightLog::Event& first = events[static_cast<std::size_t>(w.before)];
+                first.what = range;
+                first.end = time;
+                first.changes = 3;
+                first.values = values;
+                widen(first, last.lo), widen(first, last.hi), widen(first, state);
+                const int gone = w.last;
+                events.erase(events.begin() + gone);
+                auto renumber = [gone](FlightLog::Watch& o) {
+                    if (o.last > gone) --o.last;
+                    if (o.before > gone) --o.before;
+                };
+                for (FlightLog::Watch& o : t.watches) renumber(o);
+                for (FlightLog::Limit& o : t.limits) renumber(o.watch);
+                w.last = w.before;
+                w.before = -1;
+                return;
+            }
+            w.before = w.last;
+        } else {
+            w.before = -1;
+        }
     }
-    if (p.gear == 0 && s.gear > 0) event("gear retracting");
-    if (p.gear < 1 && s.gear >= 1) event("gear up");
-    if (p.gear == 1 && s.gear < 1) event("gear extending");
-    if (p.gear > 0 && s.gear <= 0) event("gear down");
-    if (p.flaps < 1 && s.flaps >= 1) event("flaps out");
-    if (p.flaps > 0 && s.flaps <= 0) event("flaps in");
-    if (p.lights == 0 && s.lights > 0) event("lights on");
-    if (p.lights > 0 && s.lights == 0) event("lights off");
+    FlightLog::Event e{time, describe(), false, time};
+    e.lo = e.hi = std::nan("");
+    widen(e, from);
+    widen(e, state);
+    events.push_back(std::move(e));
+    w.last = static_cast<int>(events.size()) - 1;
+    w.from = from;
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a limit is passed in a step: the fixed columns' values and the
+// states of the vessel's `count` animations (an animation it lacks is nan).
+bool passed(const FlightLog::Limit& l, const Sample& s, const double (&values)[kFixedColumns],
+            const double* anims, int count) {
+    auto column = [&](int c) {
+        return c < kFixedColumns           ? values[c]
+               : c - kFixedColumns < count ? anims[c - kFixedColumns]
+                                           : std::nan("");
+    };
+    auto past = [&](double v) { return l.upward ? v > l.limit : v < l.limit; };
+    return (!l.airborne || s.ground == 0) &&
+           (past(l.offset + l.scale * column(l.column)) ||
+            (l.column2 >= 0 && past(l.scale2 * column(l.column2))));
+}
+
+// The flaps' state: 1 out, 0 in, and in between the state they last reached.
+double flaps_state(double flaps, double last) {
+    return flaps >= 1 ? 1 : flaps <= 0 ? 0 : last;
+}
+
+}  // namespace
+
+void FlightLog::start_watching(Track& t, const Sample& s) {
+    t.watches[Track::kGround].state = s.ground != 0;
+    t.watches[Track::kThrustMax].state = s.thrust_max;
+    // A maximum thrust that is not a number from the start is an event too.
+    if (std::isnan(s.thrust_max)) {
+        t.watches[Track::kThrustMax].state = 0;
+        change(t, t.watches[Track::kThrustMax], s.time, s.thrust_max, "maximum thrust switching",
+               true, [] { return std::string("maximum thrust not a number"); });
+    }
+    t.watches[Track::kFlaps].state = flaps_state(s.flaps, s.flaps);
+    t.watches[Track::kLights].state = s.lights > 0;
+    double values[kFixedColumns];
+    fixed_values(s, values);
+    for (Limit& l : t.limits)
+        l.watch.state = passed(l, s, values, t.last_anims.data(), t.animations);
+}
+
+void FlightLog::look_for_events(Track& t, const Sample& s) {
+    auto watch = [&](int which, double state, const char* range, auto describe) {
+        Watch& w = t.watches[which];
+        if (!same(w.state, state))
+            change(t, w, s.time, state, range, which == Track::kThrustMax, describe);
+    };
+    watch(Track::kGround, s.ground != 0, "lifting off and touching down",
+          [&] { return std::string(s.ground != 0 ? "touches down" : "lifts off"); });
+    watch(Track::kThrustMax, s.thrust_max, "maximum thrust switching", [&] {
+        return std::isnan(s.thrust_max) ? std::string("maximum thrust not a number")
+                                        : "maximum thrust " + fixed(s.thrust_max, 0) + " N";
+    });
+    // The gear: 0 down, 1 up, and in between on its way. Its state counts
+    // its events.
+    const Sample& p = t.last;
+    const char* gear = nullptr;
+    if (p.gear == 0 && s.gear > 0) gear = "gear retracting";
+    if (p.gear < 1 && s.gear >= 1) gear = "gear up";
+    if (p.gear == 1 && s.gear < 1) gear = "gear extending";
+    if (p.gear > 0 && s.gear <= 0) gear = "gear down";
+    if (gear)
+        watch(Track::kGear, t.watches[Track::kGear].state + 1, "gear moving",
+              [&] { return std::string(gear); });
+    watch(Track::kFlaps, flaps_state(s.flaps, t.watches[Track::kFlaps].state), "flaps moving",
+          [&] { return std::string(s.flaps >= 1 ? "flaps out" : "flaps in"); });
+    watch(Track::kLights, s.lights > 0, "lights switching",
+          [&] { return std::string(s.lights > 0 ? "lights on" : "lights off"); });
+
+    double values[kFixedColumns];
+    fixed_values(s, values);
+    for (Limit& l : t.limits) {
+        const bool state = passed(l, s, values, t.last_anims.data(), t.animations);
+        if (same(l.watch.state, state)) continue;
+        change(t, l.watch, s.time, state, l.range.c_str(), false,
+               [&] { return state ? l.past : l.back; });
+    }
 }
 
 void FlightLog::record(int v, const Sample& s, const double* anims, int count) {
     if (v < 0 || v >= vessel_count()) return;
     Track& t = tracks_[static_cast<std::size_t>(v)];
-    if (!t.started) t.thrust_maxima.push_back(s.thrust_max);
+    for (int i = 0; i < t.animations; ++i)
+        t.last_anims[static_cast<std::size_t>(i)] = anims && i < count ? anims[i] : 0.0;
     if (t.started) {
         look_for_events(t, s);
         t.distance +=
             std::sqrt((s.x - t.last.x) * (s.x - t.last.x) + (s.z - t.last.z) * (s.z - t.last.z));
+    } else {
+        start_watching(t, s);
     }
-    for (int i = 0; i < t.animations; ++i)
-        t.last_anims[static_cast<std::size_t>(i)] = anims && i < count ? anims[i] : 0.0;
+    t.thrust_lo = t.started ? std::fmin(t.thrust_lo, s.thrust_max) : s.thrust_max;
+    t.thrust_hi = t.started ? std::fmax(t.thrust_hi, s.thrust_max) : s.thrust_max;
     if (!t.started || t.steps % every_ == 0) {
-        put_row(t.rows, s);
+        double values[kFixedColumns];
+        fixed_values(s, values);
+        t.rows.insert(t.rows.end(), std::begin(values), std::end(values));
         t.rows.insert(t.rows.end(), t.last_anims.begin(), t.last_anims.end());
+        t.thrust_range.insert(t.thrust_range.end(), {t.thrust_lo, t.thrust_hi});
+        t.thrust_lo = t.thrust_hi = s.thrust_max;
     }
     t.top_altitude = t.started ? std::max(t.top_altitude, s.altitude) : s.altitude;
     t.top_airspeed = t.started ? std::max(t.top_airspeed, s.airspeed) : s.airspeed;
@@ -151,7 +367,7 @@ void FlightLog::summary(std::FILE* out) const {
         std::fprintf(out, "  events\n");
         for (const Event& e : t.events)
             std::fprintf(out, "  %12s s  %s%s\n", fixed(e.time, 2).c_str(),
-                         e.pilot ? "pilot: " : "", e.what.c_str());
+                         e.pilot ? "pilot: " : "", e.text().c_str());
     }
     if (failures_.empty()) return;
     std::fprintf(out, "\nthe flight failed:\n");

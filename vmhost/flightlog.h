@@ -58,10 +58,49 @@ enum Column {
 
 class FlightLog {
   public:
+    // Something the pilot did or the log saw. A quantity that changes back
+    // within a few seconds makes one event over that span ("lights on,
+    // 10.00-12.00 s"); one that changes again and again (three changes or
+    // more, each within a few seconds of the last) makes one range event
+    // with its count of changes, `what` then naming the quantity ("maximum
+    // thrust switching"), from `time` to `end`.
     struct Event {
         double time;
         std::string what;
         bool pilot;  // a command of the scenario rather than something seen
+        double end = 0;
+        long long changes = 1;
+        // A range of maximum thrust: the lowest and highest value it took
+        // (nan when it took none but nan).
+        bool values = false;
+        double lo = 0, hi = 0;
+
+        bool range() const { return changes > 1; }
+        // The text the summary, the page and the charts show.
+        std::string text() const;
+    };
+    // A quantity the log watches for changes: its state after the last step,
+    // its latest event and the state before that event and, while they come
+    // in quick succession, the single event before it.
+    struct Watch {
+        double state = 0;
+        int last = -1;
+        double from = 0;
+        int before = -1;
+    };
+    // A limit a quantity may pass: an end of the flight envelope, a gauge's
+    // end of scale, the stall. The value is offset + scale * the column (an
+    // animation's for a gauge), past the limit above it when `upward`; a
+    // second column (the flight model's reading of a gauge) may pass it too.
+    struct Limit {
+        std::string past, back, range;  // the events' texts
+        int column;
+        double offset, scale, limit;
+        bool upward;
+        int column2 = -1;
+        double scale2 = 1;
+        bool airborne = false;  // counts only off the ground (the stall)
+        Watch watch{};
     };
     // What the log keeps of one vessel.
     struct Track {
@@ -79,7 +118,14 @@ class FlightLog {
         double top_airspeed = 0;
         double end_time = 0;
         std::vector<double> last_anims;
-        std::vector<double> thrust_maxima;  // seen so far
+        // Per row, the lowest and highest maximum thrust of the steps since
+        // the row before: what the charts show of a maximum that changes
+        // between two rows.
+        std::vector<double> thrust_range;
+        double thrust_lo = 0, thrust_hi = 0;  // of the steps since the last row
+        enum { kGround, kThrustMax, kGear, kFlaps, kLights, kWatches };
+        Watch watches[kWatches];
+        std::vector<Limit> limits;
 
         int columns() const { return kFixedColumns + animations; }
         std::size_t row_count() const { return rows.size() / static_cast<std::size_t>(columns()); }
@@ -120,8 +166,11 @@ class FlightLog {
     // Writes DIR/NAME.csv and DIR/NAME.svg for every vessel and DIR/index.html
     // showing them all; a vessel whose name an earlier one of the run had
     // (also in other letter case) gets NAME-2, NAME-3... False, with a
-    // reason, when a file cannot be written.
-    bool write_report(const std::string& dir, std::string* why) const;
+    // reason, when a file cannot be written, or, before anything is written,
+    // when one of them is a file the run used: one of `used` (the scenario,
+    // the trace) or a plug-in a vessel was loaded from.
+    bool write_report(const std::string& dir, const std::vector<std::string>& used,
+                      std::string* why) const;
 
     // True when no value the log holds is nan or infinite.
     bool all_finite() const;
@@ -129,7 +178,8 @@ class FlightLog {
     int vessel_count() const { return static_cast<int>(tracks_.size()); }
 
   private:
-    void look_for_events(Track& t, const Sample& s);
+    static void start_watching(Track& t, const Sample& s);
+    static void look_for_events(Track& t, const Sample& s);
     // The name of track i's report files: its vessel's name, or NAME-2,
     // NAME-3... when an earlier track's name is the same in any letter case
     // (a file system may ignore case).

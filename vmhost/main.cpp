@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "aircraft.h"
 #include "files.h"
@@ -145,7 +146,9 @@ int report(const Job& job, const vmhost::FlightLog& log, Status status) {
     if (job.fly) log.summary(stdout);
     if (job.report_dir) {
         std::string why;
-        if (!log.write_report(job.report_dir, &why)) return error(why);
+        const std::vector<std::string> used{job.fly ? "" : job.given,
+                                            job.trace_file ? job.trace_file : ""};
+        if (!log.write_report(job.report_dir, used, &why)) return error(why);
         if (job.fly)
             std::printf("\nreport: %s/index.html\n", vmhost::printable(job.report_dir).c_str());
     }
@@ -159,6 +162,9 @@ int run_or_fly(bool fly, int argc, char** argv) {
     job.fly = fly;
     if (const int s = read_arguments(argc, argv, job)) return s;
     if (const int s = read_scenario_text(job)) return s;
+    const std::string clash =
+        vmhost::report_clash(job.report_dir, job.trace_file, job.fly ? nullptr : job.given);
+    if (!clash.empty()) return error(clash);
     vmhost::Output trace;
     if (const int s = open_trace(job, trace)) return s;
 

@@ -12,12 +12,11 @@
 #include "aircraft.h"
 #include "files.h"
 #include "flightlog.h"
+#include "reader.h"
 #include "report/page.h"
 
 namespace vmhost {
 namespace {
-
-constexpr double kDegrees = 180 / 3.14159265358979323846;
 
 // Attribute values as the charts write them: positions along the data to a
 // tenth of a pixel (px), the layout's own positions and sizes as %g (num).
@@ -128,17 +127,21 @@ struct Panel {
     std::vector<double> limits;
 };
 
-// The charts of one track: panels stacked on one time axis with the events
-// marked through them, then the animations, one strip each. `frame` tells
-// where the time axis lies.
-std::string chart(const FlightLog::Track& t, ChartFrame& frame) {
-    const std::size_t n = t.row_count();
-    const double t_end = n ? std::max(t.at(n - 1, kTime), 1e-9) : 1.0;
+// Readings beyond this, and those not finite, are drawn at the edge of their
+// chart and counted beside its title: no coordinate is ever nan or infinite.
+constexpr double kHuge = 1e15;
 
-    constexpr double kWidth = 1000, kLeft = 100, kRight = 150, kPlot = kWidth - kLeft - kRight;
-    constexpr double kPanel = 150, kGap = 34, kStrip = 26, kTop = 80;
-    const Aircraft* ac = t.aircraft;
-    const std::vector<Panel> panels = {
+// Where things go in the picture.
+struct Layout {
+    static constexpr double kWidth = 1000, kLeft = 100, kRight = 150,
+                            kPlot = kWidth - kLeft - kRight;
+    static constexpr double kPanel = 150, kGap = 34, kStrip = 26, kTop = 80;
+    double t_end;
+    double x_of(double time) const { return kLeft + kPlot * time / t_end; }
+};
+
+std::vector<Panel> panels_of(const Aircraft* ac) {
+    return {
         {"Altitude (m)",
          {{"altitude", kAltitude, 1, -1}},
          ac ? ac->altitude_limits : std::vector<double>{}},
@@ -160,178 +163,250 @@ std::string chart(const FlightLog::Track& t, ChartFrame& frame) {
           {"on ground", kGround, 1, -1}},
          {}},
     };
-    const double instruments_top = kTop + static_cast<double>(panels.size()) * (kPanel + kGap) + 20;
-    const double height = instruments_top + 30 + t.animations * kStrip + 20;
-    auto x_of = [&](double time) { return kLeft + kPlot * time / t_end; };
-    const std::string left = num(kLeft), right = num(kLeft + kPlot),
-                      beside = num(kLeft + kPlot + 6), before = num(kLeft - 6);
+}
 
-    Svg svg(kWidth, height);
+// The range of the finite readings within kHuge of a set of columns, and how
+// many readings lie outside it.
+struct Span {
+    double lo = 0, hi = 0;
+    bool any = false;
+    long long outside = 0;
+    void add(double v) {
+        if (!(std::fabs(v) <= kHuge)) {
+            ++outside;
+            return;
+        }
+        lo = any ? std::min(lo, v) : v;
+        hi = any ? std::max(hi, v) : v;
+        any = true;
+    }
+};
+
+// One polyline through a series of `n` rows, from y0 + h (at lo) up to y0 (at
+// hi), at most two points per pixel column (the lowest and highest value
+// there), so spikes survive the thinning. A reading out of range is drawn at
+// the edge it lies beyond, nan at the bottom.
+template <class Value>
+void plot(Svg& svg, const FlightLog::Track& t, const Layout& at, double y0, double h, double lo,
+          double hi, Value value, const char* colour, double width, bool dashed) {
+    const std::size_t n = t.row_count();
+    const double span = hi > lo ? hi - lo : 1;
+    auto y_of = [&](double v) {
+        return y0 + h - h * (std::isnan(v) ? 0 : (std::clamp(v, lo, hi) - lo) / span);
+    };
+    std::string points;
+    auto point = [&](double x, double y) { points += px(x) + ',' + px(y_of(y)) + ' '; };
+    const int buckets = static_cast<int>(Layout::kPlot);
+    std::size_t r = 0;
+    for (int b = 0; b < buckets && r < n; ++b) {
+        const double b_end = at.t_end * (b + 1) / buckets;
+        double mn = value(r), mx = mn;
+        std::size_t first = r, i_mn = r, i_mx = r;
+        for (; r < n && (t.at(r, kTime) <= b_end || r == first); ++r) {
+            const double v = value(r);
+            if (v < mn || std::isnan(mn)) mn = v, i_mn = r;
+            if (v > mx || std::isnan(mx)) mx = v, i_mx = r;
+        }
+        const double x = at.x_of(std::clamp(t.at(first, kTime), 0.0, at.t_end));
+        if (i_mn <= i_mx) {
+            point(x, mn);
+            if (mx != mn) point(x, mx);
+        } else {
+            point(x, mx);
+            point(x, mn);
+        }
+    }
+    svg.polyline(colour, width, dashed, points);
+}
+
+// The events: a dashed line through every chart at each (a band over a
+// range), their numbers above, one label for events too close together to
+// tell apart ("4-7").
+void draw_events(Svg& svg, const FlightLog::Track& t, const Layout& at, double bottom) {
+    const auto& events = t.events;
+    const double top = Layout::kTop - 14;
+    double free_from = -1e9;  // where the next label may start
+    for (std::size_t i = 0; i < events.size();) {
+        std::size_t j = i + 1;
+        const double x = at.x_of(std::clamp(events[i].time, 0.0, at.t_end));
+        while (j < events.size() && at.x_of(std::clamp(events[j].time, 0.0, at.t_end)) - x < 16)
+            ++j;
+        for (std::size_t k = i; k < j; ++k) {
+            const FlightLog::Event& e = events[k];
+            const double xk = at.x_of(std::clamp(e.time, 0.0, at.t_end));
+            if (e.range())
+                svg.rect(px(xk), num(top), px(at.x_of(std::clamp(e.end, e.time, at.t_end)) - xk),
+                         num(bottom - top), {{"fill", "#e08080"}, {"fill-opacity", "0.12"}});
+            svg.line(px(xk), num(top), px(xk), num(bottom),
+                     {{"stroke", e.pilot ? "#bbbbbb" : "#e08080"}, {"stroke-dasharray", "3,3"}});
+        }
+        std::string label = std::to_string(i + 1);
+        if (j > i + 1) label += '-' + std::to_string(j);
+        const double width = 6.0 * static_cast<double>(label.size());
+        const double lx = std::max(x, free_from + width / 2);
+        svg.text(px(lx), num(top - 4), label,
+                 {{"text-anchor", "middle"},
+                  {"font-size", "10"},
+                  {"fill", events[i].pilot ? "#666666" : "#c03030"}});
+        free_from = lx + width / 2 + 4;
+        i = j;
+    }
+}
+
+// One chart of stacked series: its frame, ticks, limits, lines and legend.
+void draw_panel(Svg& svg, const FlightLog::Track& t, const Layout& at, const Panel& panel,
+                double y0) {
+    const std::size_t n = t.row_count();
+    const std::string left = num(Layout::kLeft), right = num(Layout::kLeft + Layout::kPlot),
+                      beside = num(Layout::kLeft + Layout::kPlot + 6),
+                      before = num(Layout::kLeft - 6);
+    auto value = [&](const Series& s, std::size_t r) {
+        return t.at(r, s.col) * s.scale * (s.times >= 0 ? t.at(r, s.times) : 1);
+    };
+    Span span;
+    for (const Series& s : panel.series)
+        for (std::size_t r = 0; r < n; ++r) span.add(value(s, r));
+    double lo = span.lo, hi = span.hi;
+    for (double l : panel.limits) hi = std::max(hi, l * 1.05);
+    lo = std::min(lo, 0.0);
+    // No span: 1, or a billionth of values so large that 1 would not move the
+    // ticks below.
+    if (hi - lo < 1e-9) hi = lo + std::max(1.0, std::fabs(lo) * 1e-9);
+    const double step = tick_step(hi - lo, 4);
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
+    auto y_of = [&](double v) {
+        return y0 + Layout::kPanel - Layout::kPanel * (v - lo) / (hi - lo);
+    };
+
+    svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
+    if (span.outside)
+        svg.text(right, num(y0 - 6),
+                 std::to_string(span.outside) + " readings not finite or beyond 1e15, at the edge",
+                 {{"text-anchor", "end"}, {"fill", "#c03030"}});
+    svg.rect(left, num(y0), num(Layout::kPlot), num(Layout::kPanel),
+             {{"fill", "none"}, {"stroke", "#999999"}});
+    for (double v = lo; v <= hi + step / 2 && v + step > v; v += step) {
+        svg.line(left, px(y_of(v)), right, px(y_of(v)), {{"stroke", "#eeeeee"}});
+        svg.text(before, px(y_of(v) + 4), tick(v, step), {{"text-anchor", "end"}});
+    }
+    for (double l : panel.limits) {
+        svg.line(left, px(y_of(l)), right, px(y_of(l)),
+                 {{"stroke", "#c03030"}, {"stroke-dasharray", "8,4"}});
+        svg.text(beside, px(y_of(l) + 4), "limit " + fixed(l, 0), {{"fill", "#c03030"}});
+    }
+    int colour = 0;
+    double legend_y = y0 + 14;
+    for (const Series& s : panel.series) {
+        const char* c = kPalette[colour++ % std::size(kPalette)];
+        plot(
+            svg, t, at, y0, Layout::kPanel, lo, hi, [&](std::size_t r) { return value(s, r); }, c,
+            1.5, s.dashed);
+        if (panel.series.size() > 1) {
+            svg.text(beside, num(legend_y), s.label, {{"fill", c}});
+            legend_y += 15;
+        }
+    }
+    // The time axis under every chart.
+    const double ts = tick_step(at.t_end, 10);
+    for (double tt = 0; tt <= at.t_end + 1e-9; tt += ts)
+        svg.text(px(at.x_of(tt)), num(y0 + Layout::kPanel + 14), tick(tt, ts),
+                 {{"text-anchor", "middle"}, {"font-size", "10"}, {"fill", "#555555"}});
+}
+
+// The cockpit instruments and every other animation, one strip each, each
+// scaled to its own range (written beside it).
+void draw_animations(Svg& svg, const FlightLog::Track& t, const Layout& at, double top) {
+    const std::string left = num(Layout::kLeft), beside = num(Layout::kLeft + Layout::kPlot + 6),
+                      before = num(Layout::kLeft - 6);
+    svg.text(left, num(top + 10), "Animation states (cockpit instruments, moving parts)",
+             {{"font-weight", "bold"}});
+    for (int a = 0; a < t.animations; ++a) {
+        const int c = kFixedColumns + a;
+        const double y0 = top + 24 + a * Layout::kStrip;
+        Span span;
+        for (std::size_t r = 0; r < t.row_count(); ++r) span.add(t.at(r, c));
+        svg.text(before, num(y0 + Layout::kStrip / 2 + 4), t.column_name(c).substr(5),
+                 {{"text-anchor", "end"}, {"font-size", "10"}});
+        svg.rect(left, num(y0 + 2), num(Layout::kPlot), num(Layout::kStrip - 4),
+                 {{"fill", "#f7f7f7"}});
+        plot(
+            svg, t, at, y0 + 3, Layout::kStrip - 6, span.lo, span.hi,
+            [&](std::size_t r) { return t.at(r, c); }, kPalette[a % std::size(kPalette)], 1.0,
+            false);
+        svg.text(beside, num(y0 + Layout::kStrip / 2 + 4),
+                 fixed(span.lo, 3) + " .. " + fixed(span.hi, 3) +
+                     (span.outside ? " (" + std::to_string(span.outside) + " at the edge)" : ""),
+                 {{"font-size", "10"}, {"fill", "#555555"}});
+    }
+}
+
+// The charts of one track: charts stacked on one time axis with the events
+// marked through them, then the animations, one strip each.
+std::string chart(const FlightLog::Track& t) {
+    const std::size_t n = t.row_count();
+    const double last = n ? t.at(n - 1, kTime) : 1.0;
+    const Layout at{std::isfinite(last) ? std::max(last, 1e-9) : 1.0};
+    const std::vector<Panel> panels = panels_of(t.aircraft);
+    const double charts_end =
+        Layout::kTop + static_cast<double>(panels.size()) * (Layout::kPanel + Layout::kGap);
+    const double instruments_top = charts_end + 20;
+    const double height = instruments_top + 30 + t.animations * Layout::kStrip + 20;
+
+    Svg svg(Layout::kWidth, height);
     svg.background("white");
-    svg.text(left, "24",
+    svg.text(num(Layout::kLeft), "24",
              escape(t.name) + " (" + escape(t.plugin) + "): " + fixed(t.end_time, 1) +
                  " s, top altitude " + fixed(t.top_altitude, 0) + " m, top airspeed " +
                  fixed(t.top_airspeed, 1) + " m/s",
              {{"font-size", "18"}, {"font-weight", "bold"}});
-
-    // One polyline per series, at most two points per pixel column (the
-    // lowest and highest value there), so spikes survive the thinning.
-    auto plot = [&](double y0, double h, double lo, double hi, auto value, const char* colour,
-                    double width, bool dashed) {
-        const double span = hi > lo ? hi - lo : 1;
-        auto y_of = [&](double v) { return y0 + h - h * (std::clamp(v, lo, hi) - lo) / span; };
-        std::string points;
-        auto point = [&](double x, double y) { points += px(x) + ',' + px(y_of(y)) + ' '; };
-        const int buckets = static_cast<int>(kPlot);
-        std::size_t r = 0;
-        for (int b = 0; b < buckets && r < n; ++b) {
-            const double b_end = t_end * (b + 1) / buckets;
-            double mn = value(r), mx = mn;
-            std::size_t first = r, i_mn = r, i_mx = r;
-            for (; r < n && (t.at(r, kTime) <= b_end || r == first); ++r) {
-                const double v = value(r);
-                if (v < mn) mn = v, i_mn = r;
-                if (v > mx) mx = v, i_mx = r;
-            }
-            const double x = x_of(t.at(first, kTime));
-            if (i_mn <= i_mx) {
-                point(x, mn);
-                if (mx != mn) point(x, mx);
-            } else {
-                point(x, mx);
-                point(x, mn);
-            }
-        }
-        svg.polyline(colour, width, dashed, points);
-    };
-
-    // Event markers: a numbered line through every panel, listed on the right.
-    const double plots_bottom = height - 20;
-    frame = {kLeft, kLeft + kPlot, t_end, kTop - 14, plots_bottom};
-    int number = 0;
-    double row_end[3] = {-1e9, -1e9, -1e9};  // a label goes in the first row with room
-    for (const FlightLog::Event& e : t.events) {
-        ++number;
-        const double x = x_of(e.time);
-        int row = 0;
-        while (row < 2 && x - row_end[row] < 16) ++row;
-        row_end[row] = x;
-        svg.line(px(x), num(kTop - 14), px(x), num(plots_bottom),
-                 {{"stroke", e.pilot ? "#bbbbbb" : "#e08080"}, {"stroke-dasharray", "3,3"}});
-        svg.text(px(x), num(kTop - 18 - 11 * row), std::to_string(number),
-                 {{"text-anchor", "middle"},
-                  {"font-size", "10"},
-                  {"fill", e.pilot ? "#888888" : "#c03030"}});
-    }
-
-    for (std::size_t p = 0; p < panels.size(); ++p) {
-        const Panel& panel = panels[p];
-        const double y0 = kTop + static_cast<double>(p) * (kPanel + kGap);
-        auto value = [&](const Series& s, std::size_t r) {
-            return t.at(r, s.col) * s.scale * (s.times >= 0 ? t.at(r, s.times) : 1);
-        };
-        double lo = 0, hi = 0;
-        bool any = false;
-        for (const Series& s : panel.series)
-            for (std::size_t r = 0; r < n; ++r) {
-                const double v = value(s, r);
-                if (!std::isfinite(v)) continue;
-                lo = any ? std::min(lo, v) : v;
-                hi = any ? std::max(hi, v) : v;
-                any = true;
-            }
-        for (double l : panel.limits) hi = std::max(hi, l * 1.05);
-        lo = std::min(lo, 0.0);
-        // No span: 1, or a billionth of values so large that 1 would not
-        // move the ticks below.
-        if (hi - lo < 1e-9) hi = lo + std::max(1.0, std::fabs(lo) * 1e-9);
-        const double step = tick_step(hi - lo, 4);
-        lo = std::floor(lo / step) * step;
-        hi = std::ceil(hi / step) * step;
-        auto y_of = [&](double v) { return y0 + kPanel - kPanel * (v - lo) / (hi - lo); };
-
-        svg.text(left, num(y0 - 6), panel.title, {{"font-weight", "bold"}});
-        svg.rect(left, num(y0), num(kPlot), num(kPanel), {{"fill", "none"}, {"stroke", "#999999"}});
-        for (double v = lo; v <= hi + step / 2 && v + step > v; v += step) {
-            svg.line(left, px(y_of(v)), right, px(y_of(v)), {{"stroke", "#eeeeee"}});
-            svg.text(before, px(y_of(v) + 4), tick(v, step), {{"text-anchor", "end"}});
-        }
-        for (double l : panel.limits) {
-            svg.line(left, px(y_of(l)), right, px(y_of(l)),
-                     {{"stroke", "#c03030"}, {"stroke-dasharray", "8,4"}});
-            svg.text(beside, px(y_of(l) + 4), "limit " + fixed(l, 0), {{"fill", "#c03030"}});
-        }
-        int colour = 0;
-        double legend_y = y0 + 14;
-        for (const Series& s : panel.series) {
-            const char* c = kPalette[colour++ % std::size(kPalette)];
-            plot(
-                y0, kPanel, lo, hi,
-                [&](std::size_t r) {
-                    const double v = value(s, r);
-                    return std::isfinite(v) ? v : 0.0;
-                },
-                c, 1.5, s.dashed);
-            if (panel.series.size() > 1) {
-                svg.text(beside, num(legend_y), s.label, {{"fill", c}});
-                legend_y += 15;
-            }
-        }
-        // Time axis under every panel.
-        const double ts = tick_step(t_end, 10);
-        for (double tt = 0; tt <= t_end + 1e-9; tt += ts)
-            svg.text(px(x_of(tt)), num(y0 + kPanel + 14), tick(tt, ts),
-                     {{"text-anchor", "middle"}, {"font-size", "10"}, {"fill", "#555555"}});
-    }
-    svg.text(right, num(kTop + static_cast<double>(panels.size()) * (kPanel + kGap) - kGap + 28),
-             "time (s)", {{"text-anchor", "end"}, {"fill", "#555555"}});
-
-    // The cockpit instruments and every other animation, one strip each,
-    // each scaled to its own range (written beside it).
-    svg.text(left, num(instruments_top + 10),
-             "Animation states (cockpit instruments, moving parts)", {{"font-weight", "bold"}});
-    for (int a = 0; a < t.animations; ++a) {
-        const int c = kFixedColumns + a;
-        const double y0 = instruments_top + 24 + a * kStrip;
-        double lo = 0, hi = 0;
-        for (std::size_t r = 0; r < n; ++r) {
-            const double v = t.at(r, c);
-            if (!std::isfinite(v)) continue;
-            lo = r ? std::min(lo, v) : v;
-            hi = r ? std::max(hi, v) : v;
-        }
-        svg.text(before, num(y0 + kStrip / 2 + 4), t.column_name(c).substr(5),
-                 {{"text-anchor", "end"}, {"font-size", "10"}});
-        svg.rect(left, num(y0 + 2), num(kPlot), num(kStrip - 4), {{"fill", "#f7f7f7"}});
-        plot(
-            y0 + 3, kStrip - 6, lo, hi,
-            [&](std::size_t r) { return std::isfinite(t.at(r, c)) ? t.at(r, c) : 0.0; },
-            kPalette[a % std::size(kPalette)], 1.0, false);
-        svg.text(beside, num(y0 + kStrip / 2 + 4), fixed(lo, 3) + " .. " + fixed(hi, 3),
-                 {{"font-size", "10"}, {"fill", "#555555"}});
-    }
+    draw_events(svg, t, at, height - 20);
+    for (std::size_t p = 0; p < panels.size(); ++p)
+        draw_panel(svg, t, at, panels[p],
+                   Layout::kTop + static_cast<double>(p) * (Layout::kPanel + Layout::kGap));
+    svg.text(num(Layout::kLeft + Layout::kPlot), num(charts_end - Layout::kGap + 28), "time (s)",
+             {{"text-anchor", "end"}, {"fill", "#555555"}});
+    draw_animations(svg, t, at, instruments_top);
     return svg.finish();
 }
 
 }  // namespace
 
-bool FlightLog::write_report(const std::string& dir, std::string* why) const {
+bool FlightLog::write_report(const std::string& dir, const std::vector<std::string>& used,
+                             std::string* why) const {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec || !std::filesystem::is_directory(dir)) {
         if (why) *why = "cannot create the report folder '" + dir + "'";
         return false;
     }
+    // Every file it will write, checked against those the run used before
+    // any is written.
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < tracks_.size(); ++i)
+        for (const char* extension : {".csv", ".svg"})
+            files.push_back(dir + "/" + file_stem(i) + extension);
+    files.push_back(dir + "/index.html");
+    std::vector<std::string> keep = used;
+    for (const Track& t : tracks_) keep.push_back(t.plugin);
+    for (const std::string& f : files)
+        for (const std::string& k : keep)
+            if (same_file(f, k)) {
+                if (why)
+                    *why = "the report file " + quote_path(f) + " would overwrite " +
+                           quote_path(k) + ", which the run used";
+                return false;
+            }
+
     std::string html = page_start();
     for (std::size_t i = 0; i < tracks_.size(); ++i) {
         const Track& t = tracks_[i];
         const std::string stem = file_stem(i);
         const std::string base = dir + "/" + stem;
-        ChartFrame frame{};
-        const std::string picture = chart(t, frame);
-        if (!write_csv(t, base + ".csv", why) || !write_file(base + ".svg", picture, "report", why))
+        if (!write_csv(t, base + ".csv", why) ||
+            !write_file(base + ".svg", chart(t), "report", why))
             return false;
-        html += page_track(t, stem, 0.02 * every_, picture, frame);
+        html += page_track(t, stem, 0.02 * every_);
     }
     html += page_end();
     return write_file(dir + "/index.html", html, "report", why);

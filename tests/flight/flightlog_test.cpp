@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "aircraft.h"
 #include "host.h"
@@ -79,12 +81,76 @@ TEST(FlightLog, FindsTheEventsOfAFlight) {
     EXPECT_NE(s.find("top altitude           58 m"), std::string::npos) << s;
 }
 
+// Events over a flight of `steps` steps of 0.02 s, each sample set by `fly`.
+struct EventCase {
+    const char* what;
+    int steps;
+    void (*fly)(vmhost::Sample& s, int step);
+    std::vector<std::string> expected;  // in the summary, in this order
+    std::size_t events;                 // how many the log keeps
+};
+
+const EventCase kEventCases[] = {
+    {"a maximum switching every step makes one range with its count",
+     1000,
+     [](vmhost::Sample& s, int i) { s.thrust_max = i % 2 ? 300000 : 400000; },
+     {"0.04 s  maximum thrust switching between 300000 and 400000 N, 0.04-20.00 s, 999 changes"},
+     1},
+    {"a nan maximum over 200,000 steps is one event",
+     200000,
+     [](vmhost::Sample& s, int) { s.thrust_max = std::nan(""); },
+     {"0.02 s  maximum thrust not a number"},
+     1},
+    {"a drop for one step is one event over its span; a later one another",
+     3000,
+     [](vmhost::Sample& s, int i) { s.thrust_max = i == 100 || i == 2000 ? 0 : 300000; },
+     {"2.02 s  maximum thrust 0 N, 2.02-2.04 s", "40.02 s  maximum thrust 0 N, 40.02-40.04 s"},
+     2},
+    {"the envelope's airspeed limits, passed and passed back",
+     400,
+     [](vmhost::Sample& s, int i) { s.airspeed = i < 200 ? i * 2.0 : 800 - i * 2.0; },
+     {"2.04 s  airspeed above 200 m/s (envelope), 2.04-6.02 s",
+      "2.34 s  airspeed above 230 m/s (envelope), 2.34-5.72 s"},
+     2},
+    {"the stall in the air, not on the ground; the gauge's end of scale",
+     600,
+     [](vmhost::Sample& s, int i) {
+         s.ground = i < 300 ? 1 : 0;
+         s.aoa = i < 10 ? 0 : 0.35;
+     },
+     {"0.22 s  angle of attack gauge past its top end (9.5°)", "6.02 s  lifts off",
+      "6.02 s  angle of attack above 15.0° (stall)"},
+     3},
+};
+
+TEST(FlightLog, EventsFollowTheData) {
+    for (const EventCase& c : kEventCases) {
+        SCOPED_TRACE(c.what);
+        vmhost::FlightLog log;
+        const int v = log.add_vessel("o", "olumbra", 0);
+        for (int i = 0; i < c.steps; ++i) {
+            vmhost::Sample s;
+            s.time = 0.02 * (i + 1);
+            s.thrust_max = 300000;
+            c.fly(s, i);
+            log.record(v, s, nullptr, 0);
+        }
+        const std::string summary = summary_of(log);
+        std::size_t at = 0;
+        for (const std::string& e : c.expected) {
+            at = summary.find(e, at);
+            EXPECT_NE(at, std::string::npos) << e << "\n" << summary;
+        }
+        EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 8 + c.events) << summary;
+    }
+}
+
 TEST(FlightLog, WritesACsvRowEveryNthStepAndAReport) {
     const vmhost::FlightLog log = take_off();
     EXPECT_TRUE(log.all_finite());
     const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_report");
     std::string why;
-    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
     std::istringstream csv(read_file(dir / "o1.csv"));
     std::string header, first;
     std::getline(csv, header);
@@ -105,7 +171,7 @@ TEST(FlightLog, WritesACsvRowEveryNthStepAndAReport) {
     // A report folder that cannot be made is an error with a reason.
     const fs::path blocker = dir.string() + "-file";
     std::ofstream(blocker) << "x";
-    EXPECT_FALSE(log.write_report((blocker / "sub").string(), &why));
+    EXPECT_FALSE(log.write_report((blocker / "sub").string(), {}, &why));
     EXPECT_NE(why.find("cannot create"), std::string::npos);
     fs::remove(blocker);
 }
@@ -133,7 +199,7 @@ TEST(FlightLog, CsvNumbersReadBackExactly) {
     log.record(v, vmhost::Sample{}, values, static_cast<int>(std::size(values)));
     const fs::path dir = fs::temp_directory_path() / testsupport::unique_name("flightlog_numbers");
     std::string why;
-    ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+    ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
     std::istringstream csv(read_file(dir / "n.csv"));
     fs::remove_all(dir);
     std::string cell;
@@ -164,7 +230,7 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
         const fs::path dir =
             fs::temp_directory_path() / testsupport::unique_name("flightlog_anims");
         std::string why;
-        ASSERT_TRUE(log.write_report(dir.string(), &why)) << why;
+        ASSERT_TRUE(log.write_report(dir.string(), {}, &why)) << why;
         const std::string csv = read_file(dir / "p.csv");
         fs::remove_all(dir);
         EXPECT_EQ(csv.substr(csv.find(",lights,") + 1, columns.size() + 1), columns + "\n");

@@ -207,7 +207,8 @@ TEST_F(Flying, TheReportIsSelfContained) {
     ASSERT_EQ(vmhost("fly tarvik --report r"), 0) << file("err.txt");
     const std::string html = read_file(dir_ / "r" / "index.html");
     const std::string svg = read_file(dir_ / "r" / "tarvik.svg");
-    EXPECT_NE(html.find("<svg"), std::string::npos);
+    EXPECT_NE(html.find("var uPlot="), std::string::npos);  // the chart library, built in
+    EXPECT_NE(html.find("class=log>"), std::string::npos);  // and the log it draws
     EXPECT_NE(svg.find("Altitude"), std::string::npos);
     EXPECT_NE(svg.find("limit 7000"), std::string::npos);
     for (const std::string& page : {html, svg}) {

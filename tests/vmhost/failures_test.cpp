@@ -161,6 +161,18 @@ const Case kBadInputs[] = {
     {.error = "vmhost: error: the trace 'l.vms' would overwrite the scenario",
      .command = "ln -s s.vms l.vms; ln s.vms h.vms; vmhost run h.vms --trace l.vms 2> err.txt",
      .needs = kPosix},
+    // The report writes nothing over the trace, the scenario or a plug-in
+    // loaded, and refuses before it writes anything.
+    {.scenario = kVessel + "step\n", .error = "vmhost: error: the report in 'r' could overwrite "
+     "the trace 'r/v1.csv' (it writes index.html, NAME.csv and NAME.svg there)",
+     .command = "mkdir r && vmhost run s.vms --report r --trace r/v1.csv 2> err.txt"},
+    {.scenario = kVessel, .error = "vmhost: error: the report in '.' could overwrite the scenario "
+     "'INDEX.html' (it writes index.html, NAME.csv and NAME.svg there)",
+     .command = "cp s.vms INDEX.html; vmhost run INDEX.html --report . 2> err.txt", .needs = kPosix},
+    {.scenario = "load r/p.svg\ncreate p\nstep\n", .error = "vmhost: error: the report file "
+     "'r/p.svg' would overwrite 'r/p.svg', which the run used", .command = "mkdir r; cp " + kBin +
+     "/Probe.so r/p.svg; vmhost run s.vms --report r 2> err.txt; s=$?; test ! -e r/p.csv && exit $s",
+     .needs = kPosix},
     // Memory: nothing reserved per vessel up front; running out is an error.
     {.scenario = [] { std::string s = kLoad; for (int i = 0; i < 500; ++i) s += "create v" +
                       std::to_string(i) + "\n"; return s + "step\n"; }(),
@@ -202,7 +214,7 @@ const Case kOutputs[] = {
     {.scenario = kVessel + "step\ndelete v1\ncreate v1\nstep\ndelete v1\ncreate V1\nstep\n",
      .command = kReport, .status = 0, .file = "r/index.html", .text = "<a href=\"V1-3.csv\">"},
     {.scenario = kVessel + "set v1 altitude -1e300\nstep\n", .command = kReport, .status = 0,
-     .file = "r/index.html", .text = "<td class=n>-1e+300 m</td>"},
+     .file = "r/index.html", .text = "\">-1e+300 m</td>"},
 };
 // clang-format on
 

@@ -11,7 +11,7 @@
 namespace vmhost {
 namespace {
 
-const char* const kKinds[] = {"dial", "drum", "horizon", "bar", "lamp"};
+const char* const kKinds[] = {"dial", "drum", "horizon", "bank", "bar", "lamp"};
 
 // A JSON string; '<' escaped too, so that no "</script>" can end the block.
 std::string quoted(const std::string& s) {
@@ -39,35 +39,61 @@ std::string number(double v, int digits = 10) {
     return buf;
 }
 
-// One column of the log, its values to six significant digits (nine for the
-// time). A column that holds its value over several rows is written as
-// {"v":[values],"n":[rows each holds]}, one that changes every row as a plain
-// list of its values.
-std::string column(const FlightLog::Track& t, int c) {
-    std::string values, counts;
-    std::string last;
+// A column of the log as page.js reads it: "ORDER:EXPONENT:TOKENS". Each
+// value is kept as a whole multiple of 10^EXPONENT, seven significant digits
+// of the column's largest finite value; the tokens are the differences of
+// those integers from row to row (ORDER 1) or the differences of the
+// differences (ORDER 2: a steady climb is one number), "D*N" when one repeats
+// N times, and "n", "i", "-i" for nan and the infinities, which leave the
+// running values alone. Smooth or steady columns shrink to a few bytes a row.
+std::string encoded(const std::vector<double>& values, int order) {
+    double top = 0;
+    for (double v : values)
+        if (std::isfinite(v)) top = std::max(top, std::fabs(v));
+    const int exponent =
+        top > 0 ? std::max(static_cast<int>(std::ceil(std::log10(top))) - 7, -300) : 0;
+    const double quantum = std::pow(10.0, exponent);
+    std::string out = std::to_string(order) + ':' + std::to_string(exponent) + ':';
+    std::string token, last;
     long long run = 0;
-    bool repeats = false;
     auto close_run = [&] {
         if (run == 0) return;
-        if (!values.empty()) values += ',', counts += ',';
-        values += last;
-        counts += std::to_string(run);
-        repeats = repeats || run > 1;
+        if (out.back() != ':') out += ',';
+        out += last;
+        if (run > 1) out += '*' + std::to_string(run);
     };
-    for (std::size_t r = 0; r < t.row_count(); ++r) {
-        std::string v = number(t.at(r, c), c == kTime ? 9 : 6);
-        if (run > 0 && v == last) {
+    auto put = [&](std::string t) {
+        if (run > 0 && t == last) {
             ++run;
-            continue;
+            return;
         }
         close_run();
-        last = std::move(v);
+        last = std::move(t);
         run = 1;
+    };
+    long long value = 0, step = 0;  // the running integer and its difference
+    for (double v : values) {
+        if (!std::isfinite(v)) {
+            put(std::isnan(v) ? "n" : v > 0 ? "i" : "-i");
+            continue;
+        }
+        // Division rather than multiplication by 10^-EXPONENT: page.js divides
+        // alike, and 0.1 is then read back as 0.1.
+        const auto n = static_cast<long long>(
+            std::llround(exponent < 0 ? v * std::pow(10.0, -exponent) : v / quantum));
+        const long long d = n - value;
+        put(std::to_string(order == 1 ? d : d - step));
+        value = n;
+        step = d;
     }
     close_run();
-    if (!repeats) return '[' + values + ']';
-    return "{\"v\":[" + values + "],\"n\":[" + counts + "]}";
+    return out;
+}
+
+// The shorter of a column's two encodings, as a JSON string.
+std::string column(const std::vector<double>& values) {
+    std::string first = encoded(values, 1), second = encoded(values, 2);
+    return quoted(second.size() < first.size() ? second : first);
 }
 
 std::string panel(const Aircraft* a) {
@@ -81,7 +107,11 @@ std::string panel(const Aircraft* a) {
                    ",\"lo\":" + number(f.lo) + ",\"hi\":" + number(f.hi) +
                    ",\"start\":" + number(f.start) + ",\"sweep\":" + number(f.sweep) +
                    ",\"tick\":" + number(f.tick) + ",\"labels\":" + number(f.labels) +
-                   ",\"indicators\":[";
+                   ",\"meanings\":[";
+            for (const Meaning& m : g.meanings)
+                out += std::string(out.back() == '[' ? "" : ",") + "[" + number(m.value) + "," +
+                       quoted(m.words) + "]";
+            out += "],\"indicators\":[";
             for (const Indicator& i : g.indicators) {
                 out += std::string(out.back() == '[' ? "" : ",") +
                        "{\"column\":" + quoted(i.column) + ",\"offset\":" + number(i.offset) +
@@ -90,6 +120,7 @@ std::string panel(const Aircraft* a) {
                 if (i.model)
                     out += ",\"model\":" + quoted(i.model) +
                            ",\"modelScale\":" + number(i.model_scale);
+                if (i.stepped) out += ",\"stepped\":true";
                 out += '}';
             }
             out += "]}";
@@ -98,15 +129,49 @@ std::string panel(const Aircraft* a) {
     return out + "]";
 }
 
-std::string log_json(const FlightLog::Track& t) {
+// A JSON list of numbers.
+std::string list(const std::vector<double>& values) {
+    std::string out;
+    for (double v : values) {
+        if (!out.empty()) out += ',';
+        out += number(v);
+    }
+    return '[' + out + ']';
+}
+
+std::string limits(const Aircraft* a) {
+    if (!a) return "{\"airspeed\":[],\"altitude\":[],\"stall\":null}";
+    return "{\"airspeed\":" + list(a->airspeed_limits) +
+           ",\"altitude\":" + list(a->altitude_limits) + ",\"stall\":" + number(a->stall_aoa) + "}";
+}
+
+std::string log_json(const FlightLog::Track& t, double row_seconds) {
     std::string names, data;
+    const std::size_t rows = t.row_count();
+    std::vector<double> values(rows);
     for (int c = 0; c < t.columns(); ++c) {
         if (c) names += ',', data += ",\n";
         names += quoted(t.column_name(c));
-        data += column(t, c);
+        for (std::size_t r = 0; r < rows; ++r) values[r] = t.at(r, c);
+        data += column(values);
     }
-    return "{\"rows\":" + std::to_string(t.row_count()) + ",\"columns\":[" + names +
-           "],\n\"panel\":" + panel(t.aircraft) + ",\n\"data\":[" + data + "]}";
+    // The maximum thrust's lowest and highest value between rows.
+    std::string thrust;
+    for (std::size_t k = 0; k < 2; ++k) {
+        for (std::size_t r = 0; r < rows; ++r) values[r] = t.thrust_range[2 * r + k];
+        thrust += (k ? ",\n" : "") + column(values);
+    }
+    return "{\"rows\":" + std::to_string(rows) + ",\"step\":" + number(row_seconds) +
+           ",\"columns\":[" + names + "],\n\"panel\":" + panel(t.aircraft) +
+           ",\n\"limits\":" + limits(t.aircraft) + ",\n\"thrust\":[" + thrust + "],\n\"data\":[" +
+           data + "]}";
+}
+
+// A summary table's cell: its value in SI, with the kind of quantity page.js
+// converts when aviation units are chosen.
+std::string cell(const char* label, double v, int decimals, const char* unit, const char* kind) {
+    return std::string("<tr><th scope=row>") + label + "</th><td class=n data-kind=" + kind +
+           " data-si=\"" + number(v) + "\">" + fixed(v, decimals) + ' ' + unit + "</td></tr>";
 }
 
 }  // namespace
@@ -136,44 +201,50 @@ std::string escape(const std::string& s) {
 
 std::string page_start() {
     return std::string(
-               "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>vmhost flight "
-               "report</title>\n<style>\n") +
-           page::kStyle + "</style></head>\n<body>\n<h1>Flight report</h1>\n";
+               "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+               "<title>vmhost flight report</title>\n<style>\n") +
+           page::kChartStyle + page::kStyle + "</style></head>\n<body>\n<h1>Flight report</h1>\n" +
+           page::kPlayer;
 }
 
-std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
-                       const std::string& chart, const ChartFrame& frame) {
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds) {
     const bool renamed = stem != t.name;
-    const std::string csv_file = stem + ".csv";
-    std::string h = "<section class=track>\n<h2" + (renamed ? " id=\"" + escape(stem) + "\"" : "") +
-                    ">" + escape(t.name) + (renamed ? " [" + escape(stem) + "]" : "") + " (" +
-                    escape(t.plugin) + ")</h2>\n<table><tr><td>flight time</td><td class=n>" +
-                    fixed(t.end_time, 1) + " s</td></tr><tr><td>distance</td><td class=n>" +
-                    fixed(t.distance / 1000, 2) +
-                    " km</td></tr><tr><td>top altitude</td><td class=n>" +
-                    fixed(t.top_altitude, 0) + " m</td></tr><tr><td>top airspeed</td><td class=n>" +
-                    fixed(t.top_airspeed, 1) + " m/s</td></tr><tr><td>fuel left</td><td class=n>" +
-                    fixed(t.last.fuel, 0) + " kg</td></tr></table>\n";
+    const std::string csv_file = stem + ".csv", svg_file = stem + ".svg";
+    std::string h = "<section class=track>\n<h2>" + escape(t.name) +
+                    (renamed ? " [" + escape(stem) + "]" : "") + " (" + escape(t.plugin) +
+                    ")</h2>\n<div class=layout>\n<div class=side>\n";
     // Filled by page.js: the gauges, and the flight model's readings beside them.
-    h += "<div class=cockpit><div class=panel></div><table class=readings></table></div>\n";
-    h += "<table class=events><tr><th>#</th><th>time (s)</th><th>event</th></tr>\n";
+    h += "<div class=cockpit><div class=panel role=group aria-label=\"cockpit panel\"></div>"
+         "<table class=readings></table></div>\n</div>\n<div class=main>\n"
+         "<div class=charts></div>\n<div class=where></div>\n";
+    h += "<table class=summary><caption>Summary</caption>" +
+         cell("flight time", t.end_time, 1, "s", "time") +
+         cell("distance", t.distance / 1000, 2, "km", "distance") +
+         cell("top altitude", t.top_altitude, 0, "m", "altitude") +
+         cell("top airspeed", t.top_airspeed, 1, "m/s", "speed") +
+         cell("fuel left", t.last.fuel, 0, "kg", "mass") + "</table>\n";
+    h += "<table class=events><caption>Events</caption><thead><tr><th scope=col>#</th>"
+         "<th scope=col>time (s)</th><th scope=col>event</th></tr></thead><tbody>\n";
     int count = 0;
-    for (const FlightLog::Event& e : t.events)
-        h += "<tr data-t=" + fixed(e.time, 2) + (e.pilot ? " class=pilot" : "") + "><td>" +
-             std::to_string(++count) + "</td><td class=n>" + fixed(e.time, 2) + "</td><td>" +
-             (e.pilot ? "pilot: " : "") + escape(e.what) + "</td></tr>\n";
-    h += "</table>\n<p>Data: <a href=\"" + escape(csv_file) + "\">" + escape(csv_file) +
+    for (const FlightLog::Event& e : t.events) {
+        const std::string time = fixed(e.time, 2);
+        h += "<tr data-t=" + time + (e.range() ? " data-end=" + fixed(e.end, 2) : "") +
+             (e.pilot ? " class=pilot" : "") + "><td>" + std::to_string(++count) +
+             "</td><td class=n><button type=button>" + time + "</button></td><td>" +
+             (e.pilot ? "pilot: " : "") + escape(e.text()) + "</td></tr>\n";
+    }
+    h += "</tbody></table>\n<p>Data: <a href=\"" + escape(csv_file) + "\">" + escape(csv_file) +
          "</a> (one row every " + fixed(row_seconds, 2) +
-         " s). Numbered marks in the charts are the events above.</p>\n";
-    h += "<div class=chart data-x0=" + fixed(frame.x0, 1) + " data-x1=" + fixed(frame.x1, 1) +
-         " data-t1=" + number(frame.t1) + " data-y0=" + fixed(frame.y0, 1) +
-         " data-y1=" + fixed(frame.y1, 1) + ">\n" + chart + "</div>\n";
-    return h + "<script type=\"application/json\" class=log>" + log_json(t) +
+         " s, SI units), charts as a picture: <a href=\"" + escape(svg_file) + "\">" +
+         escape(svg_file) + "</a>.</p>\n</div>\n</div>\n";
+    return h + "<script type=\"application/json\" class=log>" + log_json(t, row_seconds) +
            "</script>\n</section>\n";
 }
 
 std::string page_end() {
-    return std::string("<script>\n") + page::kScript + "</script>\n</body></html>\n";
+    return std::string("<script>\n") + page::kChartScript + "</script>\n<script>\n" +
+           page::kScript + "</script>\n</body></html>\n";
 }
 
 }  // namespace vmhost

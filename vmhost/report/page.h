@@ -1,11 +1,14 @@
 // The report page, index.html, one self-contained file: per vessel its
-// summary, events, cockpit panel and charts, with its flight log embedded for
-// the panel. Its files:
+// cockpit panel, charts, ground track, summary and events, drawn in the page
+// from its flight log, embedded. Its files:
 //   page.h/.cpp    (this) the page's HTML and the embedded log
-//   page.js        the cockpit replay: gauges, time slider, chart cursor, #t=
-//   page.css       its style
-//   assets.h.in    page.js and page.css as C++ strings, generated at build time
-// The charts themselves are report.cpp's.
+//   page.js        the cockpit replay: gauges, charts, ground track, the time
+//                  controls and the address (#t=, zoom, units)
+//   page.css       its style, for screens of any size and for print
+//   player.html    the time controls at the top of the page
+//   vendor/        the chart library page.js draws with, with its licence
+//   assets.h.in    all of these as C++ strings, generated at build time
+// The standalone SVG picture of the charts is report.cpp's.
 #pragma once
 
 #include <string>
@@ -14,12 +17,6 @@
 
 namespace vmhost {
 
-// Where a track's charts put time: x0 at time 0, x1 at t1, the plots running
-// from y0 down to y1 (SVG coordinates).
-struct ChartFrame {
-    double x0, x1, t1, y0, y1;
-};
-
 // Text as it may stand in HTML or SVG.
 std::string escape(const std::string& s);
 
@@ -27,8 +24,7 @@ std::string escape(const std::string& s);
 // STEM.csv and STEM.svg; a later vessel of a name has a stem of its own
 // (flightlog.h), shown beside its name.
 std::string page_start();
-std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
-                       const std::string& chart, const ChartFrame& frame);
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds);
 std::string page_end();
 
 }  // namespace vmhost
