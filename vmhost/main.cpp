@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -19,14 +20,15 @@
 namespace {
 
 std::string usage() {
-    return "usage: vmhost run SCENARIO [--trace FILE]\n"
+    return "usage: vmhost run SCENARIO [--trace FILE] [--plugin PATH]\n"
            "       vmhost fly " +
            vmhost::aircraft_names("|", "|") +
            " [--trace FILE]\n"
            "       vmhost validate PLUGIN [OPTIONS]   (vmhost validate --help)\n"
            "       vmhost --help\n"
            "\n"
-           "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
+           "run: runs SCENARIO and writes the trace to FILE, or to standard output;\n"
+           "     with --plugin, its `load` loads the library PATH instead.\n"
            "fly: flies the aircraft's default flight with the flight model, shows its\n"
            "     progress and prints a summary; the trace goes only to a FILE.\n"
            "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
@@ -63,11 +65,16 @@ int vmhost_main(int argc, char** argv) {
     const char* scenario = nullptr;
     const char* trace_file = nullptr;
     const char* report_dir = nullptr;
+    const char* plugin = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--trace") == 0) {
             if (trace_file) return usage_error("--trace given twice");
             if (i + 1 >= argc) return usage_error("--trace needs a FILE");
             trace_file = argv[++i];
+        } else if (std::strcmp(argv[i], "--plugin") == 0 && !fly) {
+            if (plugin) return usage_error("--plugin given twice");
+            if (i + 1 >= argc) return usage_error("--plugin needs a PATH");
+            plugin = argv[++i];
         } else if (std::strcmp(argv[i], "--report") == 0) {
             if (report_dir) return usage_error("--report given twice");
             if (i + 1 >= argc) return usage_error("--report needs a DIR");
@@ -127,8 +134,13 @@ int vmhost_main(int argc, char** argv) {
     if (fly || report_dir) options.log = &log;
     options.progress = fly && vmhost::stderr_is_terminal();
     options.trace = trace.file ? &trace : nullptr;
+    if (plugin) options.plugin = plugin;
+    if (!fly) options.folder = std::filesystem::path(scenario).parent_path().string();
     vmhost::catch_interrupts();
+    vmhost::catch_early_exit();
+    vmhost::running_scenario(true);
     vmhost::Status status = vmhost::run_scenario(name, text, stderr, options);
+    vmhost::running_scenario(false);
 
     if (trace.file) {
         trace.flush();  // before the host's own flush, which would hide the reason

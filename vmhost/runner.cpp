@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 
 #include "aircraft.h"
 #include "interrupt.h"
@@ -84,11 +85,20 @@ void Runner::load_plugin(const std::string& plugin) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
     check_path(plugin, "plug-in");
     std::string path = plugin;
-    if (const Aircraft* known = find_aircraft(plugin))
+    std::error_code ec;
+    if (!options_.plugin.empty()) {
+        path = options_.plugin;
+    } else if (const Aircraft* known = find_aircraft(plugin)) {
         path = bin_dir_ + "/" + library::plugin_file(known->library);
+    } else if (const std::filesystem::path beside = std::filesystem::path(options_.folder) / plugin;
+               std::filesystem::path(plugin).is_relative() && !options_.folder.empty() &&
+               !std::filesystem::exists(plugin, ec) && std::filesystem::exists(beside, ec)) {
+        path = beside.string();
+    }
     // The call into the plug-in is its load hook, run while the library is
     // opened.
-    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, plugin); });
+    host::plugin_call([] { host::Line(">").word("load"); },
+                      [&] { open_plugin(path, options_.plugin.empty() ? plugin : path); });
 }
 
 // Opens the plug-in library and finds its entry points; one that is no
@@ -121,6 +131,7 @@ void Runner::check_new_name(const std::string& name) const {
 void Runner::create_vessel(const std::string& name, int model) {
     check_new_name(name);
     created_ = true;
+    const Watched watched(options_.watch, CallKind::create);
 
     Vessel v{name, host::create_vessel(name.c_str(), model), nullptr, nullptr, true};
     host::plugin_call([&] { host::Line(">").word("vmvcInit").handle(v.handle).integer(model); },
@@ -295,6 +306,7 @@ void Runner::delete_vessel(Vessel* v) {
 }
 
 void Runner::destroy(Vessel& v) {
+    const Watched watched(options_.watch, CallKind::destroy);
     host::plugin_call(
         v.handle, host::Callback::exit,
         [&] { host::Line(">").word("vmvcExit").word(v.object ? v.name.c_str() : "null"); },
