@@ -17,7 +17,7 @@
 //   VM_FAULT_THROW         throws from key 0xE2 released with shift, ctrl and alt (the
 //                          exception's text, and its standard error, hold escape sequences)
 // and, for the tests of validate itself rather than one check:
-//   VM_FAULT_FLOOD         floods the trace: 100,000 host calls in every post-step
+//   VM_FAULT_FLOOD         floods the trace: 20 MB of host calls in every post-step
 #include <cmath>
 #include <cstdio>
 #include <chrono>
@@ -27,6 +27,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "plugin.h"
@@ -126,7 +127,8 @@ class Faulty : public VESSEL2 {
         (void)simt;
 #endif
 #if defined(VM_FAULT_FLOOD)
-        for (int i = 0; i < 100000; ++i) GetAltitude();
+        static const std::string date(1000, '#');
+        for (int i = 0; i < 20000; ++i) Date2Int(date.c_str());
 #endif
     }
 

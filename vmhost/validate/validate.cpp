@@ -385,8 +385,8 @@ class Run {
             if (!line.empty()) header += "# " + one_line(line) + "\n";
         header += "# " + note + "\n# check: " + id + " " + part.name + "\n";
         r.repro = out_.write(id, ".vms", header + body, "the repro");
-        if (!outcomes[0].traces.empty())
-            r.trace = out_.write(id, ".trace",
+        if (!outcomes[0].traces.empty() && !r.repro.empty())
+            r.trace = out_.write(fs::path(r.repro).stem().string(), ".trace",
                                  "# vmhost validate: the trace of " + file_name(r.repro) + "\n" +
                                      outcomes[0].traces[0],
                                  "the repro's trace");
