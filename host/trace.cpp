@@ -266,8 +266,10 @@ bool foreign_call(const char* first) {
         g_foreign_seen[g_foreign_seen_count++] = name;
     g_foreign_calls.fetch_add(1, std::memory_order_relaxed);
     char line[160];
-    const int n = std::snprintf(line, sizeof line, "! host call from a foreign thread: %.100s\n", name);
-    if (std::FILE* out = g_out; out && n > 0) std::fwrite(line, 1, static_cast<std::size_t>(n), out);
+    const int n =
+        std::snprintf(line, sizeof line, "! host call from a foreign thread: %.100s\n", name);
+    if (std::FILE* out = g_out; out && n > 0)
+        std::fwrite(line, 1, static_cast<std::size_t>(n), out);
     return false;
 }
 

@@ -257,11 +257,11 @@ TEST_F(Vessels, AHostCallFromAForeignThreadIsABrokenRuleOncePerOperationAndTears
     for (int i = 0; i < 2000; ++i) c.GetPitch();
     own.join();
     std::vector<std::string> foreign, other;
-    for (const std::string& l : trace())
-        (l.starts_with("! ") ? foreign : other).push_back(l);
+    for (const std::string& l : trace()) (l.starts_with("! ") ? foreign : other).push_back(l);
     std::sort(foreign.begin(), foreign.end());
-    EXPECT_EQ(foreign, (std::vector<std::string>{"! host call from a foreign thread: GetAirspeed",
-                                                 "! host call from a foreign thread: GetAltitude"}));
+    EXPECT_EQ(foreign,
+              (std::vector<std::string>{"! host call from a foreign thread: GetAirspeed",
+                                        "! host call from a foreign thread: GetAltitude"}));
     EXPECT_EQ(other, std::vector<std::string>(2000, "GetPitch = 0"));
     EXPECT_EQ(host::violations() - before, 2);
 }

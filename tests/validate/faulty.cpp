@@ -18,11 +18,11 @@
 //                          exception's text, and its standard error, hold escape sequences)
 // and, for the tests of validate itself rather than one check:
 //   VM_FAULT_FLOOD         floods the trace: 20 MB of host calls in every post-step
-#include <cmath>
-#include <cstdio>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <new>

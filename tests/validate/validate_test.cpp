@@ -157,8 +157,7 @@ class Validate : public ::testing::TestWithParam<Case> {};
 TEST_P(Validate, Runs) {
     const Case& c = GetParam();
     const std::string bin = vmhost::library::executable_dir();
-    if (!std::getenv("VMHOST"))
-        setenv("VMHOST", (fs::path(bin) / "vmhost").string().c_str(), 1);
+    if (!std::getenv("VMHOST")) setenv("VMHOST", (fs::path(bin) / "vmhost").string().c_str(), 1);
     setenv("BIN", bin.c_str(), 1);
     setenv("XSD", VM_JUNIT_SCHEMA, 1);
     const fs::path dir = fs::temp_directory_path() / testsupport::unique_name(c.name);

@@ -114,9 +114,13 @@ std::vector<Part> readings_plan(const Context& c) {
 }
 
 const Check kReadings{
-    "readings", 3, kNothing, true,
-    "every quantity, warp and heading swept over ordinary, extreme and non-finite values",
-    readings_plan};
+    .id = "readings",
+    .strictness = 3,
+    .needs = kNothing,
+    .scenario = true,
+    .description =
+        "every quantity, warp and heading swept over ordinary, extreme and non-finite values",
+    .plan = readings_plan};
 
 // ---- keys ----------------------------------------------------------------------
 
@@ -136,9 +140,13 @@ std::vector<Part> keys_plan(const Context& c) {
     return {part("every key", c, "keys", s, survives)};
 }
 
-const Check kKeys{"keys", 3, kObject, true,
-                  "every key code 0..255, down and up, with every modifier combination",
-                  keys_plan};
+const Check kKeys{
+    .id = "keys",
+    .strictness = 3,
+    .needs = kObject,
+    .scenario = true,
+    .description = "every key code 0..255, down and up, with every modifier combination",
+    .plan = keys_plan};
 
 // ---- cockpit-views -------------------------------------------------------------
 
@@ -148,8 +156,12 @@ std::vector<Part> cockpit_views_plan(const Context& c) {
     return {part("views", c, "cockpit-views", s, survives)};
 }
 
-const Check kCockpitViews{"cockpit-views", 3, kObject, true, "cockpit views -1 to 16",
-                          cockpit_views_plan};
+const Check kCockpitViews{.id = "cockpit-views",
+                          .strictness = 3,
+                          .needs = kObject,
+                          .scenario = true,
+                          .description = "cockpit views -1 to 16",
+                          .plan = cockpit_views_plan};
 
 // ---- airfoils ------------------------------------------------------------------
 
@@ -206,9 +218,13 @@ std::vector<Part> airfoils_plan(const Context& c) {
 }
 
 const Check kAirfoils{
-    "airfoils", 3, kAirfoil, true,
-    "coefficients finite over four turns, Mach 0 to 5, any Reynolds number; nan survived",
-    airfoils_plan};
+    .id = "airfoils",
+    .strictness = 3,
+    .needs = kAirfoil,
+    .scenario = true,
+    .description =
+        "coefficients finite over four turns, Mach 0 to 5, any Reynolds number; nan survived",
+    .plan = airfoils_plan};
 
 const Check* const kInputChecks[] = {&kReadings, &kKeys, &kCockpitViews, &kAirfoils};
 

@@ -60,9 +60,13 @@ std::vector<Part> exports_plan(const Context& c) {
 }
 
 const Check kExports{
-    "exports", 1, kNothing, true,
-    "vmvcInit, vmvcExit exported; GetModuleVersion a plausible date; load hook's InitLib once",
-    exports_plan};
+    .id = "exports",
+    .strictness = 1,
+    .needs = kNothing,
+    .scenario = true,
+    .description =
+        "vmvcInit, vmvcExit exported; GetModuleVersion a plausible date; load hook's InitLib once",
+    .plan = exports_plan};
 
 // ---- lifecycle -----------------------------------------------------------------
 
@@ -84,9 +88,13 @@ std::vector<Part> lifecycle_plan(const Context& c) {
     return {part("orders", c, "lifecycle", s, survives)};
 }
 
-const Check kLifecycle{"lifecycle", 1, kNothing, true,
-                       "create, step and delete in every order vmhost allows; other flight models",
-                       lifecycle_plan};
+const Check kLifecycle{
+    .id = "lifecycle",
+    .strictness = 1,
+    .needs = kNothing,
+    .scenario = true,
+    .description = "create, step and delete in every order vmhost allows; other flight models",
+    .plan = lifecycle_plan};
 
 // ---- exit-null -----------------------------------------------------------------
 
@@ -97,8 +105,12 @@ std::vector<Part> exit_null_plan(const Context& c) {
                  survives)};
 }
 
-const Check kExitNull{"exit-null", 1, kNothing, true,
-                      "vmvcExit(null) before, between and after vessels", exit_null_plan};
+const Check kExitNull{.id = "exit-null",
+                      .strictness = 1,
+                      .needs = kNothing,
+                      .scenario = true,
+                      .description = "vmvcExit(null) before, between and after vessels",
+                      .plan = exit_null_plan};
 
 // ---- many-vessels --------------------------------------------------------------
 
@@ -114,8 +126,12 @@ std::vector<Part> many_vessels_plan(const Context& c) {
     return {part("100 vessels", c, "many-vessels", s + "step\n", survives)};
 }
 
-const Check kManyVessels{"many-vessels", 4, kNothing, true, "100 vessels at once",
-                         many_vessels_plan};
+const Check kManyVessels{.id = "many-vessels",
+                         .strictness = 4,
+                         .needs = kNothing,
+                         .scenario = true,
+                         .description = "100 vessels at once",
+                         .plan = many_vessels_plan};
 
 // ---- reload --------------------------------------------------------------------
 
@@ -139,9 +155,13 @@ std::vector<Part> reload_plan(const Context& c) {
     return {p};
 }
 
-const Check kReload{"reload", 4, kNothing, false,
-                    "load, unload and load again in one process: the same trace twice",
-                    reload_plan};
+const Check kReload{
+    .id = "reload",
+    .strictness = 4,
+    .needs = kNothing,
+    .scenario = false,
+    .description = "load, unload and load again in one process: the same trace twice",
+    .plan = reload_plan};
 
 // ---- create-delete-cycles ------------------------------------------------------
 
@@ -189,9 +209,13 @@ std::vector<Part> cycles_plan(const Context& c) {
     return {p};
 }
 
-const Check kCycles{"create-delete-cycles", 6, kNothing, true,
-                    "10,000 create/delete cycles; the heap the plug-in holds does not grow",
-                    cycles_plan};
+const Check kCycles{
+    .id = "create-delete-cycles",
+    .strictness = 6,
+    .needs = kNothing,
+    .scenario = true,
+    .description = "10,000 create/delete cycles; the heap the plug-in holds does not grow",
+    .plan = cycles_plan};
 
 const Check* const kLifecycleChecks[] = {&kExports,     &kLifecycle, &kExitNull,
                                          &kManyVessels, &kReload,    &kCycles};

@@ -33,8 +33,7 @@ Verdict allocations_judge(const std::vector<Outcome>& o) {
     std::string found, signature = "allocations:";
     for (int k = 0; k < 3; ++k) {
         if (r.allocations[k] == 0) continue;
-        found += (found.empty() ? "" : ", ") + std::to_string(r.allocations[k]) + " in " +
-                 kinds[k];
+        found += (found.empty() ? "" : ", ") + std::to_string(r.allocations[k]) + " in " + kinds[k];
         signature += std::string(" ") + kinds[k];
     }
     if (found.empty()) return {};
@@ -64,16 +63,20 @@ std::vector<Part> allocations_plan(const Context& c) {
         for (int k = -628; k <= 628; k += 4)
             s += "airfoil v1 " + std::to_string(index) + " " + std::to_string(k) + "e-2 " +
                  std::to_string(k & 3) + " 1e6\n";
-    Part p = part("flight", c, "allocations", s + "step 100\ndelete v2\nstep 20\n",
-                  allocations_judge);
+    Part p =
+        part("flight", c, "allocations", s + "step 100\ndelete v2\nstep 20\n", allocations_judge);
     p.job.trace = false;
     p.job.watch = Watch::allocations;
     return {p};
 }
 
-const Check kAllocations{"allocations", 7, kObject | kAllocCounting, true,
-                         "no heap allocation in post-steps, key callbacks and coefficient calls",
-                         allocations_plan};
+const Check kAllocations{
+    .id = "allocations",
+    .strictness = 7,
+    .needs = kObject | kAllocCounting,
+    .scenario = true,
+    .description = "no heap allocation in post-steps, key callbacks and coefficient calls",
+    .plan = allocations_plan};
 
 // ---- post-step-time ------------------------------------------------------------
 
@@ -105,9 +108,13 @@ std::vector<Part> post_step_time_plan(const Context& c) {
     return {p};
 }
 
-const Check kPostStepTime{"post-step-time", 8, kObject | kOptimised, true,
-                          "post-step time p50 and p99 with tracing off; p99 within 50 us",
-                          post_step_time_plan};
+const Check kPostStepTime{
+    .id = "post-step-time",
+    .strictness = 8,
+    .needs = kObject | kOptimised,
+    .scenario = true,
+    .description = "post-step time p50 and p99 with tracing off; p99 within 50 us",
+    .plan = post_step_time_plan};
 
 const Check* const kMeasureChecks[] = {&kAllocations, &kPostStepTime};
 

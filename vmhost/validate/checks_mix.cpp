@@ -24,9 +24,13 @@ std::vector<Part> contracts_plan(const Context& c) {
                  contracts_judge)};
 }
 
-const Check kContracts{"contracts", 2, kNothing, true,
-                       "no broken host contract ('!' line) in a seeded mix of ordinary use",
-                       contracts_plan};
+const Check kContracts{
+    .id = "contracts",
+    .strictness = 2,
+    .needs = kNothing,
+    .scenario = true,
+    .description = "no broken host contract ('!' line) in a seeded mix of ordinary use",
+    .plan = contracts_plan};
 
 // ---- determinism ---------------------------------------------------------------
 
@@ -70,9 +74,12 @@ std::vector<Part> determinism_plan(const Context& c) {
 }
 
 const Check kDeterminism{
-    "determinism", 5, kProcesses, true,
-    "a seeded mix gives byte-identical traces and sound logs in two fresh processes",
-    determinism_plan};
+    .id = "determinism",
+    .strictness = 5,
+    .needs = kProcesses,
+    .scenario = true,
+    .description = "a seeded mix gives byte-identical traces and sound logs in two fresh processes",
+    .plan = determinism_plan};
 
 // ---- random --------------------------------------------------------------------
 
@@ -83,9 +90,13 @@ std::vector<Part> random_plan(const Context& c) {
 }
 
 const Check kRandom{
-    "random", 5, kNothing, true,
-    "a seeded mix of everything above, 1000 steps per strictness level: no crash, exit or hang",
-    random_plan};
+    .id = "random",
+    .strictness = 5,
+    .needs = kNothing,
+    .scenario = true,
+    .description =
+        "a seeded mix of everything above, 1000 steps per strictness level: no crash, exit or hang",
+    .plan = random_plan};
 
 const Check* const kMixChecks[] = {&kContracts, &kDeterminism, &kRandom};
 

@@ -47,8 +47,8 @@ std::string read_file(const fs::path& p, bool* found = nullptr,
     if (!in) return s;
     char chunk[1 << 16];
     while (s.size() < limit && in.read(chunk, sizeof chunk).gcount() > 0)
-        s.append(chunk, static_cast<std::size_t>(
-                            std::min<std::uintmax_t>(in.gcount(), limit - s.size())));
+        s.append(chunk,
+                 static_cast<std::size_t>(std::min<std::uintmax_t>(in.gcount(), limit - s.size())));
     return s;
 }
 
@@ -166,7 +166,8 @@ void open_last_words(const fs::path& dir) {
     g_last_words = _wopen((dir / "crash.txt").wstring().c_str(),
                           _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    g_last_words = open((dir / "crash.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    g_last_words =
+        open((dir / "crash.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 #endif
 }
 

@@ -114,7 +114,7 @@ void become_child(std::FILE* err, const std::filesystem::path& dir) {
     alt.ss_sp = g_alt_stack;
     alt.ss_size = sizeof g_alt_stack;
     sigaltstack(&alt, nullptr);  // a stack overflow still gets its report
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_sigaction = on_crash;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
@@ -138,7 +138,9 @@ void frames_into(Words& w, void* const* frames, int n, bool first_is_pc) {
         w.put("frame ").put(module).put("\t");
         w.hex(known ? pc - reinterpret_cast<std::uintptr_t>(info.dli_fbase) : pc).put("\t");
         if (known && info.dli_sname)
-            w.put(info.dli_sname).put("+").hex(at - reinterpret_cast<std::uintptr_t>(info.dli_saddr));
+            w.put(info.dli_sname)
+                .put("+")
+                .hex(at - reinterpret_cast<std::uintptr_t>(info.dli_saddr));
         w.put("\n");
     }
 }

@@ -112,11 +112,10 @@ void frames_into(Words& w, void* const* frames, int n, bool first_is_pc) {
         const std::uintptr_t at = (i == 0 && first_is_pc) || pc == 0 ? pc : pc - 1;
         HMODULE module = nullptr;
         char name[MAX_PATH] = "?";
-        const bool known =
-            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                               reinterpret_cast<LPCSTR>(at), &module) &&
-            GetModuleFileNameA(module, name, sizeof name) > 0;
+        const bool known = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                              reinterpret_cast<LPCSTR>(at), &module) &&
+                           GetModuleFileNameA(module, name, sizeof name) > 0;
         w.put("frame ").put(known ? name : "?").put("\t");
         w.hex(known ? pc - reinterpret_cast<std::uintptr_t>(module) : pc).put("\t\n");
     }

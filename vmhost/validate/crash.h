@@ -37,8 +37,8 @@ class Words {
     Words& dec(long long v) {
         char b[24];
         std::size_t i = sizeof b;
-        unsigned long long u = v < 0 ? 0ull - static_cast<unsigned long long>(v)
-                                     : static_cast<unsigned long long>(v);
+        unsigned long long u =
+            v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
         do {
             b[--i] = kDigits[u % 10];
             u /= 10;

@@ -64,9 +64,9 @@ std::string err_tail(const std::string& err) {
 }  // namespace
 
 const char* failure_name(Failure f) {
-    static const char* const names[] = {"",     "crash", "hang",     "exit",       "flood",
-                                        "contract", "nan", "leak", "allocation", "time",
-                                        "nondeterminism", "load"};
+    static const char* const names[] = {
+        "",    "crash", "hang",       "exit", "flood",          "contract",
+        "nan", "leak",  "allocation", "time", "nondeterminism", "load"};
     return names[static_cast<int>(f)];
 }
 
@@ -197,8 +197,8 @@ std::string stack_text(std::string_view frames, const std::string& plugin) {
 }
 
 Verdict survived(const Outcome& o) {
-    const bool ended_well = o.finished && o.how == Outcome::exited &&
-                            (o.code == kOk || o.code == kContractBroken);
+    const bool ended_well =
+        o.finished && o.how == Outcome::exited && (o.code == kOk || o.code == kContractBroken);
     if (ended_well) return {};
     // The call that was running, where the run did not finish.
     const std::string call = o.traces.empty() || o.finished ? "" : last_call(o.traces.back());

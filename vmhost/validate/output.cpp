@@ -69,7 +69,8 @@ std::string shell_word(const std::string& s) {
     return q + "\"";
 #else
     if (!s.empty() &&
-        s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_@%+=:,./-") ==
+        s.find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_@%+=:,./-") ==
             std::string::npos)
         return s;
     std::string q = "'";

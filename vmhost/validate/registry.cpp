@@ -28,7 +28,8 @@ std::string message_part(const std::string& err, const std::string& key) {
     const auto at = err.find(key);
     if (at == std::string::npos) return "";
     const auto end = err.find('\n', at);
-    std::string s = err.substr(at + key.size(), end == std::string::npos ? end : end - at - key.size());
+    std::string s =
+        err.substr(at + key.size(), end == std::string::npos ? end : end - at - key.size());
     if (!s.empty() && s.back() == '\r') s.pop_back();
     return s;
 }

@@ -41,7 +41,7 @@ struct Counts {
     int pass = 0, skip = 0, fail = 0;
     explicit Counts(std::span<const Result> results) {
         for (const Result& r : results)
-            ++(r.verdict.result == Verdict::pass ? pass
+            ++(r.verdict.result == Verdict::pass   ? pass
                : r.verdict.result == Verdict::skip ? skip
                                                    : fail);
     }
@@ -170,14 +170,13 @@ std::string junit(std::span<const Battery> batteries, double seconds) {
         failures += Counts(b.results).fail;
     }
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << kOurXml << "\n<testsuites name=\"vmhost validate\" tests=\"" << tests
-        << "\" failures=\"" << failures << "\" errors=\"0\" time=\""
-        << seconds_text(seconds, "%.3f") << "\">\n";
+        << kOurXml << "\n<testsuites name=\"vmhost validate\" tests=\"" << tests << "\" failures=\""
+        << failures << "\" errors=\"0\" time=\"" << seconds_text(seconds, "%.3f") << "\">\n";
     for (const Battery& b : batteries) {
         const Counts n(b.results);
         out << "  <testsuite name=\"" << xml_escape(b.name) << "\" tests=\"" << b.results.size()
-            << "\" failures=\"" << n.fail << "\" errors=\"0\" skipped=\"" << n.skip
-            << "\" time=\"" << seconds_text(b.seconds, "%.3f") << "\">\n";
+            << "\" failures=\"" << n.fail << "\" errors=\"0\" skipped=\"" << n.skip << "\" time=\""
+            << seconds_text(b.seconds, "%.3f") << "\">\n";
         for (const Result& r : b.results) {
             const Verdict& v = r.verdict;
             out << "    <testcase classname=\"" << xml_escape(classname(b.name)) << "\" name=\""
@@ -197,7 +196,8 @@ std::string junit(std::span<const Battery> batteries, double seconds) {
                 text += (text.empty() ? "" : "\n") + ("WARN " + one_line(v.warning)) + "\n" +
                         context_text(r);
             for (const std::string* file : {&r.repro, &r.trace})
-                if (!file->empty()) text += (text.empty() ? "" : "\n") + ("[[ATTACHMENT|" + *file + "]]");
+                if (!file->empty())
+                    text += (text.empty() ? "" : "\n") + ("[[ATTACHMENT|" + *file + "]]");
             if (!text.empty()) out << "      <system-out>" << xml_escape(text) << "</system-out>\n";
             out << "    </testcase>\n";
         }
@@ -225,11 +225,13 @@ std::string json(std::span<const Battery> batteries, double seconds, std::uint64
             out << next << "    {\"id\": \"" << r.check->id << "\", \"result\": \""
                 << kJsonResults[v.result] << "\", \"type\": \"" << failure_name(v.kind)
                 << "\", \"seconds\": " << seconds_text(r.seconds, "%.3f");
-            const std::pair<const char*, std::string> texts[] = {
-                {"reason", one_line(v.reason)},   {"where", one_line(v.where)},
-                {"warning", one_line(v.warning)}, {"detail", v.detail},
-                {"replay", r.replay},             {"repro", r.repro},
-                {"trace", r.trace}};
+            const std::pair<const char*, std::string> texts[] = {{"reason", one_line(v.reason)},
+                                                                 {"where", one_line(v.where)},
+                                                                 {"warning", one_line(v.warning)},
+                                                                 {"detail", v.detail},
+                                                                 {"replay", r.replay},
+                                                                 {"repro", r.repro},
+                                                                 {"trace", r.trace}};
             for (const auto& [key, text] : texts)
                 out << ", \"" << key << "\": \"" << json_escape(text) << "\"";
             out << "}";

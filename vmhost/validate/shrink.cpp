@@ -96,8 +96,8 @@ class Shrinker {
         Isolation within = how_;
         within.timeout = std::min(how_.timeout, left);
         // A candidate hangs as soon as its trace stops growing for a while.
-        const Verdict v = run_part(part_, join(candidate), within, nullptr,
-                                   hang_ ? kHangStall : how_.stall());
+        const Verdict v =
+            run_part(part_, join(candidate), within, nullptr, hang_ ? kHangStall : how_.stall());
         if (!same_failure(v, failure_)) return false;
         lines = std::move(candidate);
         return true;
@@ -221,7 +221,8 @@ class Shrinker {
 }  // namespace
 
 bool same_failure(const Verdict& v, const Verdict& failure) {
-    const bool as_bad = v.result == Verdict::fail || (!v.warning.empty() && v.result == Verdict::pass);
+    const bool as_bad =
+        v.result == Verdict::fail || (!v.warning.empty() && v.result == Verdict::pass);
     return as_bad && v.signature == failure.signature;
 }
 

@@ -130,8 +130,7 @@ std::string parse(int argc, char** argv, Options& o) {
                     return "--strictness takes 1 to 10, not '" + one_line(s) + "'";
                 o.strictness = static_cast<int>(v);
             } else if (a == "--only" || a == "--exclude") {
-                if (std::string e = check_ids(a, s, a == "--only" ? o.only : o.exclude);
-                    !e.empty())
+                if (std::string e = check_ids(a, s, a == "--only" ? o.only : o.exclude); !e.empty())
                     return e;
             } else if (a == "--seed") {
                 char* end = nullptr;
@@ -189,8 +188,8 @@ bool plugin_context(const std::string& given, Context& c, std::string* name, std
     }
     std::error_code ec;
     if (!fs::is_regular_file(given, ec)) {
-        *why = "'" + one_line(given) + "' is neither an aircraft (" +
-               aircraft_names(", ", " or ") + ") nor a plug-in library";
+        *why = "'" + one_line(given) + "' is neither an aircraft (" + aircraft_names(", ", " or ") +
+               ") nor a plug-in library";
         return false;
     }
     c.path = fs::absolute(given, ec).lexically_normal().generic_string();
@@ -234,8 +233,8 @@ class Run {
         const Survey& survey = c_.survey;
         if (!survey.loads) {
             r.verdict = std::string_view(check.id) == "exports"
-                            ? failed(Failure::load, "the plug-in does not load: " + survey.load_error,
-                                     "", "load")
+                            ? failed(Failure::load,
+                                     "the plug-in does not load: " + survey.load_error, "", "load")
                             : skipped("the plug-in does not load");
             return r;
         }
@@ -466,8 +465,8 @@ std::string replay_text(const Options& o, const Context& c, std::string* text) {
     std::string why;
     if (!read_scenario(o.replay, text, &why)) return why;
     const std::string loads = loaded_by(*text);
-    const bool same = find_aircraft(c.plugin) ? loads == c.plugin
-                                              : file_name(loads) == file_name(c.plugin);
+    const bool same =
+        find_aircraft(c.plugin) ? loads == c.plugin : file_name(loads) == file_name(c.plugin);
     if (!same)
         return "'" + one_line(o.replay) + "' loads '" + one_line(loads) + "', not the plug-in '" +
                one_line(c.given) + "'; replay it with the plug-in it was made for";
@@ -509,7 +508,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < cs.size() && why.empty() && !interrupt_signal(); ++i) {
         // Several plug-ins: a folder each below --out.
         OutFolder own;
-        if (!o.out.empty() && !own.open(cs.size() > 1 ? fs::path(o.out) / names[i] : fs::path(o.out), &why))
+        if (!o.out.empty() &&
+            !own.open(cs.size() > 1 ? fs::path(o.out) / names[i] : fs::path(o.out), &why))
             break;
         if (i > 0) std::printf("\n");
         batteries.push_back(run_battery(o, cs[i], names[i], how, own, replay));
@@ -529,8 +529,7 @@ int main(int argc, char** argv) {
         why = out.error();
     }
     if (why.empty() && !o.json.empty())
-        write_file(o.json, json(batteries, seconds, o.seed, o.strictness), "the JSON report",
-                   &why);
+        write_file(o.json, json(batteries, seconds, o.seed, o.strictness), "the JSON report", &why);
     // A result that did not reach its reader is no result.
     if (why.empty() && printed("the results") != kOk) return kBadInput;
     if (!why.empty()) return error(why);

@@ -201,9 +201,9 @@ const char* failure_name(Failure f);
 struct Verdict {
     enum Result { pass, skip, fail } result = pass;
     Failure kind = Failure::none;  // of a failure, or of the warning
-    std::string reason;     // why it failed or was skipped; measurements of a pass
-    std::string where;      // where it failed: a trace line, a scenario line
-    std::string warning;    // a WARN line that accompanies a pass
+    std::string reason;            // why it failed or was skipped; measurements of a pass
+    std::string where;             // where it failed: a trace line, a scenario line
+    std::string warning;           // a WARN line that accompanies a pass
     std::string signature;  // what a smaller scenario must show to fail (or warn) the same way
     std::string detail;     // the context to act on it: stack, exception, standard error
 };
@@ -358,8 +358,8 @@ struct Result {
 
 // The battery's results for one plug-in.
 struct Battery {
-    std::string name;     // the plug-in's name: an aircraft's, or its file's stem
-    std::string plugin;   // as given
+    std::string name;    // the plug-in's name: an aircraft's, or its file's stem
+    std::string plugin;  // as given
     std::vector<Result> results;
     double seconds = 0;
 };
