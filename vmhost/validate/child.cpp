@@ -264,6 +264,62 @@ int child_main(const fs::path& dir, bool isolated) {
     return status;
 }
 
+namespace {
+
+// Runs the job's child, watching its files: killed when its time is up, when
+// its trace has not grown for `stall` seconds, or when a file floods.
+void run_watched(const Job& job, const fs::path& dir, const Isolation& how, double stall,
+                 Outcome& o) {
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::duration<double>(how.timeout);
+    std::uintmax_t size = 0;
+    auto grew = start;
+    std::error_code ec;
+    const auto size_of = [&](const fs::path& p) {
+        const auto n = fs::file_size(p, ec);
+        return ec ? std::uintmax_t{0} : n;
+    };
+    bool flooded = false;
+    const auto time_up = [&] {
+        const auto now = Clock::now();
+        std::uintmax_t s = 0;
+        for (int run = 1; job.trace && run <= job.runs; ++run) {
+            const std::uintmax_t n = size_of(dir / trace_file(run));
+            flooded = flooded || n > kMaxCapture;
+            s += n;
+        }
+        flooded = flooded || size_of(dir / "stderr.txt") > kMaxCapture;
+        if (flooded) return true;
+        if (job.trace) {
+            if (s != size) {
+                size = s;
+                grew = now;
+            }
+            if (now - grew >= std::chrono::duration<double>(stall)) {
+                o.stalled = stall;
+                return true;
+            }
+        }
+        return now >= deadline;
+    };
+    const Ended e = run_isolated(dir, time_up);
+    o.how = flooded && e.how == Outcome::timed_out ? Outcome::flooded : e.how;
+    o.code = e.code;
+}
+
+// What the child left in its folder.
+void read_results(const Job& job, const fs::path& dir, Outcome& o) {
+    for (int run = 1; job.trace && run <= job.runs; ++run)
+        o.traces.push_back(read_file(dir / trace_file(run)));
+    o.err = read_file(dir / "stderr.txt");
+    o.sound_log = read_file(dir / "VelmoraSound_Log.txt", &o.has_sound_log);
+    o.crash = read_file(dir / "crash.txt");
+    read_file(dir / "end.txt", &o.finished);
+    read_measures(read_file(dir / "measure.txt"), o);
+}
+
+}  // namespace
+
 Outcome run_job(const Job& job, const Isolation& how, double stall) {
     static int serial = 0;
     const fs::path dir = how.work / std::to_string(++serial);
@@ -290,48 +346,10 @@ Outcome run_job(const Job& job, const Isolation& how, double stall) {
         o.code = child_main(dir, false);
         fs::current_path(back, ec);
     } else {
-        const auto deadline = start + std::chrono::duration<double>(how.timeout);
-        std::uintmax_t size = 0;
-        auto grew = start;
-        const auto size_of = [&](const fs::path& p) {
-            const auto n = fs::file_size(p, ec);
-            return ec ? std::uintmax_t{0} : n;
-        };
-        const auto time_up = [&] {
-            const auto now = Clock::now();
-            std::uintmax_t s = 0;
-            for (int run = 1; job.trace && run <= job.runs; ++run) {
-                const std::uintmax_t n = size_of(dir / trace_file(run));
-                if (n > kMaxCapture) o.how = Outcome::flooded;
-                s += n;
-            }
-            if (size_of(dir / "stderr.txt") > kMaxCapture) o.how = Outcome::flooded;
-            if (o.how == Outcome::flooded) return true;
-            if (job.trace) {
-                if (s != size) {
-                    size = s;
-                    grew = now;
-                }
-                if (now - grew >= std::chrono::duration<double>(stall)) {
-                    o.stalled = stall;
-                    return true;
-                }
-            }
-            return now >= deadline;
-        };
-        const Ended e = run_isolated(dir, time_up);
-        if (e.how != Outcome::timed_out || o.how != Outcome::flooded) o.how = e.how;
-        o.code = e.code;
+        run_watched(job, dir, how, stall, o);
     }
     o.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-
-    for (int run = 1; job.trace && run <= job.runs; ++run)
-        o.traces.push_back(read_file(dir / trace_file(run)));
-    o.err = read_file(dir / "stderr.txt");
-    o.sound_log = read_file(dir / "VelmoraSound_Log.txt", &o.has_sound_log);
-    o.crash = read_file(dir / "crash.txt");
-    read_file(dir / "end.txt", &o.finished);
-    read_measures(read_file(dir / "measure.txt"), o);
+    read_results(job, dir, o);
     fs::remove_all(dir, ec);
     return o;
 }

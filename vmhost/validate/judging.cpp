@@ -196,15 +196,63 @@ std::string stack_text(std::string_view frames, const std::string& plugin) {
     return s;
 }
 
+namespace {
+
+// Why a run that did not end well ended, and where: the call that was
+// running, where it did not finish.
+Verdict end_of(const Outcome& o, const std::string& call, const std::string& sanitizer) {
+    const std::string where = call.empty() ? "" : "in " + ticked(call);
+    const std::string end = describe_end(o.how, o.code);
+    if (o.how == Outcome::interrupted) return failed(Failure::none, "interrupted", where, end);
+    if (o.how == Outcome::flooded)
+        return failed(Failure::flood,
+                      "floods its trace or standard error: more than " +
+                          std::to_string(kMaxCapture >> 20) + " MiB",
+                      where, "flood");
+    if (o.how == Outcome::timed_out) {
+        char hang[128];
+        if (o.stalled > 0)
+            std::snprintf(hang, sizeof hang,
+                          "hangs: no call across the plug-in boundary for %.1f s", o.stalled);
+        else
+            std::snprintf(hang, sizeof hang, "hangs: no end within %.1f s", o.seconds);
+        return failed(Failure::hang, hang, where, "timeout");
+    }
+    if (const std::string exception = crash_field(o.crash, "exception"); !exception.empty()) {
+        const std::string what = crash_field(o.crash, "what");
+        return failed(Failure::crash,
+                      "an exception escaped: " + one_line(demangled(exception)) +
+                          (what.empty() ? "" : ": " + one_line(what)),
+                      call.empty() ? "" : "from " + ticked(call), "exception " + exception);
+    }
+    if (o.how == Outcome::exited && o.finished && o.code == kBadInput) {
+        // The scenario stopped: its error line says why.
+        const auto at = o.err.find("error: ");
+        const std::string error =
+            at == std::string::npos ? o.err : o.err.substr(at + 7, o.err.find('\n', at) - at - 7);
+        return failed(Failure::load, "the scenario stopped: " + one_line(error), "",
+                      "error: " + error);
+    }
+    if (o.how == Outcome::exited && !o.finished && o.crash.empty() && sanitizer.empty())
+        return failed(Failure::exit,
+                      "the process ended with status " + std::to_string(o.code) +
+                          " before the end of the scenario",
+                      where, "exit " + std::to_string(o.code));
+    if (o.how == Outcome::exited && o.finished)  // past the end: a sanitizer's report at exit
+        return failed(
+            Failure::crash,
+            "the process ended with " + end + " after the end of the scenario" + sanitizer, "",
+            end);
+    // A signal, or on Windows an exception code or an abort's status.
+    return failed(Failure::crash, "crashes: " + end + sanitizer, where, end);
+}
+
+}  // namespace
+
 Verdict survived(const Outcome& o) {
     const bool ended_well =
         o.finished && o.how == Outcome::exited && (o.code == kOk || o.code == kContractBroken);
     if (ended_well) return {};
-    // The call that was running, where the run did not finish.
-    const std::string call = o.traces.empty() || o.finished ? "" : last_call(o.traces.back());
-    const std::string where = call.empty() ? "" : "in " + ticked(call);
-    const std::string end = describe_end(o.how, o.code);
-    const std::string exception = crash_field(o.crash, "exception");
     // A sanitizer names what it found on a line of its own.
     std::string sanitizer;
     for (std::string_view line : lines_of(o.err)) {
@@ -214,52 +262,12 @@ Verdict survived(const Outcome& o) {
             break;
         }
     }
-    Verdict v;
-    if (o.how == Outcome::interrupted) {
-        v = failed(Failure::none, "interrupted", where, "interrupted");
-    } else if (o.how == Outcome::flooded) {
-        v = failed(Failure::flood,
-                   "floods its trace or standard error: more than " +
-                       std::to_string(kMaxCapture >> 20) + " MiB",
-                   where, "flood");
-    } else if (o.how == Outcome::timed_out) {
-        char hang[128];
-        if (o.stalled > 0)
-            std::snprintf(hang, sizeof hang,
-                          "hangs: no call across the plug-in boundary for %.1f s", o.stalled);
-        else
-            std::snprintf(hang, sizeof hang, "hangs: no end within %.1f s", o.seconds);
-        v = failed(Failure::hang, hang, where, "timeout");
-    } else if (!exception.empty()) {
-        const std::string what = crash_field(o.crash, "what");
-        v = failed(Failure::crash,
-                   "an exception escaped: " + one_line(demangled(exception)) +
-                       (what.empty() ? "" : ": " + one_line(what)),
-                   call.empty() ? "" : "from " + ticked(call), "exception " + exception);
-    } else if (o.finished && o.how == Outcome::exited && o.code == kBadInput) {
-        // The scenario stopped: its error line says why.
-        const auto at = o.err.find("error: ");
-        const std::string error =
-            at == std::string::npos ? o.err : o.err.substr(at + 7, o.err.find('\n', at) - at - 7);
-        v = failed(Failure::load, "the scenario stopped: " + one_line(error), "",
-                   "error: " + error);
-    } else if (o.how == Outcome::exited && !o.finished && o.crash.empty() && sanitizer.empty()) {
-        v = failed(Failure::exit,
-                   "the process ended with status " + std::to_string(o.code) +
-                       " before the end of the scenario",
-                   where, "exit " + std::to_string(o.code));
-    } else if (o.how == Outcome::exited && o.finished) {
-        // Past the scenario's end: a sanitizer's report at exit, say.
-        v = failed(Failure::crash,
-                   "the process ended with " + end + " after the end of the scenario", "", end);
-    } else {
-        // A signal, or on Windows an exception code or an abort's status.
-        v = failed(Failure::crash, "crashes: " + end, where, end);
-    }
-    if (v.kind == Failure::crash && exception.empty()) v.reason += sanitizer;
+    // The call that was running, where the run did not finish.
+    const std::string call = o.traces.empty() || o.finished ? "" : last_call(o.traces.back());
+    Verdict v = end_of(o, call, sanitizer);
     if (const std::string stack = stack_text(o.crash, o.library); !stack.empty())
-        v.detail = (exception.empty() ? "the crashing thread's stack:\n"
-                                      : "the stack where it was thrown:\n") +
+        v.detail = (v.signature.starts_with("exception ") ? "the stack where it was thrown:\n"
+                                                          : "the crashing thread's stack:\n") +
                    stack;
     return v;
 }

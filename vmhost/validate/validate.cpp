@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "aircraft.h"
@@ -221,32 +222,8 @@ class Run {
 
     Result run(const Check& check) {
         Result r{&check, {}, 0, false, "", "", ""};
-        if (std::find(o_.exclude.begin(), o_.exclude.end(), check.id) != o_.exclude.end()) {
-            r.verdict = skipped("excluded (--exclude)");
-            return r;
-        }
-        if (o_.only.empty() && check.strictness > c_.strictness) {
-            r.verdict = skipped("level " + std::to_string(check.strictness) +
-                                " is above the strictness " + std::to_string(c_.strictness));
-            return r;
-        }
-        const Survey& survey = c_.survey;
-        if (!survey.loads) {
-            r.verdict = std::string_view(check.id) == "exports"
-                            ? failed(Failure::load,
-                                     "the plug-in does not load: " + survey.load_error, "", "load")
-                            : skipped("the plug-in does not load");
-            return r;
-        }
-        if ((check.needs & (kObject | kAirfoil)) && !survey.ran) {
-            // What the check would be built from is unknown: no pass, no skip.
-            r.verdict = survey.failure;
-            r.verdict.reason = "the survey of the plug-in (load, create v1, unload) did not end: " +
-                               survey.failure.reason;
-            return r;
-        }
-        if (const std::string why = unmet(check.needs, c_); !why.empty()) {
-            r.verdict = skipped(why);
+        if (std::optional<Verdict> v = not_run(check)) {
+            r.verdict = std::move(*v);
             return r;
         }
         r.ran = true;
@@ -255,40 +232,7 @@ class Run {
             out_.remove(check.id, ".trace");
         }
         const auto start = Clock::now();
-        std::string warnings;
-        const Part* warned = nullptr;
-        std::vector<Outcome> warned_outcomes;
-        Verdict warning;
-        const std::vector<Part> parts = check.plan(c_);
-        for (const Part& part : parts) {
-            std::vector<Outcome> outcomes;
-            r.verdict = run_part(part, part.job.text, how_, &outcomes, how_.stall());
-            if (!r.verdict.warning.empty()) {
-                warnings += (warnings.empty() ? "" : "; ") + r.verdict.warning;
-                if (!warned) {
-                    warned = &part;
-                    warned_outcomes = outcomes;
-                    warning = r.verdict;
-                }
-            }
-            if (r.verdict.result == Verdict::fail) {
-                keep(check, part, outcomes, r.verdict, r);
-                break;
-            }
-        }
-        if (r.verdict.result == Verdict::pass) {
-            r.verdict.warning = warnings;
-            if (warned) {
-                r.verdict.kind = warning.kind;
-                keep(check, *warned, warned_outcomes, warning, r);
-                if (o_.warnings_as_errors) {
-                    r.verdict.result = Verdict::fail;
-                    r.verdict.reason = "a WARN, with --warnings-as-errors: " + warnings;
-                    r.verdict.warning.clear();
-                    r.verdict.detail = warning.detail;
-                }
-            }
-        }
+        run_parts(check, r);
         r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return r;
     }
@@ -308,6 +252,62 @@ class Run {
     }
 
   private:
+    // The verdict of a check that does not run, if it does not.
+    std::optional<Verdict> not_run(const Check& check) const {
+        if (std::find(o_.exclude.begin(), o_.exclude.end(), check.id) != o_.exclude.end())
+            return skipped("excluded (--exclude)");
+        if (o_.only.empty() && check.strictness > c_.strictness)
+            return skipped("level " + std::to_string(check.strictness) +
+                           " is above the strictness " + std::to_string(c_.strictness));
+        const Survey& survey = c_.survey;
+        if (!survey.loads)
+            return std::string_view(check.id) == "exports"
+                       ? failed(Failure::load, "the plug-in does not load: " + survey.load_error,
+                                "", "load")
+                       : skipped("the plug-in does not load");
+        if ((check.needs & (kObject | kAirfoil)) && !survey.ran) {
+            // What the check would be built from is unknown: no pass, no skip.
+            Verdict v = survey.failure;
+            v.reason = "the survey of the plug-in (load, create v1, unload) did not end: " +
+                       survey.failure.reason;
+            return v;
+        }
+        if (std::string why = unmet(check.needs, c_); !why.empty()) return skipped(why);
+        return std::nullopt;
+    }
+
+    // Each part in turn, up to the first failure; the first WARN gets a
+    // repro too, and with --warnings-as-errors it is a failure.
+    void run_parts(const Check& check, Result& r) {
+        std::string warnings;
+        const Part* warned = nullptr;
+        std::vector<Outcome> warned_outcomes;
+        Verdict warning;
+        const std::vector<Part> parts = check.plan(c_);
+        for (const Part& part : parts) {
+            std::vector<Outcome> outcomes;
+            r.verdict = run_part(part, part.job.text, how_, &outcomes, how_.stall());
+            if (!r.verdict.warning.empty()) {
+                warnings += (warnings.empty() ? "" : "; ") + r.verdict.warning;
+                if (!warned) {
+                    warned = &part;
+                    warned_outcomes = outcomes;
+                    warning = r.verdict;
+                }
+            }
+            if (r.verdict.result == Verdict::fail) return keep(check, part, outcomes, r.verdict, r);
+        }
+        r.verdict.warning = warnings;
+        if (!warned) return;
+        r.verdict.kind = warning.kind;
+        keep(check, *warned, warned_outcomes, warning, r);
+        if (!o_.warnings_as_errors) return;
+        r.verdict.result = Verdict::fail;
+        r.verdict.reason = "a WARN, with --warnings-as-errors: " + warnings;
+        r.verdict.warning.clear();
+        r.verdict.detail = warning.detail;
+    }
+
     std::string options_text() const {
         char t[96];
         std::snprintf(t, sizeof t, " --strictness %d --seed %llu --timeout %g", c_.strictness,
@@ -332,9 +332,8 @@ class Run {
     // trace, with --out; the way to see it again either way.
     void keep(const Check& check, const Part& part, std::vector<Outcome>& outcomes,
               const Verdict& v, Result& r) {
-        const std::string id = check.id;
         const std::string rerun =
-            "vmhost validate " + shell_word(c_.given) + " --only " + id + options_text();
+            "vmhost validate " + shell_word(c_.given) + " --only " + check.id + options_text();
         if (!check.scenario) {
             r.verdict.reason += " (not a scenario: it loads the plug-in twice in one process)";
             r.replay = rerun;
@@ -364,7 +363,33 @@ class Run {
         if (!out_.on()) return;
 
         bool override = false;
-        const std::string load_token = repro_load(&override);
+        r.repro = out_.write(check.id, ".vms",
+                             repro_header(rerun, v, r.verdict.where, note, check, part) +
+                                 repro_body(text, &override),
+                             "the repro");
+        if (r.repro.empty()) return;
+        if (!outcomes[0].traces.empty())
+            r.trace = out_.write(fs::path(r.repro).stem().string(), ".trace",
+                                 "# vmhost validate: the trace of " + file_name(r.repro) + "\n" +
+                                     outcomes[0].traces[0],
+                                 "the repro's trace");
+        if (check.scenario) r.replay = replay_command(check, part, r.repro, override);
+    }
+
+    std::string repro_header(const std::string& rerun, const Verdict& v, const std::string& where,
+                             const std::string& note, const Check& check, const Part& part) const {
+        std::string header = "# " + rerun + ": " +
+                             (v.result == Verdict::fail ? "FAIL: " + one_line(v.reason)
+                                                        : "WARN: " + one_line(v.warning)) +
+                             (where.empty() ? "" : " " + one_line(where)) + "\n";
+        for (std::string_view line : lines_of(v.detail))
+            if (!line.empty()) header += "# " + one_line(line) + "\n";
+        return header + "# " + note + "\n# check: " + check.id + " " + part.name + "\n";
+    }
+
+    // The scenario with its `load` line as the repro's folder needs it.
+    std::string repro_body(const std::string& text, bool* override) const {
+        const std::string load_token = repro_load(override);
         std::string body;
         bool replaced = false;
         for (std::string_view line : lines_of(text)) {
@@ -375,33 +400,20 @@ class Run {
                 (body += line) += '\n';
             }
         }
-        std::string header = "# " + rerun + ": " +
-                             (v.result == Verdict::fail ? "FAIL: " + one_line(v.reason)
-                                                        : "WARN: " + one_line(v.warning)) +
-                             (r.verdict.where.empty() ? "" : " " + one_line(r.verdict.where)) +
-                             "\n";
-        for (std::string_view line : lines_of(v.detail))
-            if (!line.empty()) header += "# " + one_line(line) + "\n";
-        header += "# " + note + "\n# check: " + id + " " + part.name + "\n";
-        r.repro = out_.write(id, ".vms", header + body, "the repro");
-        if (!outcomes[0].traces.empty() && !r.repro.empty())
-            r.trace = out_.write(fs::path(r.repro).stem().string(), ".trace",
-                                 "# vmhost validate: the trace of " + file_name(r.repro) + "\n" +
-                                     outcomes[0].traces[0],
-                                 "the repro's trace");
-        if (!check.scenario || r.repro.empty()) return;
-        const std::string f = shell_word(r.repro);
-        const std::string judge = "vmhost validate " + shell_word(c_.given) + " --only " + id +
-                                  " --replay " + f + options_text();
+        return body;
+    }
+
+    std::string replay_command(const Check& check, const Part& part, const std::string& repro,
+                               bool override) const {
+        const std::string f = shell_word(repro);
+        const std::string judge = "vmhost validate " + shell_word(c_.given) + " --only " +
+                                  check.id + " --replay " + f + options_text();
         const std::string run =
             "vmhost run " + f + (override ? " --plugin " + shell_word(c_.path) : "");
-        if (part.job.watch != Watch::none) {
-            r.replay = judge;
-        } else if (part.processes > 1) {
-            r.replay = run + " twice, each in its own folder, and compare the traces; or " + judge;
-        } else {
-            r.replay = run;
-        }
+        if (part.job.watch != Watch::none) return judge;
+        if (part.processes > 1)
+            return run + " twice, each in its own folder, and compare the traces; or " + judge;
+        return run;
     }
 
     const Options& o_;
@@ -473,6 +485,18 @@ std::string replay_text(const Options& o, const Context& c, std::string* text) {
     return "";
 }
 
+// validate.xml in --out, and --json: the first error, or empty.
+std::string write_reports(const Options& o, std::span<const Battery> batteries, double seconds) {
+    std::string why;
+    if (OutFolder out; !o.out.empty() && out.open(o.out, &why)) {
+        out.write("validate", ".xml", junit(batteries, seconds), "the JUnit report");
+        why = out.error();
+    }
+    if (why.empty() && !o.json.empty())
+        write_file(o.json, json(batteries, seconds, o.seed, o.strictness), "the JSON report", &why);
+    return why;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -504,7 +528,6 @@ int main(int argc, char** argv) {
 
     const auto start = Clock::now();
     std::vector<Battery> batteries;
-    OutFolder out;
     for (std::size_t i = 0; i < cs.size() && why.empty() && !interrupt_signal(); ++i) {
         // Several plug-ins: a folder each below --out.
         OutFolder own;
@@ -524,12 +547,7 @@ int main(int argc, char** argv) {
         return kInterrupted + sig;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (why.empty() && !o.out.empty() && out.open(o.out, &why)) {
-        out.write("validate", ".xml", junit(batteries, seconds), "the JUnit report");
-        why = out.error();
-    }
-    if (why.empty() && !o.json.empty())
-        write_file(o.json, json(batteries, seconds, o.seed, o.strictness), "the JSON report", &why);
+    if (why.empty()) why = write_reports(o, batteries, seconds);
     // A result that did not reach its reader is no result.
     if (why.empty() && printed("the results") != kOk) return kBadInput;
     if (!why.empty()) return error(why);
