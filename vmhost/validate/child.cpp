@@ -18,6 +18,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <unistd.h>
 #endif

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "scenario.h"
@@ -43,6 +44,14 @@ std::string crash_field(std::string_view crash, std::string_view key) {
         if (line.starts_with(key) && line.size() > key.size() && line[key.size()] == ' ')
             return std::string(line.substr(key.size() + 1));
     return "";
+}
+
+// symbol_of, remembered: shrinking meets the same crash many times.
+std::string symbol_at(const std::string& module, std::uintptr_t offset) {
+    static std::map<std::pair<std::string, std::uintptr_t>, std::string> known;
+    const auto key = std::make_pair(module, offset);
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+    return known[key] = symbol_of(module, offset);
 }
 
 // Its last lines, each on one line of its own.
@@ -166,7 +175,7 @@ std::string stack_text(std::string_view frames, const std::string& plugin) {
         // The module's own tables know more than its exports; a return
         // address is looked up in the call it returns from.
         const std::uintptr_t offset = std::strtoull(f.offset.c_str(), nullptr, 16);
-        if (std::string known = symbol_of(f.module, offset > 0 ? offset - 1 : 0); !known.empty())
+        if (std::string known = symbol_at(f.module, offset > 0 ? offset - 1 : 0); !known.empty())
             f.symbol = std::move(known);
         // An exception's stack starts where it was thrown; below the
         // scenario's run is only how validate got there.
@@ -223,7 +232,7 @@ Verdict end_of(const Outcome& o, const std::string& call, const std::string& san
         return failed(Failure::crash,
                       "an exception escaped: " + one_line(demangled(exception)) +
                           (what.empty() ? "" : ": " + one_line(what)),
-                      call.empty() ? "" : "from " + ticked(call), "exception " + exception);
+                      call.empty() ? "" : "from " + ticked(call), "escaped " + exception);
     }
     if (o.how == Outcome::exited && o.finished && o.code == kBadInput) {
         // The scenario stopped: its error line says why.
@@ -266,7 +275,7 @@ Verdict survived(const Outcome& o) {
     const std::string call = o.traces.empty() || o.finished ? "" : last_call(o.traces.back());
     Verdict v = end_of(o, call, sanitizer);
     if (const std::string stack = stack_text(o.crash, o.library); !stack.empty())
-        v.detail = (v.signature.starts_with("exception ") ? "the stack where it was thrown:\n"
+        v.detail = (v.signature.starts_with("escaped ") ? "the stack where it was thrown:\n"
                                                           : "the crashing thread's stack:\n") +
                    stack;
     return v;

@@ -287,6 +287,7 @@ class Run {
         for (const Part& part : parts) {
             std::vector<Outcome> outcomes;
             r.verdict = run_part(part, part.job.text, how_, &outcomes, how_.stall());
+            if (interrupt_signal()) return;  // no verdict, no repro: the battery ends here
             if (!r.verdict.warning.empty()) {
                 warnings += (warnings.empty() ? "" : "; ") + r.verdict.warning;
                 if (!warned) {
