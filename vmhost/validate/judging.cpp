@@ -276,7 +276,7 @@ Verdict survived(const Outcome& o) {
     Verdict v = end_of(o, call, sanitizer);
     if (const std::string stack = stack_text(o.crash, o.library); !stack.empty())
         v.detail = (v.signature.starts_with("escaped ") ? "the stack where it was thrown:\n"
-                                                          : "the crashing thread's stack:\n") +
+                                                        : "the crashing thread's stack:\n") +
                    stack;
     return v;
 }
