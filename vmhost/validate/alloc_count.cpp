@@ -6,9 +6,11 @@
 // to the executable's definitions, so its allocations come through here.
 // Allocations are counted only while a call is being watched, and only in
 // the thread that watches it; the first one's stack is kept. Bytes held are
-// followed in every thread, for allocations made and freed by any code but
-// vmhost's own and the host library's (whose records of deleted vessels stay
-// by design), each by the size the allocator gave it. On Windows every DLL
+// followed in every thread, for allocations made by any code but vmhost's
+// own and the host library's (whose records of deleted vessels stay by
+// design), each by the size the allocator gave it, until freed by whatever
+// code frees them: the allocations followed are kept in a table, since a
+// free reached by a tail call does not tell who freed it. On Windows every DLL
 // links its own C++ runtime, and the host cannot see a plug-in's allocations
 // at all.
 #include <cstdlib>
@@ -22,8 +24,10 @@
 #include <link.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <iterator>
 
 #include "crash.h"
 #include "vmapi.h"
@@ -38,6 +42,55 @@ thread_local int t_first_frames = -1;  // -1: the next counted allocation's stac
 
 std::atomic<bool> g_holding{false};
 std::atomic<long long> g_held{0};
+
+// The allocations followed: an open-addressing table of addresses (0 free,
+// 1 freed again), in static storage, so that following one allocates nothing.
+constexpr std::size_t kSlots = std::size_t{1} << 20;
+constexpr std::size_t kMostFollowed = kSlots / 4 * 3;
+std::uintptr_t g_slots[kSlots];
+std::size_t g_used = 0;  // slots not free
+bool g_overflow = false;
+std::atomic_flag g_table_lock = ATOMIC_FLAG_INIT;
+
+class TableLock {
+  public:
+    TableLock() {
+        while (g_table_lock.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~TableLock() { g_table_lock.clear(std::memory_order_release); }
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+};
+
+std::size_t slot_of(std::uintptr_t a) {
+    return static_cast<std::size_t>((a >> 4) * 0x9E3779B97F4A7C15ull) & (kSlots - 1);
+}
+
+void follow(void* p) {
+    const TableLock lock;
+    const auto a = reinterpret_cast<std::uintptr_t>(p);
+    if (g_used >= kMostFollowed) {
+        g_overflow = true;
+        return;
+    }
+    std::size_t i = slot_of(a);
+    while (g_slots[i] > 1) i = (i + 1) & (kSlots - 1);
+    if (g_slots[i] == 0) ++g_used;
+    g_slots[i] = a;
+    g_held.fetch_add(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
+}
+
+void unfollow(void* p) {
+    const TableLock lock;
+    const auto a = reinterpret_cast<std::uintptr_t>(p);
+    for (std::size_t i = slot_of(a); g_slots[i] != 0; i = (i + 1) & (kSlots - 1)) {
+        if (g_slots[i] != a) continue;
+        g_slots[i] = 1;
+        g_held.fetch_sub(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
+        return;
+    }
+}
 
 // The address ranges of vmhost and of the host library.
 struct Range {
@@ -103,13 +156,17 @@ void holding(bool on) {
     if (on) {
         g_host[0] = module_of(reinterpret_cast<const void*>(&holding));
         g_host[1] = module_of(reinterpret_cast<const void*>(&InitLib));
+        const TableLock lock;
+        std::fill(std::begin(g_slots), std::end(g_slots), std::uintptr_t{0});
+        g_used = 0;
+        g_overflow = false;
         g_held = 0;
     }
     g_holding = on;
 }
 
 long long held() {
-    return g_held.load(std::memory_order_relaxed);
+    return g_overflow ? -1 : g_held.load(std::memory_order_relaxed);
 }
 
 }  // namespace vmhost::validate::alloc_count
@@ -126,8 +183,7 @@ void* counted(void* p, const void* caller) {
             t_first_frames = backtrace(t_first, vmhost::validate::kMaxFrames);
         }
     }
-    if (p && g_holding.load(std::memory_order_relaxed) && !host_code(caller))
-        g_held.fetch_add(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
+    if (p && g_holding.load(std::memory_order_relaxed) && !host_code(caller)) follow(p);
     return p;
 }
 
@@ -140,9 +196,8 @@ void* allocate_aligned(std::size_t n, std::align_val_t a, const void* caller) {
     return counted(std::aligned_alloc(align, (n + align - 1) / align * align), caller);
 }
 
-void release(void* p, const void* caller) {
-    if (p && g_holding.load(std::memory_order_relaxed) && !host_code(caller))
-        g_held.fetch_sub(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
+void release(void* p) {
+    if (p && g_holding.load(std::memory_order_relaxed)) unfollow(p);
     std::free(p);
 }
 
@@ -173,28 +228,28 @@ void* operator new[](std::size_t n, std::align_val_t a) {
     throw std::bad_alloc();
 }
 void operator delete(void* p) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete[](void* p) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    release(p, VM_CALLER);
+    release(p);
 }
 
 #else

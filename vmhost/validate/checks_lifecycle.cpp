@@ -176,6 +176,11 @@ Verdict cycles_judge(const std::vector<Outcome>& o) {
                   r.heap_after_warmup, r.heap_at_end, r.heap_cycles);
     // Measured before the process ended: a sanitizer's leak report at exit
     // comes later, and says less.
+    if (r.finished && r.heap_at_end < 0)
+        return failed(Failure::leak,
+                      "holds more heap allocations than can be followed (several hundred "
+                      "thousand) after the cycles",
+                      "", "leak");
     if (r.finished && r.heap_cycles > 0 && grown / static_cast<double>(r.heap_cycles) >= 1) {
         char per[64];
         std::snprintf(per, sizeof per, "leaks %.0f bytes per create/delete cycle (",

@@ -15,8 +15,12 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxSiblings = 99;
 
+// STEM.EXT, STEM-2.EXT... (Built up in steps: GCC 12 warns falsely about
+// "-" + std::string.)
 fs::path sibling(const fs::path& dir, const std::string& stem, const char* ext, int n) {
-    return dir / (stem + (n > 1 ? "-" + std::to_string(n) : "") + ext);
+    std::string name = stem;
+    if (n > 1) name.append(1, '-').append(std::to_string(n));
+    return dir / name.append(ext);
 }
 
 bool ours(const fs::path& p) {

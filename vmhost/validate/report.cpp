@@ -191,13 +191,22 @@ std::string junit(std::span<const Battery> batteries, double seconds) {
             }
             // What a passing case shows (its measurements, a WARN), and the
             // files to look at, as GitLab attaches them.
+            // (Built up in steps: GCC 12 warns falsely about "..." + std::string.)
             std::string text = v.result == Verdict::pass ? one_line(v.reason) : "";
-            if (!v.warning.empty())
-                text += (text.empty() ? "" : "\n") + ("WARN " + one_line(v.warning)) + "\n" +
-                        context_text(r);
-            for (const std::string* file : {&r.repro, &r.trace})
-                if (!file->empty())
-                    text += (text.empty() ? "" : "\n") + ("[[ATTACHMENT|" + *file + "]]");
+            const auto add_line = [&text](const std::string& line) {
+                if (!text.empty()) text += '\n';
+                text += line;
+            };
+            if (!v.warning.empty()) {
+                add_line("WARN");
+                text.append(1, ' ').append(one_line(v.warning)).append(1, '\n');
+                text += context_text(r);
+            }
+            for (const std::string* file : {&r.repro, &r.trace}) {
+                if (file->empty()) continue;
+                add_line("[[ATTACHMENT|");
+                text.append(*file).append("]]");
+            }
             if (!text.empty()) out << "      <system-out>" << xml_escape(text) << "</system-out>\n";
             out << "    </testcase>\n";
         }

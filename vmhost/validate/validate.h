@@ -173,8 +173,9 @@ void counting(bool on);
 long long count();
 // The stack of the first allocation counted since the last call (empty for none).
 std::string first_stack();
-// Bytes held: allocated minus freed, from now on, by any code but vmhost's
-// and the host library's own, in every thread.
+// Bytes held: allocated from now on by any code but vmhost's and the host
+// library's own, in every thread, and not freed since; -1 when more were
+// held than can be followed (several hundred thousand allocations).
 void holding(bool on);
 long long held();
 }  // namespace alloc_count
