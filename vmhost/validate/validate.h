@@ -18,6 +18,7 @@
 //                        random scenario, the sweeps' values
 //   child.cpp            running a scenario in a child process: the job's
 //                        files, the child's side, measuring calls
+//   crash.h              a child's last words (crash.txt), built without the heap
 //   child_posix.cpp,     the platform's part: starting the child, ending it
 //   child_win32.cpp      (and whatever it started), its crash report, the
 //                        work folder (fork; vmhost.exe starting itself)
