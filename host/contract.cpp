@@ -224,7 +224,7 @@ void check_records() {
 namespace impl {
 
 int violations() {
-    return state().violations;
+    return state().violations + trace::foreign_calls();
 }
 
 void count_violation() {

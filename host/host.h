@@ -219,7 +219,10 @@ inline const double* animation_states(VesselHandle vessel) {
 // ---- Plug-in module ---------------------------------------------------------
 
 // Around loading the plug-in library: the handle its load hook passes to
-// InitLib is the plug-in's module and prints as "module".
+// InitLib is the plug-in's module and prints as "module". The thread that
+// loads it drives the simulation from then on: a host call the plug-in makes
+// from any other thread is a broken rule ("! host call from a foreign thread:
+// NAME", once per operation), and is not traced.
 inline void begin_module_load() {
     control().begin_module_load();
 }

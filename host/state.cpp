@@ -153,6 +153,7 @@ void clear_focus_heading() {
 }
 
 void begin_module_load() {
+    trace::drive_from_this_thread();
     State& s = state();
     s.module = nullptr;
     s.loading_module = true;
@@ -168,6 +169,7 @@ void module_unloaded() {
 
 void reset() {
     state() = State{};
+    trace::forget_foreign_calls();
     for (Found& f : g_found) f = Found{};
 }
 

@@ -1,12 +1,20 @@
 // Trace lines: formatted into one fixed buffer and written with fwrite, so a
 // traced call costs no heap allocation and, with a buffered FILE, no system
 // call. With tracing off nothing is formatted.
+//
+// The buffer belongs to the thread that drives the simulation. A line begun
+// on any other thread (a plug-in calling the host from a thread of its own)
+// is not formatted at all: it is reported as a broken rule in one fwrite of
+// its own, which the stream's lock keeps whole, so that no line is ever torn.
 #include "trace.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "recording.h"
 #include "state.h"
@@ -32,6 +40,25 @@ RecordedToken kept(RecordedToken::Kind kind, const void* p = nullptr, long long 
 char g_line[8192];
 std::size_t g_len = 0;
 bool g_line_start = true;
+bool g_in_pieces = false;  // a line longer than the buffer is being written
+
+// The thread that drives the simulation; none until a plug-in is loaded.
+std::atomic<std::thread::id> g_driver{};
+
+// Host calls from foreign threads: how many, and the operations reported
+// (each once until reset, so that a busy thread does not flood the trace).
+std::mutex g_foreign_mutex;
+std::atomic<int> g_foreign_calls{0};
+const char* g_foreign_seen[32] = {};
+int g_foreign_seen_count = 0;
+
+void lock_stream(std::FILE* f, bool lock) {
+#if defined(_WIN32)
+    lock ? _lock_file(f) : _unlock_file(f);
+#else
+    lock ? flockfile(f) : funlockfile(f);
+#endif
+}
 
 void flush_line() {
     if (g_len > 0 && g_out) std::fwrite(g_line, 1, g_len, g_out);
@@ -40,7 +67,13 @@ void flush_line() {
 
 void put(const char* s, std::size_t n) {
     while (n > 0) {
-        if (g_len == sizeof g_line) flush_line();
+        if (g_len == sizeof g_line) {
+            // Its pieces go out under the stream's lock, which also keeps a
+            // foreign thread's line from coming between them.
+            if (!g_in_pieces && g_out) lock_stream(g_out, true);
+            g_in_pieces = g_out != nullptr;
+            flush_line();
+        }
         const std::size_t chunk = std::min(n, sizeof g_line - g_len);
         std::memcpy(g_line + g_len, s, chunk);
         g_len += chunk;
@@ -224,6 +257,25 @@ void put_display(const VCMFDSPEC* d) {
     put('}');
 }
 
+// A line begun on a thread other than the driver's. Lines the host writes
+// for the call itself ("!" of its checks, "*" of lights) are left out with it.
+bool foreign_call(const char* first) {
+    if (!first || std::strchr("!*#<>", first[0]) != nullptr) return false;
+    const char* name = first[0] == '~' ? "an entry point of the sound add-on" : first;
+    const std::lock_guard<std::mutex> lock(g_foreign_mutex);
+    for (int i = 0; i < g_foreign_seen_count; ++i)
+        if (std::strcmp(g_foreign_seen[i], name) == 0) return false;
+    if (g_foreign_seen_count < static_cast<int>(std::size(g_foreign_seen)))
+        g_foreign_seen[g_foreign_seen_count++] = name;
+    g_foreign_calls.fetch_add(1, std::memory_order_relaxed);
+    char line[160];
+    const int n =
+        std::snprintf(line, sizeof line, "! host call from a foreign thread: %.100s\n", name);
+    if (std::FILE* out = g_out; out && n > 0)
+        std::fwrite(line, 1, static_cast<std::size_t>(n), out);
+    return false;
+}
+
 // Every token passes here: it is kept in the recording, when one is on, and
 // written, when tracing is on, after a blank unless it starts the line.
 template <class Write>
@@ -259,7 +311,24 @@ void flush() {
     if (g_out) std::fflush(g_out);
 }
 
+void drive_from_this_thread() {
+    g_driver.store(std::this_thread::get_id(), std::memory_order_relaxed);
+}
+
+int foreign_calls() {
+    return g_foreign_calls.load(std::memory_order_relaxed);
+}
+
+void forget_foreign_calls() {
+    const std::lock_guard<std::mutex> lock(g_foreign_mutex);
+    g_foreign_calls = 0;
+    g_foreign_seen_count = 0;
+}
+
 bool begin(const char* first) {
+    if (const std::thread::id driver = g_driver.load(std::memory_order_relaxed);
+        driver != std::thread::id() && driver != std::this_thread::get_id())
+        return foreign_call(first);
     if (!g_out && !g_rec_calls) return false;
     if (g_rec_calls) {
         const std::size_t n = (*g_rec_count)++;
@@ -279,6 +348,8 @@ void end() {
     if (!g_out) return;
     put('\n');
     flush_line();
+    if (g_in_pieces) lock_stream(g_out, false);
+    g_in_pieces = false;
 }
 
 void word(const char* w) {

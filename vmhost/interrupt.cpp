@@ -3,7 +3,11 @@
 #include "interrupt.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+
+#include "host.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -15,6 +19,27 @@ namespace vmhost {
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
+bool g_running = false;
+
+// At exit: only a plug-in ends the process while a scenario runs. Its status
+// is known where the C library tells it (glibc's on_exit).
+void ended_early(int status, bool known) {
+    if (!g_running) return;
+    g_running = false;
+    char remark[120];
+    if (known)
+        std::snprintf(remark, sizeof remark,
+                      "the plug-in ended the process with exit(%d) before the end of the scenario",
+                      status);
+    else
+        std::snprintf(remark, sizeof remark,
+                      "the plug-in ended the process with exit() before the end of the scenario");
+    host::remark(remark);
+    host::trace_flush();
+    std::fprintf(stderr, "vmhost: error: %s\n", remark);
+    std::fflush(nullptr);
+    std::_Exit(kEndedEarly);
+}
 
 #if !defined(_WIN32)
 // A plug-in stuck in a call never returns to the runner, which would then
@@ -64,6 +89,18 @@ void catch_interrupts() {
 
 int interrupt_signal() {
     return g_signal;
+}
+
+void catch_early_exit() {
+#if defined(__GLIBC__)
+    on_exit([](int status, void*) { ended_early(status, true); }, nullptr);
+#else
+    std::atexit([] { ended_early(0, false); });
+#endif
+}
+
+void running_scenario(bool running) {
+    g_running = running;
 }
 
 }  // namespace vmhost

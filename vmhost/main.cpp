@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -22,14 +23,15 @@ namespace {
 using vmhost::Status;
 
 std::string usage() {
-    return "usage: vmhost run SCENARIO [--trace FILE]\n"
+    return "usage: vmhost run SCENARIO [--trace FILE] [--plugin PATH]\n"
            "       vmhost fly " +
            vmhost::aircraft_names("|", "|") +
            " [--trace FILE]\n"
            "       vmhost validate PLUGIN [OPTIONS]   (vmhost validate --help)\n"
            "       vmhost --help\n"
            "\n"
-           "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
+           "run: runs SCENARIO and writes the trace to FILE, or to standard output;\n"
+           "     with --plugin, its `load` loads the library PATH instead.\n"
            "fly: flies the aircraft's default flight with the flight model, shows its\n"
            "     progress and prints a summary; the trace goes only to a FILE.\n"
            "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
@@ -57,8 +59,9 @@ struct Job {
     const char* given = nullptr;  // the SCENARIO of run, the aircraft of fly
     const char* trace_file = nullptr;
     const char* report_dir = nullptr;
-    std::string name;  // of the scenario, as messages show it
-    std::string text;  // the scenario
+    const char* plugin = nullptr;  // --plugin: load this library instead
+    std::string name;              // of the scenario, as messages show it
+    std::string text;              // the scenario
 };
 
 // The options and the one operand after the command: a usage error's
@@ -69,6 +72,10 @@ int read_arguments(int argc, char** argv, Job& job) {
             if (job.trace_file) return usage_error("--trace given twice");
             if (i + 1 >= argc) return usage_error("--trace needs a FILE");
             job.trace_file = argv[++i];
+        } else if (std::strcmp(argv[i], "--plugin") == 0 && !job.fly) {
+            if (job.plugin) return usage_error("--plugin given twice");
+            if (i + 1 >= argc) return usage_error("--plugin needs a PATH");
+            job.plugin = argv[++i];
         } else if (std::strcmp(argv[i], "--report") == 0) {
             if (job.report_dir) return usage_error("--report given twice");
             if (i + 1 >= argc) return usage_error("--report needs a DIR");
@@ -174,9 +181,14 @@ int run_or_fly(bool fly, int argc, char** argv) {
     options.progress = fly && vmhost::stderr_is_terminal();
     options.trace = trace.file ? &trace : nullptr;
     options.lift_off = fly;
+    if (job.plugin) options.plugin = job.plugin;
+    if (!fly) options.folder = std::filesystem::path(job.given).parent_path().string();
     vmhost::catch_interrupts();
-    const Status status =
-        close_trace(trace, vmhost::run_scenario(job.name, job.text, stderr, options));
+    vmhost::catch_early_exit();
+    vmhost::running_scenario(true);
+    Status status = vmhost::run_scenario(job.name, job.text, stderr, options);
+    vmhost::running_scenario(false);
+    status = close_trace(trace, status);
     if (status == vmhost::kInterrupted) return vmhost::kInterrupted + vmhost::interrupt_signal();
     return report(job, log, status);
 }

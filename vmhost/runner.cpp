@@ -3,6 +3,10 @@
 // Every call into the plug-in goes through host::plugin_call.
 #include "runner.h"
 
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+
 #include "aircraft.h"
 #include "interrupt.h"
 #include "plugin_call.h"
@@ -68,11 +72,21 @@ void Runner::run(const cmd::Sound& c) {
 void Runner::run(const cmd::Load& c) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
     std::string path = c.plugin;
-    if (const Aircraft* known = find_aircraft(c.plugin))
+    std::error_code ec;
+    if (!options_.plugin.empty()) {
+        path = options_.plugin;
+    } else if (const Aircraft* known = find_aircraft(c.plugin)) {
         path = bin_dir_ + "/" + library::plugin_file(known->library);
+    } else if (const std::filesystem::path beside =
+                   std::filesystem::path(options_.folder) / c.plugin;
+               std::filesystem::path(c.plugin).is_relative() && !options_.folder.empty() &&
+               !std::filesystem::exists(c.plugin, ec) && std::filesystem::exists(beside, ec)) {
+        path = beside.string();
+    }
     // The call into the plug-in is its load hook, run while the library is
     // opened.
-    host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, c.plugin); });
+    host::plugin_call([] { host::Line(">").word("load"); },
+                      [&] { open_plugin(path, options_.plugin.empty() ? c.plugin : path); });
 }
 
 // Opens the plug-in library and finds its entry points; one that is no
@@ -97,6 +111,7 @@ void Runner::run(const cmd::Create& c) {
     if (const auto it = latest_.find(name); it != latest_.end() && vessels_[it->second].alive)
         throw Error{"vessel " + quote(name) + " already exists", ""};
     created_ = true;
+    const Watched watched(options_.watch, CallKind::create);
 
     Vessel v{name, host::create_vessel(name.c_str(), model), nullptr, nullptr, true};
     host::plugin_call([&] { host::Line(">").word("vmvcInit").handle(v.handle).integer(model); },
@@ -228,6 +243,7 @@ void Runner::run(const cmd::Delete& c) {
 }
 
 void Runner::destroy(Vessel& v) {
+    const Watched watched(options_.watch, CallKind::destroy);
     host::plugin_call(
         v.handle, host::Callback::exit,
         [&] { host::Line(">").word("vmvcExit").word(v.object ? v.name.c_str() : "null"); },

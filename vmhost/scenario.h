@@ -69,8 +69,15 @@ enum Status {
 //
 // With a watch, it is told right before and after each post-step, key
 // callback and coefficient call the scenario makes (those of the flight model
-// are not watched), e.g. to time them or to count what they allocate.
-enum class CallKind { post_step, key, coefficient };
+// are not watched), and around the creation (vmvcInit and the callbacks that
+// follow it) and deletion of each vessel, e.g. to time them or to count what
+// they allocate.
+//
+// `plugin`, when set, is the library `load` loads, whatever the scenario
+// names (a scenario made on another machine). A relative path that `load`
+// names and that is not found from the working folder is looked for in
+// `folder`, the scenario's own.
+enum class CallKind { post_step, key, coefficient, create, destroy };
 struct CallWatch {
     virtual void enter(CallKind kind) = 0;
     virtual void leave(CallKind kind) = 0;
@@ -84,6 +91,8 @@ struct RunOptions {
     Output* trace = nullptr;
     CallWatch* watch = nullptr;
     bool lift_off = false;  // a default flight: every vessel must leave the ground
+    std::string plugin = {};
+    std::string folder = {};
 };
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options = {});

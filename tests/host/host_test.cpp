@@ -1,5 +1,8 @@
 // The host library's behaviour as a plug-in sees it: the vessel records a
 // scenario sets up, what the host operations return, the trace they write.
+#include <algorithm>
+#include <thread>
+
 #include "counting_new.h"
 #include "trace_test.h"
 
@@ -241,6 +244,28 @@ TEST_F(Vessels, TheModuleHandleIsTheOneGivenWhileLoading) {
     host::module_unloaded();
     InitLib(module);
     EXPECT_EQ(line(), "InitLib ?");
+}
+
+TEST_F(Vessels, AHostCallFromAForeignThreadIsABrokenRuleOncePerOperationAndTearsNoLine) {
+    Craft c(host::create_vessel("v1", 1));
+    lines();
+    host::begin_module_load();  // this thread drives the simulation from now on
+    host::end_module_load();
+    const int before = host::violations();
+    std::thread own([&] {
+        for (int i = 0; i < 2000; ++i) c.GetAltitude();
+        c.GetAirspeed();
+    });
+    for (int i = 0; i < 2000; ++i) c.GetPitch();
+    own.join();
+    std::vector<std::string> foreign, other;
+    for (const std::string& l : trace()) (l.starts_with("! ") ? foreign : other).push_back(l);
+    std::sort(foreign.begin(), foreign.end());
+    EXPECT_EQ(foreign,
+              (std::vector<std::string>{"! host call from a foreign thread: GetAirspeed",
+                                        "! host call from a foreign thread: GetAltitude"}));
+    EXPECT_EQ(other, std::vector<std::string>(2000, "GetPitch = 0"));
+    EXPECT_EQ(host::violations() - before, 2);
 }
 
 TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {

@@ -48,7 +48,9 @@ class CommandLine : public ::testing::Test {
 
 TEST_F(CommandLine, HelpAndUsage) {
     EXPECT_EQ(run("--help"), 0);
-    EXPECT_EQ(file("out.txt").rfind("usage: vmhost run SCENARIO [--trace FILE]\n", 0), 0u);
+    EXPECT_EQ(
+        file("out.txt").rfind("usage: vmhost run SCENARIO [--trace FILE] [--plugin PATH]\n", 0),
+        0u);
     EXPECT_EQ(run(""), 2);
     EXPECT_NE(file("err.txt").find("usage: vmhost run SCENARIO"), std::string::npos);
     EXPECT_EQ(file("out.txt"), "");
@@ -56,8 +58,10 @@ TEST_F(CommandLine, HelpAndUsage) {
 
 TEST_F(CommandLine, BadCommandLinesExitWithTwo) {
     write("s.vms", "");
-    for (const char* args : {"fly s.vms", "run", "run s.vms --trace", "run s.vms --verbose",
-                             "run s.vms s.vms", "run s.vms --trace a --trace b", "RUN s.vms"}) {
+    for (const char* args :
+         {"fly s.vms", "run", "run s.vms --trace", "run s.vms --verbose", "run s.vms s.vms",
+          "run s.vms --trace a --trace b", "RUN s.vms", "run s.vms --plugin",
+          "run s.vms --plugin a --plugin b", "fly tarvik --plugin a"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_NE(file("err.txt").find("usage:"), std::string::npos) << args;
     }

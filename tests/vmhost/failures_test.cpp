@@ -202,9 +202,9 @@ const Case kOutputs[] = {
     {.error = "vmhost validate: error: cannot write the results to standard output: No space "
      "left on device", .command = "vmhost validate tarvik --only exports > /dev/full 2> err.txt",
      .needs = kPosix},
-    {.error = "vmhost validate: error: cannot write the JUnit report 'out/validate.xml': No space "
-     "left on device", .command = "mkdir out; ln -s /dev/full out/validate.xml; vmhost validate "
-     "tarvik --only exports --out out > /dev/null 2> err.txt", .needs = kPosix},
+    {.error = "vmhost validate: error: cannot write the JSON report '/dev/full': No space left "
+     "on device", .command = "vmhost validate tarvik --only exports --json /dev/full > /dev/null "
+     "2> err.txt", .needs = kPosix},
     // A signal: the trace ends with a remark after a whole line.
     {.scenario = kVessel + "step 100000000\n", .status = 130, .needs = kPosix, .file = "t.txt",
      .text = "\nvmapiGetTimeAcceleration = 1\n# interrupted\n", .signal = SIGINT},

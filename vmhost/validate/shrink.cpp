@@ -1,14 +1,17 @@
 // Shrinking a failing scenario to the few lines that still fail the same way
-// (the same verdict signature): the shortest failing prefix first (binary
-// search), all its steps in one if that still fails, then delta debugging over the lines, merging
-// the steps that end up next to each other and lowering each step count (binary search again),
-// until nothing changes. Every candidate runs as the check's own scenario did,
-// each in its own child process. A candidate of a hang counts as hanging
-// when its trace stops growing for a second; the result is confirmed with the
-// usual limits.
+// (the same verdict signature; a WARN shrinks as its warning): the shortest
+// failing prefix first (binary search), all its steps in one if that still
+// fails, then delta debugging over the lines, merging the steps that end up
+// next to each other and lowering each step count (binary search again),
+// until nothing changes or the time budget, the check's timeout, is spent.
+// Every candidate runs as the check's own scenario did, each in its own
+// child process, within what is left of the budget. A candidate of a hang
+// counts as hanging when its trace stops growing for a second; the result is
+// confirmed with the usual limits.
 #include <algorithm>
 #include <chrono>
 
+#include "interrupt.h"
 #include "validate.h"
 
 namespace vmhost::validate {
@@ -82,17 +85,20 @@ class Shrinker {
     // Whether `lines` (repaired) fail the same way; if so, they become the
     // repaired lines.
     bool fails(Lines& lines) {
-        const double spent = std::chrono::duration<double>(Clock::now() - start_).count();
-        if (runs_ >= kMaxRuns || spent >= kMaxSeconds) {
+        const double left = std::min(kMaxSeconds, how_.timeout) -
+                            std::chrono::duration<double>(Clock::now() - start_).count();
+        if (runs_ >= kMaxRuns || left <= 0.05 || interrupt_signal()) {
             out_of_budget_ = true;
             return false;
         }
         ++runs_;
         Lines candidate = repaired(lines);
+        Isolation within = how_;
+        within.timeout = std::min(how_.timeout, left);
         // A candidate hangs as soon as its trace stops growing for a while.
         const Verdict v =
-            run_part(part_, join(candidate), how_, nullptr, hang_ ? kHangStall : how_.stall());
-        if (v.result != Verdict::fail || v.signature != failure_.signature) return false;
+            run_part(part_, join(candidate), within, nullptr, hang_ ? kHangStall : how_.stall());
+        if (!same_failure(v, failure_)) return false;
         lines = std::move(candidate);
         return true;
     }
@@ -214,6 +220,12 @@ class Shrinker {
 
 }  // namespace
 
+bool same_failure(const Verdict& v, const Verdict& failure) {
+    const bool as_bad =
+        v.result == Verdict::fail || (!v.warning.empty() && v.result == Verdict::pass);
+    return as_bad && v.signature == failure.signature;
+}
+
 Verdict run_part(const Part& part, const std::string& text, const Isolation& how,
                  std::vector<Outcome>* outcomes, double stall) {
     Job job = part.job;
@@ -221,6 +233,7 @@ Verdict run_part(const Part& part, const std::string& text, const Isolation& how
     std::vector<Outcome> o;
     for (int i = 0; i < part.processes; ++i) o.push_back(run_job(job, how, stall));
     Verdict v = part.judge(o);
+    add_err_tail(v, o[0]);
     if (outcomes) *outcomes = std::move(o);
     return v;
 }
@@ -246,7 +259,7 @@ Repro shrink(const Part& part, const std::string& text, const Verdict& failure,
     r.text = join(lines);
     const Verdict v = run_part(part, r.text, how, &r.outcomes, how.stall());
     r.runs = s.runs() + 1;
-    if (v.result != Verdict::fail || v.signature != failure.signature) {
+    if (!same_failure(v, failure)) {
         // Not the same failure with the full time: keep the scenario as it was.
         r.text = text;
         run_part(part, r.text, how, &r.outcomes, how.stall());

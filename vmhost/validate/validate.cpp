@@ -1,69 +1,87 @@
-// `vmhost validate`: its command line, and running the battery: a survey of
-// the plug-in (its vessel object and airfoils), then each check's scenarios,
-// each judged by its oracle; a failure is shrunk and written out as a
-// scenario that replays it, and the results as a table and JUnit XML.
+// `vmhost validate`: its command line, and running the battery for each
+// plug-in: a survey of the plug-in (does it load, its vessel object and
+// airfoils), then each check's scenarios, each judged by its oracle; a
+// failure or a WARN is shrunk and written out as a scenario that replays it,
+// and the results as a table, JUnit XML and JSON. Everything it makes runs
+// below a work folder of its own, removed at the end, also when vmhost is
+// interrupted.
 #include "validate.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "aircraft.h"
 #include "files.h"
+#include "interrupt.h"
+#include "library.h"
 #include "scenario.h"
 
 namespace vmhost::validate {
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 struct Options {
-    std::string plugin;
+    std::vector<std::string> plugins;
     int strictness = kDefaultStrictness;
-    std::vector<std::string> only;
+    std::vector<std::string> only, exclude;
     bool list = false;
     std::uint64_t seed = kDefaultSeed;
-    std::string out;
+    std::string out, json;
     double timeout = kDefaultTimeout;
     bool in_process = false;
+    bool warnings_as_errors = false;
     std::string replay;
     std::string child;  // hidden: run as the child of a check, in this folder
 };
 
 const char kUsage[] =
-    "usage: vmhost validate PLUGIN [--strictness N] [--only ID[,ID]] [--seed N]\n"
-    "                       [--out DIR] [--timeout SECONDS] [--in-process]\n"
-    "       vmhost validate PLUGIN --only ID --replay FILE\n"
+    "usage: vmhost validate PLUGIN... [--strictness N] [--only ID[,ID]] [--exclude ID[,ID]]\n"
+    "                       [--seed N] [--timeout SECONDS] [--out DIR] [--json FILE]\n"
+    "                       [--warnings-as-errors] [--in-process]\n"
+    "       vmhost validate PLUGIN --only ID --replay FILE [...]\n"
     "       vmhost validate --list\n"
     "\n"
-    "Runs a battery of checks against a vessel plug-in: PLUGIN is an aircraft's\n"
-    "name or the path of a plug-in library. Each check runs in a child process.\n"
-    "  --strictness N  run the checks of level N and below (1..10, default 5)\n"
-    "  --only ID,...   run just these checks, whatever their level\n"
-    "  --seed N        the seed of the random scenarios (printed; default fixed)\n"
-    "  --out DIR       write a shrunk scenario and trace for every failure, and\n"
-    "                  the JUnit XML report validate.xml\n"
-    "  --timeout S     seconds a check's run may take before it counts as hanging\n"
-    "                  (default 60; a sixth of that without a call across the\n"
-    "                  plug-in boundary, where the run is traced)\n"
-    "  --in-process    run everything in this process, for a debugger\n"
-    "  --replay FILE   judge FILE (a scenario from --out) by the oracle of the\n"
-    "                  one check --only names\n"
-    "Exit status: 0 when no check failed, 1 when one did, 2 for a usage error.\n";
-
-Verdict skipped(std::string reason) {
-    Verdict v;
-    v.result = Verdict::skip;
-    v.reason = std::move(reason);
-    return v;
-}
+    "Runs a battery of checks against vessel plug-ins: each PLUGIN is an\n"
+    "aircraft's name or the path of a plug-in library. Each check runs in a\n"
+    "child process.\n"
+    "  --strictness N        run the checks of level N and below (1..10, default 5)\n"
+    "  --only ID,...         run just these checks, whatever their level\n"
+    "  --exclude ID,...      skip these checks\n"
+    "  --seed N              the seed of the random scenarios (printed; default fixed)\n"
+    "  --timeout S           seconds a check's run may take before it counts as\n"
+    "                        hanging (default 60; a sixth of that without a call\n"
+    "                        across the plug-in boundary, where the run is traced)\n"
+    "  --out DIR             write a shrunk scenario and its trace for every failure\n"
+    "                        and WARN, and the JUnit XML report validate.xml\n"
+    "  --json FILE           write the results as JSON\n"
+    "  --warnings-as-errors  a WARN fails its check\n"
+    "  --in-process          run everything in this process, for a debugger\n"
+    "  --replay FILE         judge FILE (a scenario from --out) by the oracle of the\n"
+    "                        one check --only names, loading PLUGIN\n"
+    "Exit status: 0 when no check failed, 1 when one did, 2 for a usage error or\n"
+    "an error of vmhost's own, 128 + N when stopped by signal N.\n";
 
 int usage_error(const std::string& what) {
     std::fprintf(stderr, "vmhost validate: %s\n%s", what.c_str(), kUsage);
     return kBadInput;
+}
+
+int error(const std::string& what) {
+    std::fprintf(stderr, "vmhost validate: error: %s\n", what.c_str());
+    return kBadInput;
+}
+
+// What a program printed reaches its reader, or it is an error.
+int printed(const char* what) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kOk;
+    return error(std::string("cannot write ") + what +
+                 " to standard output: " + std::strerror(errno ? errno : EIO));
 }
 
 bool number(const char* s, double lo, double hi, double* v) {
@@ -72,110 +90,150 @@ bool number(const char* s, double lo, double hi, double* v) {
     return *s && end && !*end && *v >= lo && *v <= hi;
 }
 
+// Check ids, comma-separated: each one known.
+std::string check_ids(const std::string& option, const char* s, std::vector<std::string>& ids) {
+    std::string list = s;
+    for (std::size_t at = 0; at <= list.size();) {
+        const std::size_t end = std::min(list.find(',', at), list.size());
+        const std::string id = list.substr(at, end - at);
+        if (id.empty())
+            return option + " takes check ids separated by commas, not '" + one_line(s) + "'";
+        if (!find_check(id)) return "unknown check '" + one_line(id) + "' (see --list)";
+        ids.push_back(id);
+        at = end + 1;
+    }
+    return "";
+}
+
 // Parses argv into `o`; returns an error message, or empty.
 std::string parse(int argc, char** argv, Options& o) {
+    std::vector<std::string> seen;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool has_value = i + 1 < argc;
-        const auto value = [&] { return argv[++i]; };
-        double v = 0;
+        if (a.starts_with("-") && a.size() > 1) {
+            if (std::find(seen.begin(), seen.end(), a) != seen.end()) return a + " given twice";
+            seen.push_back(a);
+        }
         if (a == "--list") {
             o.list = true;
         } else if (a == "--in-process") {
             o.in_process = true;
-        } else if (a == "--strictness" || a == "--only" || a == "--seed" || a == "--out" ||
-                   a == "--timeout" || a == "--replay" || a == "--child") {
-            if (!has_value) return a + " needs a value";
-            const char* s = value();
+        } else if (a == "--warnings-as-errors") {
+            o.warnings_as_errors = true;
+        } else if (a == "--strictness" || a == "--only" || a == "--exclude" || a == "--seed" ||
+                   a == "--out" || a == "--json" || a == "--timeout" || a == "--replay" ||
+                   a == "--child") {
+            if (i + 1 >= argc) return a + " needs a value";
+            const char* s = argv[++i];
+            double v = 0;
             if (a == "--strictness") {
                 if (!number(s, 1, 10, &v) || v != static_cast<int>(v))
-                    return "--strictness takes 1 to 10, not '" + std::string(s) + "'";
+                    return "--strictness takes 1 to 10, not '" + one_line(s) + "'";
                 o.strictness = static_cast<int>(v);
-            } else if (a == "--only") {
-                std::stringstream ids(s);
-                for (std::string id; std::getline(ids, id, ',');) {
-                    if (!find_check(id)) return "unknown check '" + id + "' (see --list)";
-                    o.only.push_back(id);
-                }
+            } else if (a == "--only" || a == "--exclude") {
+                if (std::string e = check_ids(a, s, a == "--only" ? o.only : o.exclude); !e.empty())
+                    return e;
             } else if (a == "--seed") {
                 char* end = nullptr;
                 errno = 0;
                 o.seed = std::strtoull(s, &end, 10);
-                if (!*s || *end || *s == '-' || errno == ERANGE)
-                    return "--seed takes a number, not '" + std::string(s) + "'";
+                if (!std::isdigit(static_cast<unsigned char>(*s)) || *end || errno == ERANGE)
+                    return "--seed takes a number from 0 to 18446744073709551615, not '" +
+                           one_line(s) + "'";
             } else if (a == "--timeout") {
                 if (!number(s, 0.1, 86400, &o.timeout))
-                    return "--timeout takes seconds (0.1 to 86400), not '" + std::string(s) + "'";
+                    return "--timeout takes seconds (0.1 to 86400), not '" + one_line(s) + "'";
             } else {
-                (a == "--out" ? o.out : a == "--replay" ? o.replay : o.child) = s;
+                (a == "--out"      ? o.out
+                 : a == "--json"   ? o.json
+                 : a == "--replay" ? o.replay
+                                   : o.child) = s;
+                if (!*s) return a + " needs a value, not ''";
             }
         } else if (a.starts_with("-") && a.size() > 1) {
-            return "unknown option '" + a + "'";
-        } else if (o.plugin.empty()) {
-            o.plugin = a;
+            return "unknown option '" + one_line(a) + "'";
         } else {
-            return "more than one PLUGIN given";
+            o.plugins.push_back(a);
         }
     }
     if (o.list || !o.child.empty()) return "";
-    if (o.plugin.empty()) return "no PLUGIN given (" + aircraft_names(", ", " or ") + " or a path)";
-    if (!o.replay.empty() && o.only.size() != 1) return "--replay needs --only with one check";
+    if (o.plugins.empty())
+        return "no PLUGIN given (" + aircraft_names(", ", " or ") + " or a path)";
+    if (!o.replay.empty() && (o.only.size() != 1 || o.plugins.size() != 1))
+        return "--replay needs one PLUGIN and --only with one check";
     return "";
 }
 
-// How `load` names the plug-in: an aircraft by name, a library by its
-// absolute path (the scenario's tokens are split at blanks, '#' starts a comment).
-std::string plugin_for_load(const std::string& given, std::string* error) {
-    if (find_aircraft(given)) return given;
-    std::error_code ec;
-    if (!fs::is_regular_file(given, ec)) {
-        *error = "'" + given + "' is neither an aircraft (" + aircraft_names(", ", " or ") +
-                 ") nor a plug-in library";
-        return "";
-    }
-    const std::string path = fs::absolute(given, ec).generic_string();
-    if (path.find_first_of(" \t#") != std::string::npos)
-        *error = "the plug-in's path may not hold blanks or '#': '" + path + "'";
-    return path;
+bool token_safe(const std::string& s) {
+    return !s.empty() && std::none_of(s.begin(), s.end(), [](char c) {
+        return c == ' ' || c == '#' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
 }
 
-class Battery {
+std::string file_name(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A plug-in as the battery sees it: how a scenario's `load` names it (an
+// aircraft by name; a library by its absolute path, or by its file name,
+// blanks made underscores, where the path cannot be one token), the
+// library's path, and a name for reports.
+bool plugin_context(const std::string& given, Context& c, std::string* name, std::string* why) {
+    c.given = given;
+    if (const Aircraft* a = find_aircraft(given)) {
+        c.plugin = given;
+        c.path = library::executable_dir() + "/" + library::plugin_file(a->library);
+        *name = given;
+        return true;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(given, ec)) {
+        *why = "'" + one_line(given) + "' is neither an aircraft (" + aircraft_names(", ", " or ") +
+               ") nor a plug-in library";
+        return false;
+    }
+    c.path = fs::absolute(given, ec).lexically_normal().generic_string();
+    c.plugin = c.path;
+    if (!token_safe(c.plugin)) {
+        c.plugin = file_name(c.path);
+        for (char& ch : c.plugin)
+            if (!token_safe(std::string(1, ch))) ch = '_';
+    }
+    *name = fs::path(file_name(c.path)).stem().string();
+    return true;
+}
+
+// The plug-in a scenario's first `load` line names, or empty.
+std::string loaded_by(const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::string command, plugin;
+        if (words >> command >> plugin && command == "load") return plugin;
+    }
+    return "";
+}
+
+class Run {
   public:
-    Battery(const Options& o, Context c, Isolation how, Progress& progress)
-        : o_(o), c_(std::move(c)), how_(std::move(how)), progress_(progress) {}
+    Run(const Options& o, Context c, const Isolation& how, OutFolder& out, Progress& progress)
+        : o_(o), c_(std::move(c)), how_(how), out_(out), progress_(progress) {}
 
     Result run(const Check& check) {
-        Result r{&check, {}, 0, false, ""};
-        const bool chosen = !o_.only.empty();
-        if (!chosen && check.strictness > c_.strictness) {
-            r.verdict = skipped("level " + std::to_string(check.strictness) +
-                                " is above the strictness " + std::to_string(c_.strictness));
-            return r;
-        }
-        if (const std::string why = unmet(check.needs, c_); !why.empty()) {
-            r.verdict = skipped(why);
+        Result r{&check, {}, 0, false, "", "", ""};
+        if (std::optional<Verdict> v = not_run(check)) {
+            r.verdict = std::move(*v);
             return r;
         }
         r.ran = true;
-        if (!o_.out.empty()) {  // no repro of an earlier run left behind
-            std::error_code ec;
-            fs::remove(fs::path(o_.out) / (std::string(check.id) + ".vms"), ec);
-            fs::remove(fs::path(o_.out) / (std::string(check.id) + ".trace"), ec);
+        if (out_.on()) {  // no repro of an earlier run left behind
+            out_.remove(check.id, ".vms");
+            out_.remove(check.id, ".trace");
         }
-        const auto start = std::chrono::steady_clock::now();
-        std::string warnings;
-        for (const Part& part : check.plan(c_)) {
-            std::vector<Outcome> outcomes;
-            r.verdict = run_part(part, part.job.text, how_, &outcomes, how_.stall());
-            if (!r.verdict.warning.empty())
-                warnings += (warnings.empty() ? "" : "; ") + r.verdict.warning;
-            if (r.verdict.result == Verdict::fail) {
-                keep(check, part, outcomes, r);
-                break;
-            }
-        }
-        r.verdict.warning = warnings;
-        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto start = Clock::now();
+        run_parts(check, r);
+        r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return r;
     }
 
@@ -186,78 +244,259 @@ class Battery {
             if (text.find("# check: " + std::string(check.id) + " " + p.name + "\n") !=
                 std::string::npos)
                 part = &p;
-        Result r{&check, {}, 0, true, ""};
-        const auto start = std::chrono::steady_clock::now();
+        Result r{&check, {}, 0, true, "", "", ""};
+        const auto start = Clock::now();
         r.verdict = run_part(*part, text, how_, nullptr, how_.stall());
-        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return r;
     }
 
-    // The first file of --out that could not be written, or empty.
-    const std::string& write_error() const { return write_error_; }
-
   private:
-    void save(const fs::path& file, const std::string& text) {
-        if (write_error_.empty()) write_file(file.string(), text, "the repro", &write_error_);
+    // The verdict of a check that does not run, if it does not.
+    std::optional<Verdict> not_run(const Check& check) const {
+        if (std::find(o_.exclude.begin(), o_.exclude.end(), check.id) != o_.exclude.end())
+            return skipped("excluded (--exclude)");
+        if (o_.only.empty() && check.strictness > c_.strictness)
+            return skipped("level " + std::to_string(check.strictness) +
+                           " is above the strictness " + std::to_string(c_.strictness));
+        const Survey& survey = c_.survey;
+        if (!survey.loads)
+            return std::string_view(check.id) == "exports"
+                       ? failed(Failure::load, "the plug-in does not load: " + survey.load_error,
+                                "", "load")
+                       : skipped("the plug-in does not load");
+        if ((check.needs & (kObject | kAirfoil)) && !survey.ran) {
+            // What the check would be built from is unknown: no pass, no skip.
+            Verdict v = survey.failure;
+            v.reason = "the survey of the plug-in (load, create v1, unload) did not end: " +
+                       survey.failure.reason;
+            return v;
+        }
+        if (std::string why = unmet(check.needs, c_); !why.empty()) return skipped(why);
+        return std::nullopt;
     }
 
-    // With --out, a failure's scenario (shrunk where it can be) and its
-    // trace; the way to see it again either way.
-    void keep(const Check& check, const Part& part, std::vector<Outcome>& outcomes, Result& r) {
-        const std::string id = check.id;
+    // Each part in turn, up to the first failure; the first WARN gets a
+    // repro too, and with --warnings-as-errors it is a failure.
+    void run_parts(const Check& check, Result& r) {
+        std::string warnings;
+        const Part* warned = nullptr;
+        std::vector<Outcome> warned_outcomes;
+        Verdict warning;
+        const std::vector<Part> parts = check.plan(c_);
+        for (const Part& part : parts) {
+            std::vector<Outcome> outcomes;
+            r.verdict = run_part(part, part.job.text, how_, &outcomes, how_.stall());
+            if (interrupt_signal()) return;  // no verdict, no repro: the battery ends here
+            if (!r.verdict.warning.empty()) {
+                warnings += (warnings.empty() ? "" : "; ") + r.verdict.warning;
+                if (!warned) {
+                    warned = &part;
+                    warned_outcomes = outcomes;
+                    warning = r.verdict;
+                }
+            }
+            if (r.verdict.result == Verdict::fail) return keep(check, part, outcomes, r.verdict, r);
+        }
+        r.verdict.warning = warnings;
+        if (!warned) return;
+        r.verdict.kind = warning.kind;
+        keep(check, *warned, warned_outcomes, warning, r);
+        if (!o_.warnings_as_errors) return;
+        r.verdict.result = Verdict::fail;
+        r.verdict.reason = "a WARN, with --warnings-as-errors: " + warnings;
+        r.verdict.warning.clear();
+        r.verdict.detail = warning.detail;
+    }
+
+    std::string options_text() const {
+        char t[96];
+        std::snprintf(t, sizeof t, " --strictness %d --seed %llu --timeout %g", c_.strictness,
+                      static_cast<unsigned long long>(c_.seed), how_.timeout);
+        return t;
+    }
+
+    // The repro's `load` line: the plug-in's path relative to the repro's
+    // folder where it lies below it, else as the battery named it. Sets
+    // `override` where that does not name the library (a path with blanks).
+    std::string repro_load(bool* override) const {
+        *override = false;
+        if (find_aircraft(c_.plugin)) return c_.plugin;
+        const fs::path rel = fs::path(c_.path).lexically_relative(out_.dir());
+        if (!rel.empty() && *rel.begin() != ".." && token_safe(rel.generic_string()))
+            return rel.generic_string();
+        *override = c_.plugin != c_.path;
+        return c_.plugin;
+    }
+
+    // A failure's (or WARN's) scenario, shrunk where it can be, and its
+    // trace, with --out; the way to see it again either way.
+    void keep(const Check& check, const Part& part, std::vector<Outcome>& outcomes,
+              const Verdict& v, Result& r) {
         const std::string rerun =
-            "vmhost validate " + o_.plugin + " --only " + id + " --seed " + std::to_string(c_.seed);
+            "vmhost validate " + shell_word(c_.given) + " --only " + check.id + options_text();
         if (!check.scenario) {
             r.verdict.reason += " (not a scenario: it loads the plug-in twice in one process)";
-            r.replay = "rerun: " + rerun;
-        } else if (o_.out.empty()) {
+            r.replay = rerun;
+        } else if (!out_.on()) {
             r.replay = "rerun with --out DIR for a scenario that replays it";
         }
-        if (o_.out.empty()) return;
-
         std::string text = part.job.text, note = "not shrunk";
-        if (check.scenario && part.shrink) {
+        if (out_.on() && check.scenario && part.shrink) {
             progress_.note("shrinking the failing scenario");
-            Repro repro = shrink(part, text, r.verdict, how_);
+            Repro repro = shrink(part, text, v, how_);
             text = repro.text;
             note = repro.note;
             outcomes = std::move(repro.outcomes);
         }
-        std::string reason = r.verdict.reason;
-        std::replace(reason.begin(), reason.end(), '\n', ' ');
-        const fs::path file = fs::path(o_.out) / (id + ".vms");
-        save(file, "# " + rerun + ": FAIL: " + reason + "\n# " + note + "\n# check: " + id + " " +
-                       part.name + "\n" + text);
         if (outcomes.empty() || outcomes[0].traces.empty()) {
-            // A check that measures runs untraced: its scenario once more, traced.
+            // A check that measures runs untraced: its scenario once more,
+            // traced, for the trace and the call that was running.
             Job traced = part.job;
             traced.text = text;
             traced.trace = true;
             traced.watch = Watch::none;
             outcomes = {run_job(traced, how_, how_.stall())};
+            if (const Verdict t = survived(outcomes[0]);
+                r.verdict.where.empty() && t.signature == v.signature)
+                r.verdict.where = t.where;
         }
+        if (!out_.on()) return;
+
+        bool override = false;
+        r.repro = out_.write(check.id, ".vms",
+                             repro_header(rerun, v, r.verdict.where, note, check, part) +
+                                 repro_body(text, &override),
+                             "the repro");
+        if (r.repro.empty()) return;
         if (!outcomes[0].traces.empty())
-            save(fs::path(o_.out) / (id + ".trace"), outcomes[0].traces[0]);
-        if (!check.scenario) return;
-        const std::string f = file.generic_string();
-        const std::string judge =
-            "vmhost validate " + o_.plugin + " --only " + id + " --replay " + f;
-        if (part.job.watch != Watch::none) {
-            r.replay = "replay: " + judge;
-        } else if (part.processes > 1) {
-            r.replay = "replay: vmhost run " + f +
-                       " twice, each in its own folder, and compare the traces; or " + judge;
-        } else {
-            r.replay = "replay: vmhost run " + f;
+            r.trace = out_.write(fs::path(r.repro).stem().string(), ".trace",
+                                 "# vmhost validate: the trace of " + file_name(r.repro) + "\n" +
+                                     outcomes[0].traces[0],
+                                 "the repro's trace");
+        if (check.scenario) r.replay = replay_command(check, part, r.repro, override);
+    }
+
+    std::string repro_header(const std::string& rerun, const Verdict& v, const std::string& where,
+                             const std::string& note, const Check& check, const Part& part) const {
+        std::string header = "# " + rerun + ": " +
+                             (v.result == Verdict::fail ? "FAIL: " + one_line(v.reason)
+                                                        : "WARN: " + one_line(v.warning)) +
+                             (where.empty() ? "" : " " + one_line(where)) + "\n";
+        for (std::string_view line : lines_of(v.detail))
+            if (!line.empty()) header += "# " + one_line(line) + "\n";
+        return header + "# " + note + "\n# check: " + check.id + " " + part.name + "\n";
+    }
+
+    // The scenario with its `load` line as the repro's folder needs it.
+    std::string repro_body(const std::string& text, bool* override) const {
+        const std::string load_token = repro_load(override);
+        std::string body;
+        bool replaced = false;
+        for (std::string_view line : lines_of(text)) {
+            if (!replaced && line.starts_with("load ")) {
+                body += "load " + load_token + "\n";
+                replaced = true;
+            } else if (!line.empty()) {
+                (body += line) += '\n';
+            }
         }
+        return body;
+    }
+
+    std::string replay_command(const Check& check, const Part& part, const std::string& repro,
+                               bool override) const {
+        const std::string f = shell_word(repro);
+        const std::string judge = "vmhost validate " + shell_word(c_.given) + " --only " +
+                                  check.id + " --replay " + f + options_text();
+        const std::string run =
+            "vmhost run " + f + (override ? " --plugin " + shell_word(c_.path) : "");
+        if (part.job.watch != Watch::none) return judge;
+        if (part.processes > 1)
+            return run + " twice, each in its own folder, and compare the traces; or " + judge;
+        return run;
     }
 
     const Options& o_;
     Context c_;
-    Isolation how_;
+    const Isolation& how_;
+    OutFolder& out_;
     Progress& progress_;
-    std::string write_error_;
 };
+
+// The battery for one plug-in: its survey, then the checks chosen.
+Battery run_battery(const Options& o, Context c, const std::string& name, const Isolation& how,
+                    OutFolder& out, const std::string& replay_text) {
+    Battery b{name, c.given, {}, 0};
+    std::printf("vmhost validate %s: strictness %d, seed %llu, timeout %gs%s\n\n",
+                one_line(c.given).c_str(), o.strictness, static_cast<unsigned long long>(o.seed),
+                o.timeout, o.in_process ? ", in process" : "");
+    std::fflush(stdout);
+    const auto start = Clock::now();
+    c.survey = read_survey(run_job(survey_job(c), how, how.stall()));
+    std::vector<const Check*> chosen;
+    for (const Check* check : all_checks())
+        if (o.only.empty() || std::find(o.only.begin(), o.only.end(), check->id) != o.only.end())
+            chosen.push_back(check);
+    Progress progress(static_cast<int>(chosen.size()));
+    Run run(o, c, how, out, progress);
+    if (!o.replay.empty()) {
+        b.results.push_back(run.replay(*chosen[0], replay_text));
+    } else {
+        for (const Check* check : chosen) {
+            if (interrupt_signal()) break;
+            progress.show(static_cast<int>(b.results.size()), check->id, check->description);
+            b.results.push_back(run.run(*check));
+        }
+    }
+    progress.clear();
+    b.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return b;
+}
+
+// The plug-ins' contexts and names (an aircraft's, or its file's stem,
+// numbered where two are alike).
+std::string contexts(const Options& o, std::vector<Context>& cs, std::vector<std::string>& names) {
+    for (const std::string& given : o.plugins) {
+        Context c;
+        std::string name, why;
+        if (!plugin_context(given, c, &name, &why)) return why;
+        c.seed = o.seed;
+        c.strictness = o.strictness;
+        c.in_process = o.in_process;
+        const std::string stem = name;
+        for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
+            name = stem + "-" + std::to_string(n);
+        cs.push_back(std::move(c));
+        names.push_back(name);
+    }
+    return "";
+}
+
+// --replay FILE: its text, when it loads the plug-in given.
+std::string replay_text(const Options& o, const Context& c, std::string* text) {
+    std::string why;
+    if (!read_scenario(o.replay, text, &why)) return why;
+    const std::string loads = loaded_by(*text);
+    const bool same =
+        find_aircraft(c.plugin) ? loads == c.plugin : file_name(loads) == file_name(c.plugin);
+    if (!same)
+        return "'" + one_line(o.replay) + "' loads '" + one_line(loads) + "', not the plug-in '" +
+               one_line(c.given) + "'; replay it with the plug-in it was made for";
+    return "";
+}
+
+// validate.xml in --out, and --json: the first error, or empty.
+std::string write_reports(const Options& o, std::span<const Battery> batteries, double seconds) {
+    std::string why;
+    if (OutFolder out; !o.out.empty() && out.open(o.out, &why)) {
+        out.write("validate", ".xml", junit(batteries, seconds), "the JUnit report");
+        why = out.error();
+    }
+    if (why.empty() && !o.json.empty())
+        write_file(o.json, json(batteries, seconds, o.seed, o.strictness), "the JSON report", &why);
+    return why;
+}
 
 }  // namespace
 
@@ -265,81 +504,57 @@ int main(int argc, char** argv) {
     Options o;
     if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
         std::fputs(kUsage, stdout);
-        return kOk;
+        return printed("the usage");
     }
-    if (const std::string error = parse(argc, argv, o); !error.empty()) return usage_error(error);
+    if (const std::string e = parse(argc, argv, o); !e.empty()) return usage_error(e);
     if (!o.child.empty()) return child_main(o.child, true);
     if (o.list) {
         print_list(stdout);
-        return kOk;
+        return printed("the list of checks");
     }
-    std::string error;
-    Context c;
-    c.given = o.plugin;
-    c.plugin = plugin_for_load(o.plugin, &error);
-    if (!error.empty()) return usage_error(error);
-    c.seed = o.seed;
-    c.strictness = o.strictness;
-    c.in_process = o.in_process;
-    std::string replay_text;
-    if (!o.replay.empty()) {
-        std::string why;
-        if (!read_scenario(o.replay, &replay_text, &why)) return usage_error(why);
-    }
-    std::error_code ec;
-    if (!o.out.empty() && !fs::is_directory(o.out, ec) && !fs::create_directories(o.out, ec))
-        return usage_error("cannot make the folder '" + o.out + "'");
+    std::vector<Context> cs;
+    std::vector<std::string> names;
+    if (const std::string e = contexts(o, cs, names); !e.empty()) return usage_error(e);
+    std::string replay;
+    if (!o.replay.empty())
+        if (const std::string e = replay_text(o, cs[0], &replay); !e.empty()) return usage_error(e);
 
     Isolation how;
     how.in_process = o.in_process;
     how.timeout = o.timeout;
-    how.work = fs::temp_directory_path(ec) / ("vmhost-validate-" + std::to_string(process_id()));
-    fs::remove_all(how.work, ec);
-    if (!fs::create_directories(how.work, ec))
-        return usage_error("cannot make a work folder in '" + how.work.parent_path().string() +
-                           "'");
+    std::string why;
+    how.work = make_work_folder(&why);
+    if (how.work.empty()) return error(why);
+    catch_interrupts();
 
-    std::printf("vmhost validate %s: strictness %d, seed %llu, timeout %gs%s\n\n", o.plugin.c_str(),
-                o.strictness, static_cast<unsigned long long>(o.seed), o.timeout,
-                o.in_process ? ", in process" : "");
-    std::fflush(stdout);
-    const auto start = std::chrono::steady_clock::now();
-    c.survey = read_survey(run_job(survey_job(c), how, how.stall()));
-    std::vector<const Check*> chosen;
-    for (const Check& check : all_checks())
-        if (o.only.empty() ||
-            std::find(o.only.begin(), o.only.end(), std::string(check.id)) != o.only.end())
-            chosen.push_back(&check);
-    Progress progress(static_cast<int>(chosen.size()));
-    Battery battery(o, c, how, progress);
-    std::vector<Result> results;
-    if (!o.replay.empty()) {
-        results.push_back(battery.replay(*chosen[0], replay_text));
-    } else {
-        for (const Check* check : chosen) {
-            progress.show(static_cast<int>(results.size()), check->id, check->description);
-            results.push_back(battery.run(*check));
-        }
+    const auto start = Clock::now();
+    std::vector<Battery> batteries;
+    for (std::size_t i = 0; i < cs.size() && why.empty() && !interrupt_signal(); ++i) {
+        // Several plug-ins: a folder each below --out.
+        OutFolder own;
+        if (!o.out.empty() &&
+            !own.open(cs.size() > 1 ? fs::path(o.out) / names[i] : fs::path(o.out), &why))
+            break;
+        if (i > 0) std::printf("\n");
+        batteries.push_back(run_battery(o, cs[i], names[i], how, own, replay));
+        if (interrupt_signal()) break;
+        print_table(stdout, batteries.back());
+        why = own.error();
     }
-    progress.clear();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    print_table(stdout, results, seconds);
+    std::error_code ec;
     fs::remove_all(how.work, ec);
-    std::string why = battery.write_error();
-    if (why.empty() && !o.out.empty())
-        write_file((fs::path(o.out) / "validate.xml").string(),
-                   junit("vmhost validate " + o.plugin, results, seconds), "the JUnit report",
-                   &why);
-    // A result that did not reach its reader is no result.
-    if (why.empty() && (std::fflush(stdout) != 0 || std::ferror(stdout)))
-        why = std::string("cannot write the results to standard output: ") + std::strerror(errno);
-    if (!why.empty()) {
-        std::fprintf(stderr, "vmhost validate: error: %s\n", why.c_str());
-        return kBadInput;
+    if (const int sig = interrupt_signal()) {
+        std::fprintf(stderr, "vmhost validate: interrupted; every check's process ended\n");
+        return kInterrupted + sig;
     }
-    for (const Result& r : results)
-        if (r.verdict.result == Verdict::fail) return 1;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (why.empty()) why = write_reports(o, batteries, seconds);
+    // A result that did not reach its reader is no result.
+    if (why.empty() && printed("the results") != kOk) return kBadInput;
+    if (!why.empty()) return error(why);
+    for (const Battery& b : batteries)
+        for (const Result& r : b.results)
+            if (r.verdict.result == Verdict::fail) return 1;
     return kOk;
 }
 
