@@ -101,7 +101,7 @@ void FlightLog::record(int v, const Sample& s, const double* anims, int count) {
     }
     for (int i = 0; i < t.animations; ++i)
         t.last_anims[static_cast<std::size_t>(i)] = anims && i < count ? anims[i] : 0.0;
-    if (!t.started || t.steps % every_ == 0) {
+    if (rows_ && (!t.started || t.steps % every_ == 0)) {
         put_row(t.rows, s);
         t.rows.insert(t.rows.end(), t.last_anims.begin(), t.last_anims.end());
     }
@@ -133,7 +133,10 @@ bool FlightLog::all_finite() const {
 
 void FlightLog::summary(std::FILE* out) const {
     for (const Track& t : tracks_) {
-        std::fprintf(out, "\n%s (%s)\n", t.name.c_str(), t.plugin.c_str());
+        // A blank line between the vessels; the plug-in where the name does
+        // not say it.
+        std::fprintf(out, &t == &tracks_.front() ? "%s" : "\n%s", t.name.c_str());
+        std::fprintf(out, t.plugin == t.name ? "\n" : " (%s)\n", t.plugin.c_str());
         const struct {
             const char* name;
             double value;
@@ -154,7 +157,7 @@ void FlightLog::summary(std::FILE* out) const {
                          e.pilot ? "pilot: " : "", e.what.c_str());
     }
     if (failures_.empty()) return;
-    std::fprintf(out, "\nthe flight failed:\n");
+    std::fprintf(out, tracks_.empty() ? "the flight failed:\n" : "\nthe flight failed:\n");
     for (const std::string& why : failures_) std::fprintf(out, "  %s\n", why.c_str());
 }
 

@@ -3,7 +3,14 @@
 // Every call into the plug-in goes through host::plugin_call.
 #include "runner.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+
 #include "aircraft.h"
+#include "cli.h"
+#include "files.h"
 #include "interrupt.h"
 #include "plugin_call.h"
 
@@ -29,6 +36,25 @@ class Watched {
     CallKind kind_;
 };
 
+// Notes on the aircraft a bare name (no folder, no file extension) may have
+// meant; none for a path.
+std::vector<std::string> aircraft_hints(const std::string& given) {
+    if (given.find_first_of("/\\.") != std::string::npos) return {};
+    return cli::suggest(given, aircraft_list(), "aircraft");
+}
+
+bool names_aircraft_in_other_letters(const std::string& given) {
+    for (const Aircraft& a : all_aircraft()) {
+        const std::string_view name = a.name;
+        if (std::equal(name.begin(), name.end(), given.begin(), given.end(), [](char x, char y) {
+                return std::tolower(static_cast<unsigned char>(x)) ==
+                       std::tolower(static_cast<unsigned char>(y));
+            }))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Runner::Runner(const RunOptions& options, Messages& messages)
@@ -37,8 +63,18 @@ Runner::Runner(const RunOptions& options, Messages& messages)
       messages_(messages),
       violations_before_(host::violations()) {}
 
-void Runner::next_line() {
+void Runner::stop_if_asked() const {
     if (interrupt_signal()) throw Interrupted{};
+    if (options_.trace && std::ferror(options_.trace->file)) {
+        // The failed write was the last call to set errno, most likely: its
+        // reason, before a flush tries again and says less.
+        if (options_.trace->error == 0) options_.trace->error = errno != 0 ? errno : EIO;
+        throw TraceFailed{};
+    }
+}
+
+void Runner::next_line() {
+    stop_if_asked();
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
 }
 
@@ -68,8 +104,13 @@ void Runner::run(const cmd::Sound& c) {
 void Runner::run(const cmd::Load& c) {
     if (plugin_) throw Error{"the plug-in is already loaded", ""};
     std::string path = c.plugin;
-    if (const Aircraft* known = find_aircraft(c.plugin))
-        path = bin_dir_ + "/" + library::plugin_file(known->library);
+    if (const Aircraft* known = find_aircraft(c.plugin)) {
+        path = plugin_path(*known);
+    } else if (names_aircraft_in_other_letters(c.plugin)) {
+        // A mistake, which a file system that ignores case would otherwise
+        // load as a path.
+        throw Error{"unknown aircraft " + quote(c.plugin), "", aircraft_hints(c.plugin)};
+    }
     // The call into the plug-in is its load hook, run while the library is
     // opened.
     host::plugin_call([] { host::Line(">").word("load"); }, [&] { open_plugin(path, c.plugin); });
@@ -83,7 +124,7 @@ void Runner::open_plugin(const std::string& path, const std::string& given) {
     plugin_ = library::open(path, &reason);
     plugin_name_ = given;
     host::end_module_load();
-    if (!plugin_) throw Error{"cannot load plug-in " + quote(given), reason};
+    if (!plugin_) throw Error{"cannot load plug-in " + quote(given), reason, aircraft_hints(given)};
     init_ = reinterpret_cast<VmvcInit>(library::symbol(plugin_, "vmvcInit"));
     exit_ = reinterpret_cast<VmvcExit>(library::symbol(plugin_, "vmvcExit"));
     version_ = reinterpret_cast<ModuleVersion>(library::symbol(plugin_, "GetModuleVersion"));
@@ -203,7 +244,7 @@ void Runner::run(const cmd::Step& c) {
 // flight model moves the vessels (with physics on), then every live vessel
 // gets its post-step, and the flight log its rows.
 void Runner::one_step() {
-    if (interrupt_signal()) throw Interrupted{};
+    stop_if_asked();
     host::apply_pending_warp();
     host::physics_step(kStepLength);
     const double mjd = kStartMjd + simt_ / 86400.0;
