@@ -43,7 +43,10 @@ struct Command {
     int (*reads_own)(int argc, char** argv) = nullptr;
 };
 
-const char kReadOn[] = "Read on: docs/vmhost.md (installed in share/doc/velmora-aircraft/).\n";
+// Where a command's help sends its reader on.
+std::string read_on() {
+    return std::string("Read on: docs/vmhost.md (installed in ") + vmhost::kDocDir + "/).\n";
+}
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
 // system call, and needs no allocation.
@@ -283,7 +286,7 @@ std::string main_help() {
     return text +
            "\n'vmhost help COMMAND' or 'vmhost COMMAND --help' shows a command's options\n"
            "and exit statuses.\n" +
-           kReadOn;
+           read_on();
 }
 
 std::string help_of(const Command& c) {
@@ -295,7 +298,7 @@ std::string help_of(const Command& c) {
         std::snprintf(line, sizeof line, "  %-13s %s\n", name.c_str(), o.help);
         text += line;
     }
-    return text + "  -h, --help    show this help\n\n" + c.statuses + "\n" + kReadOn;
+    return text + "  -h, --help    show this help\n\n" + c.statuses + "\n" + read_on();
 }
 
 // Prints a command's help: its own, for one that reads its own command line.
