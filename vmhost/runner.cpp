@@ -3,7 +3,6 @@
 // Every call into the plug-in goes through host::plugin_call.
 #include "runner.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -43,16 +42,10 @@ std::vector<std::string> aircraft_hints(const std::string& given) {
     return cli::suggest(given, aircraft_list(), "aircraft");
 }
 
-bool names_aircraft_in_other_letters(const std::string& given) {
-    for (const Aircraft& a : all_aircraft()) {
-        const std::string_view name = a.name;
-        if (std::equal(name.begin(), name.end(), given.begin(), given.end(), [](char x, char y) {
-                return std::tolower(static_cast<unsigned char>(x)) ==
-                       std::tolower(static_cast<unsigned char>(y));
-            }))
-            return true;
-    }
-    return false;
+// Whether `given` is an aircraft's name (all lower case) in other letters.
+bool names_aircraft_in_other_letters(std::string given) {
+    for (char& c : given) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return find_aircraft(given) != nullptr;
 }
 
 }  // namespace
