@@ -14,7 +14,9 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#if !defined(NOMINMAX)
 #define NOMINMAX
+#endif
 #include <io.h>
 #include <windows.h>
 #else
@@ -72,11 +74,23 @@ bool same_file(const std::string& a, const std::string& b) {
     return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+int write_failure() {
+    const int e = errno;
+#if defined(_WIN32)
+    // Windows says that the reader closed a pipe with codes of its own,
+    // which its C runtime passes on as EINVAL.
+    const DWORD code = GetLastError();
+    if ((e == 0 || e == EINVAL) &&
+        (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED))
+        return EPIPE;
+#endif
+    return e != 0 ? e : EIO;
+}
+
 bool Output::flush() {
     errno = 0;
     const bool flushed = std::fflush(file) == 0;
-    const int e = errno;
-    if (error == 0 && (!flushed || std::ferror(file))) error = e != 0 ? e : EIO;
+    if (error == 0 && (!flushed || std::ferror(file))) error = write_failure();
     return error == 0;
 }
 
@@ -85,9 +99,8 @@ bool Output::close() {
     if (file == stdout) return error == 0;
     errno = 0;
     const bool closed = std::fclose(file) == 0;
-    const int e = errno;
     file = nullptr;
-    if (error == 0 && !closed) error = e != 0 ? e : EIO;
+    if (error == 0 && !closed) error = write_failure();
     return error == 0;
 }
 

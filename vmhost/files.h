@@ -26,6 +26,11 @@ bool read_scenario(const std::string& path, std::string* text, std::string* why)
 // symbolic or a hard link.
 bool same_file(const std::string& a, const std::string& b);
 
+// The reason of a write that failed just now: errno, EIO when the C library
+// set none, EPIPE when the reader of a pipe went away (also where the system
+// reports that otherwise).
+int write_failure();
+
 // A stream vmhost writes. The first failure is kept: a flush or close that
 // fails, or the stream's error flag, set when a write failed earlier (the
 // host library writes the trace's lines with fwrite and does not look).

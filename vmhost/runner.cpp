@@ -4,7 +4,6 @@
 #include "runner.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 
 #include "aircraft.h"
@@ -59,9 +58,9 @@ Runner::Runner(const RunOptions& options, Messages& messages)
 void Runner::stop_if_asked() const {
     if (interrupt_signal()) throw Interrupted{};
     if (options_.trace && std::ferror(options_.trace->file)) {
-        // The failed write was the last call to set errno, most likely: its
-        // reason, before a flush tries again and says less.
-        if (options_.trace->error == 0) options_.trace->error = errno != 0 ? errno : EIO;
+        // The failed write was the last call to set a reason, most likely:
+        // keep it, before a flush tries again and says less.
+        if (options_.trace->error == 0) options_.trace->error = write_failure();
         throw TraceFailed{};
     }
 }
