@@ -251,8 +251,18 @@ const Command kCommands[] = {
      [] { return std::string("Shows the help of vmhost, or of COMMAND.\n"); },
      "exit status: 0, or 2 for an unknown COMMAND\n",
      help_main},
-    // The lists bash completion asks for (complete.cpp).
-    {"complete", "commands|aircraft|checks", nullptr, {}, nullptr, nullptr, complete_main},
+    // The lists bash completion asks for; hidden.
+    {"complete",
+     "commands|aircraft|checks",
+     nullptr,
+     {},
+     [] {
+         return std::string(
+             "Prints the commands, the aircraft or validate's check ids, one a line,\n"
+             "for shell completion.\n");
+     },
+     "exit status: 0, or 2 for another list\n",
+     complete_main},
 };
 
 std::vector<std::string> command_names() {

@@ -72,6 +72,7 @@ const Case kCases[] = {
     {"HelpOfFly", "vmhost help fly", 0, usage_of("fly")},
     {"HelpOfValidate", "vmhost help validate", 0, usage_of("validate")},
     {"HelpOfHelp", "vmhost help help", 0, usage_of("help")},
+    {"HiddenCommandHelp", "vmhost complete --help", 0, usage_of("complete")},
     {"HelpAmongOtherArguments", "vmhost run s.vms --trace t.txt -h", 0, usage_of("run"), "", kLoad,
      nullptr, "", "t.txt"},
     {"Version", "vmhost --version", 0, "vmhost " VMHOST_VERSION "\n"},
