@@ -48,8 +48,9 @@ bool refused(Read&& read, std::string_view token) {
         read();
         return false;
     } catch (const vmhost::Error& e) {
-        check(!e.what.empty() && without_control(e.what) && without_control(e.note),
-              "an error message holds no control byte", token);
+        bool clean = !e.what.empty() && without_control(e.what) && without_control(e.note);
+        for (const std::string& hint : e.hints) clean = clean && without_control(hint);
+        check(clean, "an error message holds no control byte", token);
         return true;
     }
 }

@@ -1,9 +1,11 @@
 // The table of the aircraft vmhost knows by name.
 #include "aircraft.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "flights.h"
+#include "library.h"
 
 namespace vmhost {
 namespace {
@@ -162,6 +164,20 @@ std::string aircraft_names(const char* separator, const char* last) {
         names += kAircraft[i].name;
     }
     return names;
+}
+
+std::vector<std::string> aircraft_list() {
+    std::vector<std::string> names;
+    for (const Aircraft& a : kAircraft) names.emplace_back(a.name);
+    return names;
+}
+
+std::string plugin_path(const Aircraft& a) {
+    const std::string bin = library::executable_dir();
+    const std::string file = library::plugin_file(a.library);
+    std::error_code ec;
+    if (std::filesystem::exists(bin + "/" + file, ec)) return bin + "/" + file;
+    return bin + "/../Modules/" + file;
 }
 
 }  // namespace vmhost

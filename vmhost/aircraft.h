@@ -104,5 +104,11 @@ const Aircraft* find_aircraft(std::string_view name);
 // Their names in table order, joined by `separator`, the last two by `last`:
 // aircraft_names("|", "|") or aircraft_names(", ", " or ").
 std::string aircraft_names(const char* separator, const char* last);
+// Their names in table order.
+std::vector<std::string> aircraft_list();
+
+// The file of an aircraft's plug-in library: beside vmhost in a build, in
+// the Modules folder beside vmhost's own folder once installed.
+std::string plugin_path(const Aircraft& a);
 
 }  // namespace vmhost

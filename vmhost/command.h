@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "host.h"
 
@@ -23,10 +24,16 @@ inline constexpr long long kMaxSteps = 100'000'000;
 struct Error {
     std::string what;
     std::string note;  // an optional second line, e.g. the system's reason
+    // Notes on what would be right: the nearest valid name, the valid ones.
+    std::vector<std::string> hints = {};
 };
 
 // A signal asked the run to stop (interrupt.h).
 struct Interrupted {};
+
+// The trace could not be written: the run stops, as nothing more of it
+// would reach its reader.
+struct TraceFailed {};
 
 namespace cmd {
 

@@ -2,17 +2,26 @@
 // files, each failure with the system's reason.
 #include "files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
+#include "library.h"
 #include "message.h"
 
 #if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#if !defined(NOMINMAX)
+#define NOMINMAX
+#endif
 #include <io.h>
+#include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -29,9 +38,11 @@ std::string reason(int e) {
 }  // namespace
 
 bool read_scenario(const std::string& path, std::string* text, std::string* why) {
-    const std::string shown = quote_path(path);
+    const bool standard_input = path == "-";
+    const std::string shown = standard_input ? "from standard input" : quote_path(path);
     errno = 0;
-    std::FILE* in = std::fopen(path.c_str(), "rb");
+    std::FILE* in = standard_input ? stdin : std::fopen(path.c_str(), "rb");
+    if (standard_input) library::binary(stdin);
     if (!in) {
         *why = "cannot read scenario " + shown + ": " + reason(errno);
         return false;
@@ -40,7 +51,7 @@ bool read_scenario(const std::string& path, std::string* text, std::string* why)
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
         if (text->size() + n > kMaxScenarioBytes) {
-            std::fclose(in);
+            if (!standard_input) std::fclose(in);
             *why = "cannot read scenario " + shown + ": larger than " +
                    std::to_string(kMaxScenarioBytes >> 20) + " MiB";
             return false;
@@ -50,7 +61,7 @@ bool read_scenario(const std::string& path, std::string* text, std::string* why)
     // A read error (EIO, EISDIR) is not the end of the file.
     const int e = errno;
     const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
+    if (!standard_input) std::fclose(in);
     if (failed) *why = "cannot read scenario " + shown + ": " + reason(e);
     return !failed;
 }
@@ -84,11 +95,23 @@ std::string report_clash(const char* dir, const char* trace, const char* scenari
     return "";
 }
 
+int write_failure() {
+    const int e = errno;
+#if defined(_WIN32)
+    // Windows says that the reader closed a pipe with codes of its own,
+    // which its C runtime passes on as EINVAL.
+    const DWORD code = GetLastError();
+    if ((e == 0 || e == EINVAL) &&
+        (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED))
+        return EPIPE;
+#endif
+    return e != 0 ? e : EIO;
+}
+
 bool Output::flush() {
     errno = 0;
     const bool flushed = std::fflush(file) == 0;
-    const int e = errno;
-    if (error == 0 && (!flushed || std::ferror(file))) error = e != 0 ? e : EIO;
+    if (error == 0 && (!flushed || std::ferror(file))) error = write_failure();
     return error == 0;
 }
 
@@ -97,9 +120,8 @@ bool Output::close() {
     if (file == stdout) return error == 0;
     errno = 0;
     const bool closed = std::fclose(file) == 0;
-    const int e = errno;
     file = nullptr;
-    if (error == 0 && !closed) error = e != 0 ? e : EIO;
+    if (error == 0 && !closed) error = write_failure();
     return error == 0;
 }
 
@@ -124,12 +146,63 @@ bool write_file(const std::string& path, std::string_view text, const char* what
     return ok;
 }
 
-bool stderr_is_terminal() {
+namespace {
+
+// A name an earlier report of vmhost may have written into its folder: a
+// vessel's CSV or SVG file, or the page. Anything else a manifest may hold
+// (a path, a name edited in) is left alone.
+bool report_file(std::string_view name) {
+    if (name.empty() || name[0] == '.') return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.')
+            return false;
+    return name.ends_with(".csv") || name.ends_with(".svg") || name == "index.html";
+}
+
+}  // namespace
+
+bool replace_report(const std::string& dir, const std::vector<std::string>& written,
+                    std::string* why) {
+    const std::filesystem::path folder(dir);
+    std::ifstream earlier(folder / kReportManifest, std::ios::binary);
+    for (std::string name; std::getline(earlier, name);) {
+        if (!name.empty() && name.back() == '\r') name.pop_back();
+        if (!report_file(name) || std::find(written.begin(), written.end(), name) != written.end())
+            continue;
+        std::error_code ec;
+        std::filesystem::remove(folder / name, ec);
+    }
+    earlier.close();
+    std::string list =
+        "# The files of the report vmhost wrote into this folder. The next report\n"
+        "# written here replaces them.\n";
+    for (const std::string& name : written) list += name + "\n";
+    return write_file((folder / kReportManifest).string(), list, "report", why);
+}
+
+bool is_terminal(std::FILE* stream) {
 #if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return isatty(fileno(stderr)) != 0;
+    return isatty(fileno(stream)) != 0;
 #endif
+}
+
+bool stderr_is_terminal() {
+    return is_terminal(stderr);
+}
+
+int terminal_width(std::FILE* stream) {
+#if defined(_WIN32)
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (GetConsoleScreenBufferInfo(console, &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+    return 80;
 }
 
 }  // namespace vmhost

@@ -1,14 +1,15 @@
 // The files vmhost reads and writes: the scenario, read whole within a
 // limit; the streams it writes (the trace, the flight summary), where every
-// failed write, flush or close is kept with the system's reason; and the
-// report's files, each written at once; whether standard error is a
-// terminal.
+// failed write, flush or close is kept with the system's reason; the
+// report's files, each written at once, and the manifest of a report folder;
+// whether a standard stream is a terminal, and how wide.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vmhost {
 
@@ -16,8 +17,9 @@ namespace vmhost {
 // generator, and still a bound for an endless input such as /dev/zero.
 inline constexpr std::size_t kMaxScenarioBytes = std::size_t{64} << 20;
 
-// Reads the scenario file `path` into `text`. False, with "cannot read
-// scenario 'PATH': REASON" in `why`, when it cannot be read to its end.
+// Reads the scenario file `path` into `text`; "-" is standard input. False,
+// with "cannot read scenario 'PATH': REASON" in `why`, when it cannot be read
+// to its end.
 bool read_scenario(const std::string& path, std::string* text, std::string* why);
 
 // True when `a` is a regular file and `b` names it too, also through a
@@ -29,6 +31,11 @@ bool same_file(const std::string& a, const std::string& b);
 // (index.html, NAME.csv, NAME.svg, in any letter case), which the vessels'
 // names, known only after the run, may well give. Empty when it cannot.
 std::string report_clash(const char* dir, const char* trace, const char* scenario);
+
+// The reason of a write that failed just now: errno, EIO when the C library
+// set none, EPIPE when the reader of a pipe went away (also where the system
+// reports that otherwise).
+int write_failure();
 
 // A stream vmhost writes. The first failure is kept: a flush or close that
 // fails, or the stream's error flag, set when a write failed earlier (the
@@ -52,7 +59,23 @@ struct Output {
 // cannot be written whole.
 bool write_file(const std::string& path, std::string_view text, const char* what, std::string* why);
 
-// Whether standard error is a terminal, where a progress line may be redrawn.
+// The file in a report folder that lists the files vmhost wrote there.
+inline constexpr char kReportManifest[] = "vmhost-report.txt";
+
+// After a report's files `written` (names in the folder `dir`) are written:
+// the files an earlier report listed in the folder's manifest and this one
+// did not write again are removed, and the manifest lists this report's. So
+// the folder holds exactly the current report, and nothing vmhost did not
+// write is touched. False, with the reason in `why`, when the manifest
+// cannot be written.
+bool replace_report(const std::string& dir, const std::vector<std::string>& written,
+                    std::string* why);
+
+// Whether a stream is a terminal, where a progress line may be redrawn.
+bool is_terminal(std::FILE* stream);
 bool stderr_is_terminal();
+// The width of the terminal `stream` shows on, in columns; 80 when it cannot
+// be told.
+int terminal_width(std::FILE* stream);
 
 }  // namespace vmhost

@@ -313,7 +313,7 @@ void FlightLog::record(int v, const Sample& s, const double* anims, int count) {
     }
     t.thrust_lo = t.started ? std::fmin(t.thrust_lo, s.thrust_max) : s.thrust_max;
     t.thrust_hi = t.started ? std::fmax(t.thrust_hi, s.thrust_max) : s.thrust_max;
-    if (!t.started || t.steps % every_ == 0) {
+    if (rows_ && (!t.started || t.steps % every_ == 0)) {
         double values[kFixedColumns];
         fixed_values(s, values);
         t.rows.insert(t.rows.end(), std::begin(values), std::end(values));
@@ -349,7 +349,10 @@ bool FlightLog::all_finite() const {
 
 void FlightLog::summary(std::FILE* out) const {
     for (const Track& t : tracks_) {
-        std::fprintf(out, "\n%s (%s)\n", t.name.c_str(), t.plugin.c_str());
+        // A blank line between the vessels; the plug-in where the name does
+        // not say it.
+        std::fprintf(out, &t == &tracks_.front() ? "%s" : "\n%s", t.name.c_str());
+        std::fprintf(out, t.plugin == t.name ? "\n" : " (%s)\n", t.plugin.c_str());
         const struct {
             const char* name;
             double value;
@@ -370,7 +373,7 @@ void FlightLog::summary(std::FILE* out) const {
                          e.pilot ? "pilot: " : "", e.text().c_str());
     }
     if (failures_.empty()) return;
-    std::fprintf(out, "\nthe flight failed:\n");
+    std::fprintf(out, tracks_.empty() ? "the flight failed:\n" : "\nthe flight failed:\n");
     for (const std::string& why : failures_) std::fprintf(out, "  %s\n", why.c_str());
 }
 

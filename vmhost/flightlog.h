@@ -138,8 +138,10 @@ class FlightLog {
         std::string column_name(int c) const;
     };
 
-    // Keeps a row every `every` steps (events are looked for in every step).
-    explicit FlightLog(int every = 5) : every_(every < 1 ? 1 : every) {}
+    // Keeps a row every `every` steps (events are looked for in every step);
+    // none without `rows`, for a summary alone.
+    explicit FlightLog(int every = 5, bool rows = true)
+        : every_(every < 1 ? 1 : every), rows_(rows) {}
 
     // A vessel to log, flying the plug-in `plugin` (its file or short name),
     // with `animations` animations; returns its number in the log.
@@ -163,12 +165,18 @@ class FlightLog {
     // failed, if it did.
     void summary(std::FILE* out) const;
 
+    // Whether a step was recorded with the flight model on: the run flew.
+    void mark_flown() { flown_ = true; }
+    bool flown() const { return flown_; }
+
     // Writes DIR/NAME.csv and DIR/NAME.svg for every vessel and DIR/index.html
     // showing them all; a vessel whose name an earlier one of the run had
-    // (also in other letter case) gets NAME-2, NAME-3... False, with a
-    // reason, when a file cannot be written, or, before anything is written,
-    // when one of them is a file the run used: one of `used` (the scenario,
-    // the trace) or a plug-in a vessel was loaded from.
+    // (also in other letter case) gets NAME-2, NAME-3... The files an earlier
+    // report left there and this one does not write again go
+    // (replace_report). False, with a reason, when a file cannot be written,
+    // or, before anything is written, when one of them is a file the run
+    // used: one of `used` (the scenario, the trace) or a plug-in a vessel was
+    // loaded from.
     bool write_report(const std::string& dir, const std::vector<std::string>& used,
                       std::string* why) const;
 
@@ -186,6 +194,8 @@ class FlightLog {
     std::string file_stem(std::size_t i) const;
 
     int every_;
+    bool rows_;
+    bool flown_ = false;
     std::vector<Track> tracks_;
     std::vector<std::string> failures_;
 };

@@ -128,14 +128,16 @@ Status Runner::verdict() {
 }
 
 // After a step: which vessels have left the ground, a row of the flight log
-// for each live vessel, and now and then the progress line.
+// for each live vessel, and while flying now and then the progress line.
 void Runner::after_step() {
     const bool flying = host::physics();
+    const bool logged_now = options_.log && (flying || !options_.flown_only);
+    if (logged_now && flying) options_.log->mark_flown();
     for (std::size_t i = 0; i < vessels_.size(); ++i) {
         Vessel& v = vessels_[i];
         if (!v.alive) continue;
         if (flying && host::reading(v.handle, host::Reading::ground) == 0) v.left_ground = true;
-        if (!options_.log) continue;
+        if (!logged_now) continue;
         const int number = logged(i);
         Sample s = sample_of(v.handle, simt_);
         const int animations = host::animation_count(v.handle);
@@ -144,7 +146,7 @@ void Runner::after_step() {
         if (gear >= 0 && gear < animations) s.gear = anims[gear];
         options_.log->record(number, s, anims, animations);
     }
-    if (options_.progress && steps_ % kStepsPerSecond == 0) show_progress();
+    if (options_.progress && flying && steps_ % kStepsPerSecond == 0) show_progress();
 }
 
 // The first live vessel's state, on a line redrawn in place.
@@ -154,10 +156,10 @@ void Runner::show_progress() {
         const host::Flight f = host::flight_state(v.handle);
         char line[256];
         std::snprintf(line, sizeof line,
-                      "%8.1f s  %-10s alt %7.0f m  %6.1f m/s  climb %6.1f m/s  pitch %6.1f deg"
-                      "  thrust %3.0f %%  fuel %6.0f kg ",
-                      simt_, v.name.c_str(), f.altitude, f.airspeed, f.climb,
-                      f.pitch * 57.29577951308232, f.thrust * 100, f.fuel);
+                      "%7.1f s  %s  alt %6.0f m  %5.1f m/s  climb %5.1f m/s  thrust %3.0f %%"
+                      "  fuel %5.0f kg  pitch %5.1f deg",
+                      simt_, v.name.c_str(), f.altitude, f.airspeed, f.climb, f.thrust * 100,
+                      f.fuel, f.pitch * 57.29577951308232);
         messages_.progress(line);
         return;
     }

@@ -2,6 +2,7 @@
 // small file per platform implements them.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace vmhost::library {
@@ -19,9 +20,10 @@ void close(Handle library);
 // The folder that holds the running executable (and the plug-ins built with it).
 std::string executable_dir();
 
-// Standard output without line-end translation, so that a trace written there
-// has "\n" line ends on every platform.
-void binary_stdout();
+// A standard stream without line-end translation: a trace written to
+// standard output has "\n" line ends on every platform, and a scenario read
+// from standard input the bytes of its file.
+void binary(std::FILE* stream);
 
 // The file name of a plug-in named by its deliverable: "Tarvik" -> "Tarvik.so".
 std::string plugin_file(const std::string& stem);

@@ -34,7 +34,7 @@ std::string executable_dir() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-void binary_stdout() {}
+void binary(std::FILE*) {}
 
 std::string plugin_file(const std::string& stem) {
     return stem + ".so";

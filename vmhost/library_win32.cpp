@@ -57,8 +57,8 @@ std::string executable_dir() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-void binary_stdout() {
-    _setmode(_fileno(stdout), _O_BINARY);
+void binary(std::FILE* stream) {
+    _setmode(_fileno(stream), _O_BINARY);
 }
 
 std::string plugin_file(const std::string& stem) {

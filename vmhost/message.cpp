@@ -1,6 +1,8 @@
 // Text made safe to show, and the run's messages.
 #include "message.h"
 
+#include "files.h"
+
 namespace vmhost {
 namespace {
 
@@ -53,7 +55,10 @@ void Messages::put(long long line, const char* kind, const std::string& what) {
 }
 
 void Messages::progress(const char* text) {
-    std::fprintf(err_, "\r%s", text);
+    // Padded to the terminal's width, and cut short at it: a line that
+    // wrapped would not be redrawn in place.
+    const int width = terminal_width(err_) - 1;
+    std::fprintf(err_, "\r%-*.*s", width, width, text);
     std::fflush(err_);
     progress_shown_ = true;
 }

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "cli.h"
+
 namespace vmhost {
 namespace {
 
@@ -29,6 +31,12 @@ const struct {
 };
 // clang-format on
 static_assert(std::size(kQuantities) == host::kReadingCount, "a name for every reading");
+
+std::vector<std::string> quantity_names() {
+    std::vector<std::string> names;
+    for (const auto& q : kQuantities) names.emplace_back(q.name);
+    return names;
+}
 
 // Letters A to Z as the host's keyboard scan codes.
 int letter_code(char c) {
@@ -92,7 +100,10 @@ long long parse_key(const std::string& k) {
         const bool hex = k.size() > 1 && k[0] == '0' && (k[1] == 'x' || k[1] == 'X');
         return parse_integer(k, 0, 255, "key code", hex ? 16 : 10);
     }
-    throw Error{"unknown key " + quote(k) + " (A to Z or a code 0..255)", ""};
+    std::vector<std::string> letters;
+    for (char c = 'A'; c <= 'Z'; ++c) letters.emplace_back(1, c);
+    throw Error{"unknown key " + quote(k) + " (A to Z or a code 0..255)", "",
+                cli::suggest(k, letters)};
 }
 
 void check_vessel_name(const std::string& name) {
@@ -161,6 +172,14 @@ std::string joined(const Args& a, std::size_t from, std::size_t to) {
 
 const char* const kSoundModes[] = {"none", "full", "no-id", "partial"};
 
+// The notes for an unknown quantity: what `set` takes, and `until` also
+// `climb`.
+std::vector<std::string> quantity_hints(const std::string& given, bool climb) {
+    std::vector<std::string> names = quantity_names();
+    if (climb) names.emplace_back("climb");
+    return cli::suggest(given, names, "quantities");
+}
+
 Command read_sound(const Args& a) {
     // MODE may also be the path of a library of the add-on's name (a broken
     // install, say), written with a slash.
@@ -170,7 +189,7 @@ Command read_sound(const Args& a) {
     for (const char* m : kSoundModes) known = known || a[1] == m;
     if (!known)
         throw Error{"unknown sound mode " + quote(a[1]) + " (none, full, no-id, partial or a path)",
-                    ""};
+                    "", cli::suggest(a[1], {std::begin(kSoundModes), std::end(kSoundModes)})};
     return cmd::Sound{a[1], is_path};
 }
 
@@ -196,7 +215,7 @@ Command read_set(const Args& a) {
     }
     expect(Form::set_reading, a);
     const std::optional<host::Reading> q = find_quantity(a[2]);
-    if (!q) throw Error{"unknown quantity " + quote(a[2]), ""};
+    if (!q) throw Error{"unknown quantity " + quote(a[2]), "", quantity_hints(a[2], false)};
     const double value = parse_real(a[3]);
     if (*q == host::Reading::ground && value != 0.0 && value != 1.0)
         throw Error{"ground is 0 or 1, not " + printable(a[3], 64), ""};
@@ -211,7 +230,8 @@ Command read_key(const Args& a) {
         std::size_t which = 0;
         while (which < std::size(kOptions) && a[i] != kOptions[which]) ++which;
         if (which == std::size(kOptions))
-            throw Error{"unknown key option " + quote(a[i]) + " (up, shift, ctrl, alt)", ""};
+            throw Error{"unknown key option " + quote(a[i]) + " (up, shift, ctrl, alt)", "",
+                        cli::suggest(a[i], {std::begin(kOptions), std::end(kOptions)})};
         if (seen[which]) throw Error{"key option " + quote(a[i]) + " given twice", ""};
         seen[which] = true;
     }
@@ -251,7 +271,9 @@ Command read_unload(const Args&) {
 }
 
 Command read_physics(const Args& a) {
-    if (a[1] != "on" && a[1] != "off") throw Error{"physics is on or off, not " + quote(a[1]), ""};
+    if (a[1] != "on" && a[1] != "off")
+        throw Error{"physics is on or off, not " + quote(a[1]), "",
+                    cli::suggest(a[1], {"on", "off"})};
     return cmd::Physics{a[1] == "on"};
 }
 
@@ -271,7 +293,8 @@ Command read_autopilot(const Args& a) {
         if (a.size() == 3) return cmd::AutopilotOff{a[1], true, true};
         if (a[3] == "pitch" || a[3] == "climb") return cmd::AutopilotOff{a[1], true, false};
         if (a[3] == "bank") return cmd::AutopilotOff{a[1], false, true};
-        throw Error{"unknown autopilot axis " + quote(a[3]) + " (pitch, bank)", ""};
+        throw Error{"unknown autopilot axis " + quote(a[3]) + " (pitch, bank)", "",
+                    cli::suggest(a[3], {"pitch", "bank"})};
     }
     const struct {
         const char* name;
@@ -283,7 +306,8 @@ Command read_autopilot(const Args& a) {
         expect(Form::autopilot_hold, a);
         return cmd::AutopilotHold{a[1], h.hold, parse_real(a[3])};
     }
-    throw Error{"unknown autopilot mode " + quote(a[2]) + " (pitch, climb, bank, off)", ""};
+    throw Error{"unknown autopilot mode " + quote(a[2]) + " (pitch, climb, bank, off)", "",
+                cli::suggest(a[2], {"pitch", "climb", "bank", "off"})};
 }
 
 // The default time `until` waits: 20 minutes.
@@ -316,7 +340,8 @@ Command read_until(const Args& a) {
         u.condition.value = parse_real(a[4]);
         if (a[2] != "climb") {
             u.condition.reading = find_quantity(a[2]);
-            if (!u.condition.reading) throw Error{"unknown quantity " + quote(a[2]), ""};
+            if (!u.condition.reading)
+                throw Error{"unknown quantity " + quote(a[2]), "", quantity_hints(a[2], true)};
         }
         limit_at = 5;
     }
@@ -409,7 +434,12 @@ const Row& command_for(const Args& args) {
         lo = std::min(lo, r.min_args);
         hi = std::max(hi, r.max_args);
     }
-    if (!first) throw Error{"unknown command " + quote(args[0]), ""};
+    if (!first) {
+        std::vector<std::string> names;
+        for (const Row& r : kRows)
+            if (names.empty() || names.back() != name_of(r)) names.emplace_back(name_of(r));
+        throw Error{"unknown command " + quote(args[0]), "", cli::suggest(args[0], names)};
+    }
     const auto n = static_cast<int>(args.size()) - 1;
     if (n < lo || n > hi) throw Error{"wrong number of arguments: " + usages(args[0]), ""};
     return *first;

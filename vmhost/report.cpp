@@ -399,6 +399,7 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
             }
 
     std::string html = page_start();
+    std::vector<std::string> written;
     for (std::size_t i = 0; i < tracks_.size(); ++i) {
         const Track& t = tracks_[i];
         const std::string stem = file_stem(i);
@@ -406,10 +407,13 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
         if (!write_csv(t, base + ".csv", why) ||
             !write_file(base + ".svg", chart(t), "report", why))
             return false;
+        written.insert(written.end(), {stem + ".csv", stem + ".svg"});
         html += page_track(t, stem, 0.02 * every_);
     }
     html += page_end();
-    return write_file(dir + "/index.html", html, "report", why);
+    written.emplace_back("index.html");
+    return write_file(dir + "/index.html", html, "report", why) &&
+           replace_report(dir, written, why);
 }
 
 }  // namespace vmhost

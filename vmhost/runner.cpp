@@ -5,9 +5,12 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 #include "aircraft.h"
+#include "cli.h"
+#include "files.h"
 #include "interrupt.h"
 #include "plugin_call.h"
 
@@ -33,6 +36,19 @@ class Watched {
     CallKind kind_;
 };
 
+// Notes on the aircraft a bare name (no folder, no file extension) may have
+// meant; none for a path.
+std::vector<std::string> aircraft_hints(const std::string& given) {
+    if (given.find_first_of("/\\.") != std::string::npos) return {};
+    return cli::suggest(given, aircraft_list(), "aircraft");
+}
+
+// Whether `given` is an aircraft's name (all lower case) in other letters.
+bool names_aircraft_in_other_letters(std::string given) {
+    for (char& c : given) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return find_aircraft(given) != nullptr;
+}
+
 }  // namespace
 
 Runner::Runner(const RunOptions& options, Messages& messages)
@@ -41,8 +57,18 @@ Runner::Runner(const RunOptions& options, Messages& messages)
       messages_(messages),
       violations_before_(host::violations()) {}
 
-void Runner::next_line() {
+void Runner::stop_if_asked() const {
     if (interrupt_signal()) throw Interrupted{};
+    if (options_.trace && std::ferror(options_.trace->file)) {
+        // The failed write was the last call to set a reason, most likely:
+        // keep it, before a flush tries again and says less.
+        if (options_.trace->error == 0) options_.trace->error = write_failure();
+        throw TraceFailed{};
+    }
+}
+
+void Runner::next_line() {
+    stop_if_asked();
     if (unloaded_) throw Error{"nothing may follow 'unload'", ""};
 }
 
@@ -76,7 +102,11 @@ void Runner::run(const cmd::Load& c) {
     if (!options_.plugin.empty()) {
         path = options_.plugin;
     } else if (const Aircraft* known = find_aircraft(c.plugin)) {
-        path = bin_dir_ + "/" + library::plugin_file(known->library);
+        path = plugin_path(*known);
+    } else if (names_aircraft_in_other_letters(c.plugin)) {
+        // A mistake, which a file system that ignores case would otherwise
+        // load as a path.
+        throw Error{"unknown aircraft " + quote(c.plugin), "", aircraft_hints(c.plugin)};
     } else if (const std::filesystem::path beside =
                    std::filesystem::path(options_.folder) / c.plugin;
                std::filesystem::path(c.plugin).is_relative() && !options_.folder.empty() &&
@@ -97,7 +127,7 @@ void Runner::open_plugin(const std::string& path, const std::string& given) {
     plugin_ = library::open(path, &reason);
     plugin_name_ = given;
     host::end_module_load();
-    if (!plugin_) throw Error{"cannot load plug-in " + quote(given), reason};
+    if (!plugin_) throw Error{"cannot load plug-in " + quote(given), reason, aircraft_hints(given)};
     init_ = reinterpret_cast<VmvcInit>(library::symbol(plugin_, "vmvcInit"));
     exit_ = reinterpret_cast<VmvcExit>(library::symbol(plugin_, "vmvcExit"));
     version_ = reinterpret_cast<ModuleVersion>(library::symbol(plugin_, "GetModuleVersion"));
@@ -219,7 +249,7 @@ void Runner::run(const cmd::Step& c) {
 // flight model moves the vessels (with physics on), then every live vessel
 // gets its post-step, and the flight log its rows.
 void Runner::one_step() {
-    if (interrupt_signal()) throw Interrupted{};
+    stop_if_asked();
     host::apply_pending_warp();
     host::physics_step(kStepLength);
     const double mjd = kStartMjd + simt_ / 86400.0;

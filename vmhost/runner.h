@@ -30,8 +30,8 @@ class Runner {
   public:
     Runner(const RunOptions& options, Messages& messages);
 
-    // Before each line: a noted signal stops the run (throws Interrupted),
-    // and nothing may follow `unload`.
+    // Before each line: a noted signal (throws Interrupted) or a failed
+    // trace (TraceFailed) stops the run, and nothing may follow `unload`.
     void next_line();
     // Throws Error while no plug-in is loaded.
     void need_plugin() const;
@@ -77,6 +77,7 @@ class Runner {
     using VmvcExit = void (*)(VESSEL*);
     using ModuleVersion = int (*)();
 
+    void stop_if_asked() const;
     void open_plugin(const std::string& path, const std::string& given);
     void one_step();
     VESSEL2& callee(Vessel& v);

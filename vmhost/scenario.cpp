@@ -50,6 +50,7 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
         flush_trace(options);
         messages.put(number, "error", e.what);
         if (!e.note.empty()) messages.put(number, "note", printable(e.note));
+        for (const std::string& hint : e.hints) messages.put(number, "note", hint);
         // The trace ends at the faulty line. The vessels still alive are
         // deleted and the plug-in unloaded all the same, so that its objects
         // are released, but unrecorded: no scenario line asked for it.
@@ -64,6 +65,11 @@ Status run_scenario(const std::string& name, const std::string& text, std::FILE*
         host::trace_to(nullptr);
         runner.finish();
         return kInterrupted;
+    } catch (const TraceFailed&) {
+        // Its reason is the caller's to report, from the stream.
+        host::trace_to(nullptr);
+        runner.finish();
+        return kBadInput;
     }
     runner.finish();
     flush_trace(options);

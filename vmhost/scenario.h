@@ -1,6 +1,9 @@
 // vmhost, the stand-in host program, and its library vm_scenario. A scenario
 // flows one way: file -> reader -> runner -> host. Its files:
-//   main.cpp             the command line: `run`, `fly`, --trace, --report
+//   main.cpp             the command line: a table of vmhost's commands and
+//                        the handlers of `run` and `fly`
+//   cli.h/.cpp           what every command's command line shares: options,
+//                        errors with notes and a hint, did-you-mean, help
 //   scenario.h/.cpp      (this) running a scenario: run_scenario, its options
 //                        and exit statuses, the loop over a scenario's lines
 //   command.h            the typed commands the reader hands the runner
@@ -59,9 +62,11 @@ enum Status {
 //
 // With a flight log in `options`, every live vessel is recorded after every
 // step, and the pilot's commands are noted; with `progress`, a progress line
-// on `err` is rewritten every second of simulated time. With `trace`, the
-// stream host::trace_to writes, the trace is flushed through it, so that a
-// failed write keeps its reason.
+// on `err` is rewritten every second of simulated time while physics is on.
+// With `flown_only`, the log records only the steps with physics on. With
+// `trace`, the stream host::trace_to writes, the trace is flushed through it,
+// so that a failed write keeps its reason, and once a write failed the run
+// stops before the next step or line (kBadInput; the stream holds why).
 //
 // When a signal is noted (interrupt.h) the run stops before the next step or
 // line: the trace ends with the remark "# interrupted", and the vessels and
@@ -88,6 +93,7 @@ struct CallWatch {
 struct RunOptions {
     FlightLog* log = nullptr;
     bool progress = false;
+    bool flown_only = false;
     Output* trace = nullptr;
     CallWatch* watch = nullptr;
     bool lift_off = false;  // a default flight: every vessel must leave the ground

@@ -141,7 +141,7 @@ TEST(FlightLog, EventsFollowTheData) {
             at = summary.find(e, at);
             EXPECT_NE(at, std::string::npos) << e << "\n" << summary;
         }
-        EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 8 + c.events) << summary;
+        EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 7 + c.events) << summary;
     }
 }
 

@@ -203,6 +203,43 @@ TEST_F(Flying, TheSameFlightGivesTheSameLogTwice) {
     EXPECT_TRUE(file("a.txt") == file("b.txt"));
 }
 
+// `vmhost fly FILE` flies a scenario file as `vmhost fly NAME` flies the
+// built-in flight: the example file gives the same summary and report, a
+// copy with the throttle changed flies differently.
+struct OwnFlight {
+    const char* name;
+    const char* from;  // replaced in a copy of examples/fly-tarvik.vms
+    const char* to;
+    bool same;
+};
+
+void PrintTo(const OwnFlight& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class OwnFlights : public Flying, public ::testing::WithParamInterface<OwnFlight> {};
+
+TEST_P(OwnFlights, FlyAsTheDefaultFlightDoes) {
+    const OwnFlight& f = GetParam();
+    const fs::path example = fs::path(SOURCE_DIR) / "examples" / "fly-tarvik.vms";
+    std::string flight = read_file(example);
+    const std::size_t at = flight.find(f.from);
+    ASSERT_NE(at, std::string::npos) << f.from;
+    write("copy.vms", flight.replace(at, std::string_view(f.from).size(), f.to));
+    ASSERT_EQ(vmhost("fly tarvik --report r"), 0) << file("err.txt");
+    const std::string summary = file("out.txt"), report = file("r/index.html");
+    const std::string flown = *f.from ? "copy.vms" : testsupport::quote(example.string());
+    ASSERT_EQ(vmhost("fly " + flown + " --report r"), 0) << file("err.txt");
+    EXPECT_EQ(file("out.txt") == summary, f.same) << file("out.txt");
+    EXPECT_EQ(file("r/index.html") == report, f.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(Vmhost, OwnFlights,
+                         ::testing::Values(OwnFlight{"TheExampleItself", "", "", true},
+                                           OwnFlight{"ACopyWithLessThrottle", "throttle tarvik 0.8",
+                                                     "throttle tarvik 0.5", false}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
 TEST_F(Flying, TheReportIsSelfContained) {
     ASSERT_EQ(vmhost("fly tarvik --report r"), 0) << file("err.txt");
     const std::string html = read_file(dir_ / "r" / "index.html");
