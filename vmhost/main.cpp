@@ -13,6 +13,7 @@
 #include "host.h"
 #include "interrupt.h"
 #include "library.h"
+#include "live/live.h"
 #include "message.h"
 #include "scenario.h"
 #include "validate/validate.h"
@@ -27,6 +28,7 @@ std::string usage() {
            vmhost::aircraft_names("|", "|") +
            " [--trace FILE]\n"
            "       vmhost validate PLUGIN [OPTIONS]   (vmhost validate --help)\n"
+           "       vmhost live PLUGIN [OPTIONS]       (vmhost live --help)\n"
            "       vmhost --help\n"
            "\n"
            "run: runs SCENARIO and writes the trace to FILE, or to standard output.\n"
@@ -34,7 +36,8 @@ std::string usage() {
            "     progress and prints a summary; the trace goes only to a FILE.\n"
            "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
            "NAME.svg for each vessel and index.html showing them all.\n"
-           "validate: runs a battery of checks against any vessel plug-in.\n";
+           "validate: runs a battery of checks against any vessel plug-in.\n"
+           "live: flies a plug-in by hand from a browser page, in real time.\n";
 }
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
@@ -189,6 +192,7 @@ const struct {
     {"run", [](int argc, char** argv) { return run_or_fly(false, argc, argv); }},
     {"fly", [](int argc, char** argv) { return run_or_fly(true, argc, argv); }},
     {"validate", vmhost::validate::main},
+    {"live", vmhost::live::main},
 };
 
 int vmhost_main(int argc, char** argv) {
