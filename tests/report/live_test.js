@@ -151,12 +151,15 @@ async function latency(page, presses) {
     return page.evaluate(() => window.latencies);
 }
 
-// Steps per second vmhost sustains over `seconds`, by its own count.
+// Steps per second vmhost sustains over `seconds`, by its own count, and
+// the frames the page draws a second.
 async function pace(page, seconds) {
-    const s0 = await steps(page), t0 = Date.now();
+    const count = () => page.evaluate(() => [+document.documentElement.dataset.steps, +document.documentElement.dataset.frames]);
+    const [s0, f0] = await count(), t0 = Date.now();
     await sleep(seconds * 1000);
     const behind = await page.$eval('#pace', (p) => p.classList.contains('behind'));
-    return {rate: ((await steps(page)) - s0) / ((Date.now() - t0) / 1000), behind};
+    const [s1, f1] = await count(), span = (Date.now() - t0) / 1000;
+    return {rate: (s1 - s0) / span, frames: (f1 - f0) / span, behind};
 }
 
 async function flight(browser, aircraft) {
@@ -167,8 +170,15 @@ async function flight(browser, aircraft) {
 
     await page.keyboard.press(`Key${plan.key}`);
     if (plan.gauge) await until(page, plan.gauge, plan.moved, plan.text);
+    check(atOne.frames >= 30, `${atOne.frames.toFixed(1)} frames a second`);
     await page.$eval('#throttle', (t) => (t.value = 80, t.dispatchEvent(new Event('input'))));
     await until(page, 'throttle', [79.5, 80.5], 'the throttle slider at 80 %');
+    await page.waitForFunction((a) => [...document.querySelectorAll('#events td')].some((td) => td.textContent === `pilot: throttle ${a} 0.8`),
+                               {timeout: 5000}, aircraft).catch(() => failures.push('the throttle among the events'));
+    await page.click('#tracebox summary');
+    await page.click('#trace');
+    await page.waitForFunction(() => document.getElementById('trace-lines').textContent.trim().split('\n').length === 40, {timeout: 5000})
+        .catch(() => failures.push("the trace's latest lines on request"));
     await page.click('#deck');
     await page.keyboard.down('ArrowDown');
     await until(page, 'elevator', [0.1, 1], '↓ held pulls the elevator up');
@@ -205,6 +215,7 @@ async function flight(browser, aircraft) {
     const bytes = replays(session, aircraft);
     console.log(`${aircraft}: key press to the gauge showing it, ${waits.length} presses: ` +
                 `p50 ${percentile(waits, 0.5).toFixed(1)} ms, p95 ${percentile(waits, 0.95).toFixed(1)} ms; ` +
+                `${atOne.frames.toFixed(1)} frames/s; ` +
                 `steps/s at time acceleration 1: ${atOne.rate.toFixed(1)}${atOne.behind ? ' (behind)' : ''}, ` +
                 `at the cap of 10: ${atCap.rate.toFixed(1)}${atCap.behind ? ' (behind)' : ''}; ` +
                 `trace ${bytes} bytes, record ${fs.readFileSync(session.record, 'utf8').split('\n').length} lines`);
@@ -259,6 +270,8 @@ async function security(browser) {
     // The page's own input still goes: the refusals were no broken server.
     const ok = await request(session.port, 'POST', `/input?token=${session.token}`, {'X-Vmhost-Client': id}, 'throttle tarvik 0.5');
     check(ok.status === 200, `the page's own input: ${ok.status} ${ok.text}`);
+    const kept = await request(session.port, 'GET', `/record?token=${session.token}`, {'X-Vmhost-Client': id});
+    check(kept.text === fs.readFileSync(session.record, 'utf8'), `the page's record is the file's: ${kept.text}`);
     await request(session.port, 'POST', `/input?token=${session.token}`, {'X-Vmhost-Client': id}, 'step 2');
     await until(page, 'throttle', [49.5, 50.5], 'the page\'s own input moves the throttle');
     session.child.kill('SIGINT');  // Ctrl-C ends the session cleanly too

@@ -123,8 +123,9 @@ class Session {
     // Carries a message out at the next step boundary and waits for it:
     // empty, or the error it met (nothing changed then).
     std::string submit(const Message& m);
-    // Waits up to `wait` for a frame newer than `seen`; the frame's event
-    // text (empty when none), and `ended` once the session is over.
+    // Waits up to `wait` for a frame newer than `seen`: the latest, with
+    // every event and key answer since the page's last (empty when none);
+    // `ended` and the end's text once the session is over.
     std::string next_frame(long long& seen, std::chrono::milliseconds wait, bool& ended);
     // The record so far, and the trace's latest lines.
     std::string record_text();
@@ -182,7 +183,7 @@ class Session {
     std::deque<Pending*> requests_;
     bool connected_ = false, gone_ = false, stop_ = false, ended_ = false;
     std::string frame_;
-    std::string frame_events_;  // not yet taken by the page
+    std::string frame_events_, frame_keys_;  // not yet taken by the page
     long long frame_number_ = 0;
     std::string end_text_;
 };

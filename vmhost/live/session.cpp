@@ -212,9 +212,10 @@ std::string Session::next_frame(long long& seen, std::chrono::milliseconds wait,
     if (ended_) return end_text_;
     if (frame_number_ <= seen) return "";
     seen = frame_number_;
-    std::string events;
+    std::string events, keys;
     events.swap(frame_events_);
-    return frame_ + ",\"events\":[" + events + "]}";
+    keys.swap(frame_keys_);
+    return frame_ + ",\"events\":[" + events + "],\"keys\":[" + keys + "]}";
 }
 
 // ---- The main thread ----
@@ -366,12 +367,14 @@ void Session::publish(Clock::time_point now) {
                         ",\"rate\":" + json_number(rate_, 4) + ",\"paused\":" + (paused_ ? "true" : "false") +
                         ",\"behind\":" + (now < behind_until_ ? "true" : "false") +
                         ",\"dropped\":" + json_number(dropped_, 4) + ",\"values\":[" + values +
-                        "],\"keys\":[" + keys_ + "]";
-    keys_.clear();
+                        "]";
     const std::string events = event_updates();
     const std::lock_guard lock(mutex_);
     frame_ = std::move(frame);
+    // Events and key answers wait for the page, however many frames it misses.
     if (!events.empty()) frame_events_ += (frame_events_.empty() ? "" : ",") + events;
+    if (!keys_.empty()) frame_keys_ += (frame_keys_.empty() ? "" : ",") + keys_;
+    keys_.clear();
     ++frame_number_;
     frames_.notify_all();
 }
