@@ -58,6 +58,12 @@ void keep_steps_on_crash(std::FILE* record) {
     for (int sig : {SIGSEGV, SIGFPE, SIGILL, SIGABRT}) std::signal(sig, record_last_steps);
 }
 
+// The time acceleration the steps are paced by: none for one that is not
+// a positive number.
+double paced(double warp) {
+    return std::isfinite(warp) && warp > 0 ? std::min(warp, kFastestWarp) : 0;
+}
+
 std::string event_json(std::size_t index, const FlightLog::Event& e) {
     return "[" + std::to_string(index) + "," + json_number(e.time) + "," + json_string(e.text()) +
            "," + (e.pilot ? "true" : "false") + "," + (e.range() ? json_number(e.end) : "null") +
@@ -316,8 +322,7 @@ void Session::step() {
 void Session::anchor(Clock::time_point now) {
     anchor_time_ = now;
     anchor_steps_ = steps_;
-    const double w = host::warp();
-    anchor_warp_ = std::isfinite(w) && w > 0 ? std::min(w, kFastestWarp) : 0;
+    anchor_warp_ = paced(host::warp());
 }
 
 // As many steps as real time times the time acceleration asks since the
@@ -325,6 +330,7 @@ void Session::anchor(Clock::time_point now) {
 // changed (its cap) paces the steps after it; time the steps cannot keep up
 // with is given up, and the page told.
 void Session::run_due_steps(Clock::time_point budget) {
+    if (paced(host::warp()) != anchor_warp_) anchor(Clock::now());  // `set warp`
     const double seconds = std::chrono::duration<double>(Clock::now() - anchor_time_).count();
     long long due = anchor_steps_ +
                     static_cast<long long>(std::floor(seconds * kStepsPerSecond * anchor_warp_)) -
