@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -150,9 +151,8 @@ class Session {
 
     SessionOptions options_;
     FlightLog log_;
-    std::FILE* err_ = stderr;
-    Messages* messages_;
-    Runner* runner_;
+    std::unique_ptr<Messages> messages_;
+    std::unique_ptr<Runner> runner_;
     TraceTap tap_;
     std::string vessel_;     // the vessel flown: the first the start created
     int track_ = -1;         // its track in the flight log

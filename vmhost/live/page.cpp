@@ -1,12 +1,13 @@
 // The live page: one file, its script, style and chart library built in, as
 // the report's; the panel is the report's own (report/panel.js). And the key
 // map: the browser's name of every key of the SDK's table.
+#include "report/page.h"
+
 #include <cstdint>
 #include <string>
 
 #include "assets.h"
 #include "live.h"
-#include "report/page.h"
 #include "vmapi_keys.h"
 
 namespace vmhost::live {
@@ -47,7 +48,7 @@ const struct {
 std::string browser_code(const KeyName& k) {
     for (const auto& r : kRenamed)
         if (r.code == k.code) return r.browser;
-    const std::string name(k.name);
+    std::string name(k.name);
     if (name.size() == 1) return (name[0] >= 'A' && name[0] <= 'Z' ? "Key" : "Digit") + name;
     if (name.starts_with("Keypad")) return "Numpad" + name.substr(6);
     return name;
@@ -60,7 +61,8 @@ std::string key_map_json() {
     for (const KeyName& k : kKeys) {
         const std::string code = std::to_string(k.code);
         map += (map.empty() ? "" : ",") + json_string(browser_code(k)) + ":" + code;
-        names += (names.empty() ? "" : ",") + json_string(code) + ":" + json_string(std::string(k.name));
+        names +=
+            (names.empty() ? "" : ",") + json_string(code) + ":" + json_string(std::string(k.name));
     }
     return "{\"map\":{" + map + "},\"names\":{" + names + "}}";
 }

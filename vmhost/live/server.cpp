@@ -5,14 +5,13 @@
 // at, so that neither another local user's process nor a web page in the
 // same browser can drive the plug-in. The first page to open the event
 // stream flies the session; another is refused.
+#include <httplib.h>
 #include <sys/random.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <thread>
-
-#include <httplib.h>
 
 #include "files.h"
 #include "interrupt.h"
@@ -169,7 +168,8 @@ class Server {
                           "text/plain; charset=utf-8");
         });
         http_.Get("/record", [this](const httplib::Request& q, httplib::Response& r) {
-            if (from_client(q, r)) r.set_content(session_.record_text(), "text/plain; charset=utf-8");
+            if (from_client(q, r))
+                r.set_content(session_.record_text(), "text/plain; charset=utf-8");
         });
         port_ = port == 0 ? http_.bind_to_any_port("127.0.0.1")
                           : (http_.bind_to_port("127.0.0.1", port) ? port : -1);
@@ -236,7 +236,7 @@ class Server {
                 bool ended = false;
                 const std::string frame =
                     session_.next_frame(*seen, std::chrono::milliseconds(200), ended);
-                const std::string text = ended ? "event: end\ndata: " + frame + "\n\n"
+                const std::string text = ended           ? "event: end\ndata: " + frame + "\n\n"
                                          : frame.empty() ? ": idle\n\n"
                                                          : "data: " + frame + "\n\n";
                 if (!sink.write(text.data(), text.size())) return false;
@@ -312,7 +312,8 @@ int main(int argc, char** argv) {
         server.stop();
         listening.join();
     }
-    if (record.file && !record.close()) status = static_cast<Status>(error(record.message("record")));
+    if (record.file && !record.close())
+        status = static_cast<Status>(error(record.message("record")));
     if (trace.file && !trace.close()) status = static_cast<Status>(error(trace.message("trace")));
     return status;
 }

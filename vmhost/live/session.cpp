@@ -2,13 +2,13 @@
 // time times the time acceleration asks, the page's inputs carried out
 // between two steps, and everything that changes the flight kept in the
 // record, a scenario that replays it step for step.
+#include <unistd.h>
+
 #include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstring>
 #include <future>
-
-#include <unistd.h>
 
 #include "aircraft.h"
 #include "interrupt.h"
@@ -88,17 +88,14 @@ struct Session::Pending {
 
 Session::Session(SessionOptions options)
     : options_(std::move(options)),
-      messages_(new Messages(stderr, printable(options_.start_name))),
+      messages_(std::make_unique<Messages>(stderr, printable(options_.start_name))),
       tap_(options_.trace) {
     RunOptions run;
     run.log = &log_;
-    runner_ = new Runner(run, *messages_);
+    runner_ = std::make_unique<Runner>(run, *messages_);
 }
 
-Session::~Session() {
-    delete runner_;
-    delete messages_;
-}
+Session::~Session() = default;
 
 Status Session::start() {
     if (!tap_.file()) {
@@ -120,7 +117,8 @@ Status Session::start() {
     } catch (const Error& e) {
         if (options_.start_name.empty()) {
             std::fprintf(stderr, "vmhost: error: %s\n", e.what.c_str());
-            if (!e.note.empty()) std::fprintf(stderr, "vmhost: note: %s\n", printable(e.note).c_str());
+            if (!e.note.empty())
+                std::fprintf(stderr, "vmhost: note: %s\n", printable(e.note).c_str());
         } else {
             messages_->put(number, "error", e.what);
             if (!e.note.empty()) messages_->put(number, "note", printable(e.note));
@@ -141,10 +139,10 @@ Status Session::start() {
     }
     keep_steps_on_crash(options_.record ? options_.record->file : nullptr);
     hello_ = hello();
-    const std::string head = "# vmhost live: " + options_.plugin +
-                             " flown by hand. Replay: vmhost run FILE --trace TRACE\n" + load +
-                             (options_.start_name.empty() ? "" : "# the start, " + options_.start_name + ":\n") +
-                             start;
+    const std::string head =
+        "# vmhost live: " + options_.plugin +
+        " flown by hand. Replay: vmhost run FILE --trace TRACE\n" + load +
+        (options_.start_name.empty() ? "" : "# the start, " + options_.start_name + ":\n") + start;
     return write_record(head) ? kOk : end(kBadInput);
 }
 
@@ -366,14 +364,15 @@ void Session::publish(Clock::time_point now) {
     if (track_ >= 0)
         for (double v : log_.track(track_).latest())
             values += (values.empty() ? "" : ",") + json_number(v);
-    if (!tap_.flush()) fail(options_.trace ? options_.trace->message("trace") : "cannot keep the trace");
-    std::string frame = "{\"t\":" + json_number(static_cast<double>(steps_) / kStepsPerSecond) +
-                        ",\"steps\":" + std::to_string(steps_) + ",\"warp\":" + json_number(host::warp()) +
-                        ",\"asked\":" + json_number(paused_ ? 0 : anchor_warp_ * kStepsPerSecond) +
-                        ",\"rate\":" + json_number(rate_, 4) + ",\"paused\":" + (paused_ ? "true" : "false") +
-                        ",\"behind\":" + (now < behind_until_ ? "true" : "false") +
-                        ",\"dropped\":" + json_number(dropped_, 4) + ",\"values\":[" + values +
-                        "]";
+    if (!tap_.flush())
+        fail(options_.trace ? options_.trace->message("trace") : "cannot keep the trace");
+    std::string frame =
+        "{\"t\":" + json_number(static_cast<double>(steps_) / kStepsPerSecond) +
+        ",\"steps\":" + std::to_string(steps_) + ",\"warp\":" + json_number(host::warp()) +
+        ",\"asked\":" + json_number(paused_ ? 0 : anchor_warp_ * kStepsPerSecond) +
+        ",\"rate\":" + json_number(rate_, 4) + ",\"paused\":" + (paused_ ? "true" : "false") +
+        ",\"behind\":" + (now < behind_until_ ? "true" : "false") +
+        ",\"dropped\":" + json_number(dropped_, 4) + ",\"values\":[" + values + "]";
     const std::string events = event_updates();
     const std::lock_guard lock(mutex_);
     frame_ = std::move(frame);
@@ -437,7 +436,8 @@ Status Session::end(Status status) {
     if (status == kOk) status = runner_->verdict();
     const std::lock_guard lock(mutex_);
     ended_ = true;
-    end_text_ = "{\"status\":" + std::to_string(status) + ",\"steps\":" + std::to_string(steps_) + "}";
+    end_text_ =
+        "{\"status\":" + std::to_string(status) + ",\"steps\":" + std::to_string(steps_) + "}";
     for (Pending* p : requests_) p->reply.set_value("the session has ended");
     requests_.clear();
     frames_.notify_all();
