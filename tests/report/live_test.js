@@ -17,22 +17,10 @@ const fs = require('fs');
 const http = require('http');
 const path = require('path');
 
-const CHROMIUM = '/usr/bin/chromium';
-const [vmhost, what, work, crashPlugin] = process.argv.slice(2).map((a, i) => (i === 1 ? a : a && path.resolve(a)));
-const skip = (why) => (console.log(`skipped: ${why}`), process.exit(77));
-let puppeteer;
-if (what !== 'crash') {
-    if (!fs.existsSync(CHROMIUM)) skip(`no ${CHROMIUM} (Debian package chromium)`);
-    try {
-        puppeteer = require('puppeteer-core');
-    } catch {
-        skip('no puppeteer-core in tests/report/node_modules (sh scripts/deps.sh installs it)');
-    }
-}
+const {puppeteer, launch, failures, check, finish} = require('./chromium');
 
-const failures = [];
-let checks = 0;
-const check = (ok, text) => (++checks, ok || failures.push(text));
+const [vmhost, what, work, crashPlugin] = process.argv.slice(2).map((a, i) => (i === 1 ? a : a && path.resolve(a)));
+if (what !== 'crash') puppeteer();
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const percentile = (xs, p) => [...xs].sort((a, b) => a - b)[Math.floor((xs.length - 1) * p)];
 
@@ -74,17 +62,6 @@ function request(port, method, target, headers = {}, body = null) {
         q.on('error', reject);
         if (body !== null) q.write(body);
         q.end();
-    });
-}
-
-async function launch() {
-    return puppeteer.launch({
-        executablePath: CHROMIUM,
-        headless: true,
-        userDataDir: fs.mkdtempSync(path.join(work, 'profile-')),
-        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-               '--disable-component-update', '--disable-sync', '--disable-renderer-backgrounding',
-               '--disable-background-timer-throttling'],
     });
 }
 
@@ -316,16 +293,14 @@ async function crash() {
     if (what === 'crash') {
         await crash();
     } else {
-        const browser = await launch();
+        const browser = await launch(work, ['--disable-renderer-backgrounding', '--disable-background-timer-throttling']);
         try {
             if (what === 'security') await security(browser); else await flight(browser, what);
         } finally {
             await browser.close();
         }
     }
-    for (const f of failures.slice(0, 20)) console.log(`FAIL ${f}`);
-    console.log(`live ${what}: ${checks - failures.length} passed, ${failures.length} failed`);
-    process.exit(failures.length ? 1 : 0);
+    finish(`live ${what}`);
 })().catch((e) => {
     console.log(`FAIL ${e.stack}`);
     process.exit(1);

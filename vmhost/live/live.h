@@ -136,6 +136,7 @@ class Session {
     struct Pending;
     using Clock = std::chrono::steady_clock;
 
+    std::string ask(Pending& p, const char* ended);
     void handle_requests(std::unique_lock<std::mutex>& lock);
     std::string apply(const Message& m);
     void step();

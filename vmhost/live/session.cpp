@@ -182,22 +182,21 @@ void Session::disconnect() {
 
 std::string Session::submit(const Message& m) {
     Pending p{m, 0, {}};
-    std::future<std::string> reply = p.reply.get_future();
-    {
-        const std::lock_guard lock(mutex_);
-        if (ended_) return "the session has ended";
-        requests_.push_back(&p);
-        wake_.notify_all();
-    }
-    return reply.get();
+    return ask(p, "the session has ended");
 }
 
 std::string Session::trace_tail(int lines) {
     Pending p{{}, lines < 1 ? 1 : lines, {}};
+    return ask(p, "");
+}
+
+// A request handed to the main thread, and its reply; `ended` once the
+// session is over.
+std::string Session::ask(Pending& p, const char* ended) {
     std::future<std::string> reply = p.reply.get_future();
     {
         const std::lock_guard lock(mutex_);
-        if (ended_) return "";
+        if (ended_) return ended;
         requests_.push_back(&p);
         wake_.notify_all();
     }
