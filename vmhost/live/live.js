@@ -136,8 +136,9 @@
             const holder = html(box, 'div', '', 'chart');
             holder.setAttribute('role', 'img');
             holder.setAttribute('aria-label', `${title} over the last ${STRIP / 60} minutes`);
-            return new uPlot({title, width: width(), height: 140, scales: {x: {time: false}},
-                              series: [{label: 'time (s)'}, ...series.map(([, label, , stroke]) => ({label, stroke, width: 1.5}))],
+            return new uPlot({title, width: width(), height: 140, scales: {x: {time: false}}, legend: {live: false},
+                              series: [{label: 'time (s)'},
+                                       ...series.map(([, label, , stroke]) => ({label, stroke, width: 1.5, points: {show: false}}))],
                               axes: [{}, {size: 60}]}, data[i], holder);
         });
         new ResizeObserver(() => plots.forEach((u) => u.setSize({width: width(), height: 140}))).observe(box);
@@ -228,7 +229,7 @@
         client = h.client;
         vessel = h.vessel;
         ({map, names} = h.keys);
-        $('title').textContent = `: ${h.vessel} (${h.plugin})`;
+        $('title').textContent = `· ${h.vessel} (${h.plugin})`;
         for (const name of h.columns) col[name] = new Float64Array(1).fill(NaN);
         const panel = document.querySelector('.panel');
         draws = h.panel.map((g) => gauge(g, col, panel)).filter(Boolean);
