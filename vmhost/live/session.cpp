@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <future>
+#include <utility>
 
 #include "aircraft.h"
 #include "interrupt.h"
@@ -110,18 +111,22 @@ Status Session::start() {
             ? std::string("create ") + (known ? known->name : "v1") + "\nphysics on\n"
             : options_.start_text + (options_.start_text.ends_with('\n') ? "" : "\n");
     long long number = 0;
+    bool loaded = false;
     try {
         run_lines(load, *runner_, number);
+        loaded = true;
         number = 0;
         run_lines(start, *runner_, number);
     } catch (const Error& e) {
-        if (options_.start_name.empty()) {
-            std::fprintf(stderr, "vmhost: error: %s\n", e.what.c_str());
-            if (!e.note.empty())
-                std::fprintf(stderr, "vmhost: note: %s\n", printable(e.note).c_str());
-        } else {
-            messages_->put(number, "error", e.what);
-            if (!e.note.empty()) messages_->put(number, "note", printable(e.note));
+        // The start file's line, or vmhost's own for the load and the default start.
+        const bool in_file = loaded && !options_.start_name.empty();
+        for (const auto& [kind, what] : {std::pair{"error", e.what}, std::pair{"note", e.note}}) {
+            if (what.empty()) continue;
+            if (in_file) {
+                messages_->put(number, kind, printable(what));
+            } else {
+                std::fprintf(stderr, "vmhost: %s: %s\n", kind, printable(what).c_str());
+            }
         }
         host::trace_to(nullptr);
         runner_->finish();
