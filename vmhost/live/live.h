@@ -51,6 +51,12 @@ int main(int argc, char** argv);
 std::string page();
 std::string key_map_json();
 
+// A comma-separated list (of JSON) grown by one item.
+inline void add_item(std::string& list, std::string_view item) {
+    if (!list.empty()) list += ',';
+    list += item;
+}
+
 // The most bytes a message from the page may hold.
 inline constexpr std::size_t kMaxMessageBytes = 256;
 // The most steps one `step` message takes: a minute of simulated time.

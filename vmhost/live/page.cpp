@@ -60,9 +60,8 @@ std::string key_map_json() {
     std::string map, names;
     for (const KeyName& k : kKeys) {
         const std::string code = std::to_string(k.code);
-        map += (map.empty() ? "" : ",") + json_string(browser_code(k)) + ":" + code;
-        names +=
-            (names.empty() ? "" : ",") + json_string(code) + ":" + json_string(std::string(k.name));
+        add_item(map, json_string(browser_code(k)) + ':' + code);
+        add_item(names, json_string(code) + ':' + json_string(std::string(k.name)));
     }
     return "{\"map\":{" + map + "},\"names\":{" + names + "}}";
 }

@@ -66,9 +66,12 @@ double paced(double warp) {
 }
 
 std::string event_json(std::size_t index, const FlightLog::Event& e) {
-    return "[" + std::to_string(index) + "," + json_number(e.time) + "," + json_string(e.text()) +
-           "," + (e.pilot ? "true" : "false") + "," + (e.range() ? json_number(e.end) : "null") +
-           "]";
+    std::string items;
+    for (const std::string& item :
+         {std::to_string(index), json_number(e.time), json_string(e.text()),
+          std::string(e.pilot ? "true" : "false"), e.range() ? json_number(e.end) : "null"})
+        add_item(items, item);
+    return '[' + items + ']';
 }
 
 bool same_event(const FlightLog::Event& a, const FlightLog::Event& b) {
@@ -161,7 +164,7 @@ std::string Session::hello() const {
         if (v.alive && v.name == vessel_) columns.animations = host::animation_count(v.handle);
     std::string names;
     for (int c = 0; c < columns.columns(); ++c)
-        names += (c ? "," : "") + json_string(columns.column_name(c));
+        add_item(names, json_string(columns.column_name(c)));
     auto file = [](const Output* o) { return o ? json_string(o->name) : std::string("null"); };
     return "\"vessel\":" + json_string(vessel_) + ",\"plugin\":" + json_string(options_.plugin) +
            ",\"columns\":[" + names + "],\"panel\":" + panel_json(a) +
@@ -306,11 +309,9 @@ std::string Session::apply(const Message& m) {
     } catch (const Error& e) {
         return e.what;
     }
-    if (std::holds_alternative<cmd::Key>(m.line.command)) {
-        const auto& k = std::get<cmd::Key>(m.line.command);
-        keys_ += std::string(keys_.empty() ? "" : ",") + "[" + std::to_string(k.code) + "," +
-                 (k.down ? "1" : "0") + "," + std::to_string(runner_->key_answer()) + "]";
-    }
+    if (const auto* k = std::get_if<cmd::Key>(&m.line.command))
+        add_item(keys_, '[' + std::to_string(k->code) + (k->down ? ",1," : ",0,") +
+                            std::to_string(runner_->key_answer()) + ']');
     if (!write_record(m.text + "\n")) return "cannot write the record";
     return "";
 }
@@ -366,8 +367,7 @@ void Session::publish(Clock::time_point now) {
             if (log_.track(t).name == vessel_) track_ = t;
     std::string values;
     if (track_ >= 0)
-        for (double v : log_.track(track_).latest())
-            values += (values.empty() ? "" : ",") + json_number(v);
+        for (double v : log_.track(track_).latest()) add_item(values, json_number(v));
     if (!tap_.flush())
         fail(options_.trace ? options_.trace->message("trace") : "cannot keep the trace");
     std::string frame =
@@ -381,8 +381,8 @@ void Session::publish(Clock::time_point now) {
     const std::lock_guard lock(mutex_);
     frame_ = std::move(frame);
     // Events and key answers wait for the page, however many frames it misses.
-    if (!events.empty()) frame_events_ += (frame_events_.empty() ? "" : ",") + events;
-    if (!keys_.empty()) frame_keys_ += (frame_keys_.empty() ? "" : ",") + keys_;
+    if (!events.empty()) add_item(frame_events_, events);
+    if (!keys_.empty()) add_item(frame_keys_, keys_);
     keys_.clear();
     ++frame_number_;
     frames_.notify_all();
@@ -396,7 +396,7 @@ std::string Session::event_updates() {
     std::string out;
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (i < shown_events_.size() && same_event(events[i], shown_events_[i])) continue;
-        out += (out.empty() ? "" : ",") + event_json(i, events[i]);
+        add_item(out, event_json(i, events[i]));
     }
     shown_events_ = events;
     return out;
