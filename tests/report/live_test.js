@@ -80,6 +80,8 @@ async function open(browser, session) {
         client ??= r.headers()['x-vmhost-client'] || null;
         r.continue();
     });
+    // A gamepad the test moves: window.testPad.
+    await page.evaluateOnNewDocument(() => (navigator.getGamepads = () => [window.testPad || null]));
     await page.setViewport({width: 1400, height: 1000});
     await page.goto(session.url);
     await page.waitForFunction(() => document.documentElement.dataset.live === 'flying' &&
@@ -160,6 +162,11 @@ async function flight(browser, aircraft) {
     await until(page, 'elevator', [0.1, 1], '↓ held pulls the elevator up');
     await page.keyboard.up('ArrowDown');
     await until(page, 'elevator', [-0.02, 0.02], '↓ let go: the elevator back to 0');
+    const stick = (axes) => page.evaluate((a) => (window.testPad = {connected: true, axes: a, buttons: []}), axes);
+    await stick([0.5, 0, 0, 0]);
+    await until(page, 'right aileron', [0.4, 0.6], 'the gamepad\'s left stick to the right');
+    await stick([0, 0, 0, 0]);
+    await until(page, 'right aileron', [-0.02, 0.02], 'the gamepad\'s stick back');
     const waits = await latency(page, 20);
     check(waits.length === 20, `K answered by the lights lamp ${waits.length} times of 20`);
     const answered = await page.$eval('#answered', (l) => l.innerText);

@@ -85,18 +85,21 @@
 
     // The first gamepad (the browser's standard mapping): left stick
     // elevator and ailerons, right stick rudder and, while pushed, the
-    // throttle; the left trigger the brakes.
+    // throttle; the left trigger the brakes. A stick takes its axis when it
+    // moves, so that the arrows still fly beside a gamepad left alone.
     const dead = (v) => (Math.abs(v) < 0.1 ? 0 : v);
-    let padBrake = 0;
+    const STICKS = ['aileron', 'elevator', 'rudder'];
+    const pad0 = {aileron: 0, elevator: 0, rudder: 0, brake: 0};
     function gamepad(dt) {
         const pad = [...(navigator.getGamepads ? navigator.getGamepads() : [])].find((p) => p && p.connected);
         if (!pad || pad.axes.length < 4) return;
-        level.aileron = dead(pad.axes[0]);
-        level.elevator = dead(pad.axes[1]);
-        level.rudder = dead(pad.axes[2]);
+        STICKS.forEach((axis, i) => {
+            const v = dead(pad.axes[i]);
+            if (v !== pad0[axis]) level[axis] = pad0[axis] = v;
+        });
         level.throttle = Math.min(Math.max(level.throttle - dead(pad.axes[3]) * dt * 0.5, 0), 1);
         const brake = pad.buttons[6] ? Math.round(pad.buttons[6].value * 10) / 10 : 0;
-        if (brake !== padBrake) control('brake', (padBrake = brake));
+        if (brake !== pad0.brake) control('brake', (pad0.brake = brake));
     }
 
     function key(e, down) {
