@@ -8,7 +8,7 @@
 //                 are a pilot's inputs, and the session's own words
 //   trace_tap.cpp the trace as the host writes it, to its file and into the
 //                 latest lines the page may ask for
-//   page.cpp      the page, and the hello that tells it the aircraft
+//   page.cpp      the page, and the key map from browser keys to the SDK's
 //   server.cpp    `vmhost live`: its command line and the local server
 //                 (cpp-httplib), which refuses every request not from the page
 //   absent.cpp    `vmhost live` in a build without the server library
