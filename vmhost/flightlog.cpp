@@ -127,6 +127,14 @@ std::string FlightLog::Track::column_name(int c) const {
     return "anim_" + std::to_string(a);
 }
 
+std::vector<double> FlightLog::Track::latest() const {
+    double values[kFixedColumns];
+    fixed_values(last, values);
+    std::vector<double> out(std::begin(values), std::end(values));
+    out.insert(out.end(), last_anims.begin(), last_anims.end());
+    return out;
+}
+
 int FlightLog::add_vessel(const std::string& name, const std::string& plugin, int animations) {
     Track t;
     t.name = name;

@@ -136,6 +136,8 @@ class FlightLog {
         // The CSV name of a column: time_s, ..., anim_NAME (anim_N when the
         // animation's name is not known).
         std::string column_name(int c) const;
+        // The state after the last step, a row's values in column order.
+        std::vector<double> latest() const;
     };
 
     // Keeps a row every `every` steps (events are looked for in every step);
@@ -184,6 +186,7 @@ class FlightLog {
     bool all_finite() const;
 
     int vessel_count() const { return static_cast<int>(tracks_.size()); }
+    const Track& track(int v) const { return tracks_[static_cast<std::size_t>(v)]; }
 
   private:
     static void start_watching(Track& t, const Sample& s);

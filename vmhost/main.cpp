@@ -18,6 +18,7 @@
 #include "host.h"
 #include "interrupt.h"
 #include "library.h"
+#include "live/live.h"
 #include "message.h"
 #include "scenario.h"
 #include "validate/validate.h"
@@ -266,6 +267,14 @@ const Command kCommands[] = {
      nullptr,
      nullptr,
      vmhost::validate::main},
+    {"live",
+     "PLUGIN [OPTIONS]",
+     "fly a plug-in by hand from a browser page, in real time",
+     {},
+     nullptr,
+     nullptr,
+     nullptr,
+     vmhost::live::main},
     {"help",
      "[COMMAND]",
      "show the help of vmhost or of a command",

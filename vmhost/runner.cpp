@@ -198,7 +198,7 @@ void Runner::run(const cmd::Key& c) {
                      {c.alt, key_code("LeftAlt")}};
     for (const auto& m : modifiers)
         if (m.held) kstate[m.scan] = static_cast<char>(0x80);
-    press_key(v, c.code, c.down, kstate);
+    key_answer_ = press_key(v, c.code, c.down, kstate);
 }
 
 int Runner::press_key(Vessel& v, std::uint32_t code, bool down, char* kstate) {

@@ -68,6 +68,10 @@ class Runner {
 
     // The live vessel called `name`.
     Vessel& vessel(const std::string& name);
+    // Every vessel of the run, in creation order, the deleted ones too.
+    const std::vector<Vessel>& vessels() const { return vessels_; }
+    // What the plug-in answered to the last `key`: 1 when it took the key.
+    int key_answer() const { return key_answer_; }
     // A key with any keyboard state the plug-in may see: `kstate` holds 256
     // bytes, 0x80 for a key held down.
     int press_key(Vessel& v, std::uint32_t code, bool down, char* kstate);
@@ -113,6 +117,11 @@ class Runner {
     std::vector<int> logged_;  // each vessel's number in the flight log, or -1
     int violations_before_;    // broken host contract rules before the run
     bool failed_ = false;      // the flight did not do what its scenario asked
+    int key_answer_ = 0;
 };
+
+// Runs the lines of `text` until its end, `number` counting them; throws
+// what a line throws (scenario.cpp).
+void run_lines(const std::string& text, Runner& runner, long long& number);
 
 }  // namespace vmhost

@@ -17,10 +17,11 @@ void flush_trace(const RunOptions& options) {
     }
 }
 
-// Runs the lines of `text` until its end; throws what a line throws. Before
-// a line is read, the runner says whether any line may run now, and before
-// its arguments are, whether this command may: a scenario's order is its
-// first fault.
+}  // namespace
+
+// Before a line is read, the runner says whether any line may run now, and
+// before its arguments are, whether this command may: a scenario's order is
+// its first fault.
 void run_lines(const std::string& text, Runner& runner, long long& number) {
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -36,8 +37,6 @@ void run_lines(const std::string& text, Runner& runner, long long& number) {
         runner.run(read_line(row, args, number));
     }
 }
-
-}  // namespace
 
 Status run_scenario(const std::string& name, const std::string& text, std::FILE* err,
                     const RunOptions& options) {

@@ -14,21 +14,11 @@ const {execFileSync} = require('child_process');
 const fs = require('fs');
 const path = require('path');
 
-const CHROMIUM = '/usr/bin/chromium';
+const {puppeteer, launch, failures, check, finish} = require('./chromium');
+
 const [vmhost, what, work, nanPlugin, long] =
     process.argv.slice(2).map((a, i) => (i === 1 || i === 4 ? a : a && path.resolve(a)));
-const skip = (why) => (console.log(`skipped: ${why}`), process.exit(77));
-if (!fs.existsSync(CHROMIUM)) skip(`no ${CHROMIUM} (Debian package chromium)`);
-let puppeteer;
-try {
-    puppeteer = require('puppeteer-core');
-} catch {
-    skip('no puppeteer-core in tests/report/node_modules (sh scripts/deps.sh installs it)');
-}
-
-const failures = [];
-let checks = 0;
-const check = (ok, text) => (++checks, ok || failures.push(text));
+puppeteer();
 
 // vmhost writes a report into WORKDIR/NAME; the CSV's rows come back.
 function report(name, args, scenario) {
@@ -187,16 +177,6 @@ const ACTIONS = [
     }],
 ];
 
-async function launch() {
-    return puppeteer.launch({
-        executablePath: CHROMIUM,
-        headless: true,
-        userDataDir: fs.mkdtempSync(path.join(work, 'profile-')),
-        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
-}
-
 // Loads a page and waits for its charts, drawn after the panel.
 async function goto(page, url) {
     await page.goto(url);
@@ -314,15 +294,13 @@ async function extremes(browser) {
 (async () => {
     fs.rmSync(work, {recursive: true, force: true});
     fs.mkdirSync(work, {recursive: true});
-    const browser = await launch();
+    const browser = await launch(work);
     try {
         if (what === 'extremes') await extremes(browser); else await defaultFlight(browser, what);
     } finally {
         await browser.close();
     }
-    for (const f of failures.slice(0, 20)) console.log(`FAIL ${f}`);
-    console.log(`${what}: ${checks - failures.length} passed, ${failures.length} failed`);
-    process.exit(failures.length ? 1 : 0);
+    finish(what);
 })().catch((e) => {
     console.log(`FAIL ${e.stack}`);
     process.exit(1);

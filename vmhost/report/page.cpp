@@ -13,32 +13,6 @@ namespace {
 
 const char* const kKinds[] = {"dial", "drum", "horizon", "bank", "bar", "lamp"};
 
-// A JSON string; '<' escaped too, so that no "</script>" can end the block.
-std::string quoted(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == '<') {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
-// A JSON number to `digits` significant digits; null when not finite.
-std::string number(double v, int digits = 10) {
-    if (!std::isfinite(v)) return "null";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    return buf;
-}
-
 // A column of the log as page.js reads it: "ORDER:EXPONENT:TOKENS". Each
 // value is kept as a whole multiple of 10^EXPONENT, seven significant digits
 // of the column's largest finite value; the tokens are the differences of
@@ -93,40 +67,7 @@ std::string encoded(const std::vector<double>& values, int order) {
 // The shorter of a column's two encodings, as a JSON string.
 std::string column(const std::vector<double>& values) {
     std::string first = encoded(values, 1), second = encoded(values, 2);
-    return quoted(second.size() < first.size() ? second : first);
-}
-
-std::string panel(const Aircraft* a) {
-    std::string out = "[";
-    if (a) {
-        for (const Gauge& g : a->panel) {
-            const Face& f = g.face;
-            out += std::string(out.size() > 1 ? "," : "") + "\n{\"kind\":\"" +
-                   kKinds[static_cast<int>(g.kind)] + "\",\"label\":" + quoted(g.label) +
-                   ",\"unit\":" + quoted(g.unit) + ",\"decimals\":" + std::to_string(g.decimals) +
-                   ",\"lo\":" + number(f.lo) + ",\"hi\":" + number(f.hi) +
-                   ",\"start\":" + number(f.start) + ",\"sweep\":" + number(f.sweep) +
-                   ",\"tick\":" + number(f.tick) + ",\"labels\":" + number(f.labels) +
-                   ",\"meanings\":[";
-            for (const Meaning& m : g.meanings)
-                out += std::string(out.back() == '[' ? "" : ",") + "[" + number(m.value) + "," +
-                       quoted(m.words) + "]";
-            out += "],\"indicators\":[";
-            for (const Indicator& i : g.indicators) {
-                out += std::string(out.back() == '[' ? "" : ",") +
-                       "{\"column\":" + quoted(i.column) + ",\"offset\":" + number(i.offset) +
-                       ",\"scale\":" + number(i.scale) + ",\"period\":" + number(i.period) +
-                       ",\"name\":" + quoted(i.name);
-                if (i.model)
-                    out += ",\"model\":" + quoted(i.model) +
-                           ",\"modelScale\":" + number(i.model_scale);
-                if (i.stepped) out += ",\"stepped\":true";
-                out += '}';
-            }
-            out += "]}";
-        }
-    }
-    return out + "]";
+    return json_string(second.size() < first.size() ? second : first);
 }
 
 // A JSON list of numbers.
@@ -134,15 +75,9 @@ std::string list(const std::vector<double>& values) {
     std::string out;
     for (double v : values) {
         if (!out.empty()) out += ',';
-        out += number(v);
+        out += json_number(v);
     }
     return '[' + out + ']';
-}
-
-std::string limits(const Aircraft* a) {
-    if (!a) return "{\"airspeed\":[],\"altitude\":[],\"stall\":null}";
-    return "{\"airspeed\":" + list(a->airspeed_limits) +
-           ",\"altitude\":" + list(a->altitude_limits) + ",\"stall\":" + number(a->stall_aoa) + "}";
 }
 
 std::string log_json(const FlightLog::Track& t, double row_seconds) {
@@ -151,7 +86,7 @@ std::string log_json(const FlightLog::Track& t, double row_seconds) {
     std::vector<double> values(rows);
     for (int c = 0; c < t.columns(); ++c) {
         if (c) names += ',', data += ",\n";
-        names += quoted(t.column_name(c));
+        names += json_string(t.column_name(c));
         for (std::size_t r = 0; r < rows; ++r) values[r] = t.at(r, c);
         data += column(values);
     }
@@ -161,20 +96,85 @@ std::string log_json(const FlightLog::Track& t, double row_seconds) {
         for (std::size_t r = 0; r < rows; ++r) values[r] = t.thrust_range[2 * r + k];
         thrust += (k ? ",\n" : "") + column(values);
     }
-    return "{\"rows\":" + std::to_string(rows) + ",\"step\":" + number(row_seconds) +
-           ",\"columns\":[" + names + "],\n\"panel\":" + panel(t.aircraft) +
-           ",\n\"limits\":" + limits(t.aircraft) + ",\n\"thrust\":[" + thrust + "],\n\"data\":[" +
-           data + "]}";
+    return "{\"rows\":" + std::to_string(rows) + ",\"step\":" + json_number(row_seconds) +
+           ",\"columns\":[" + names + "],\n\"panel\":" + panel_json(t.aircraft) +
+           ",\n\"limits\":" + limits_json(t.aircraft) + ",\n\"thrust\":[" + thrust +
+           "],\n\"data\":[" + data + "]}";
 }
 
 // A summary table's cell: its value in SI, with the kind of quantity page.js
 // converts when aviation units are chosen.
 std::string cell(const char* label, double v, int decimals, const char* unit, const char* kind) {
     return std::string("<tr><th scope=row>") + label + "</th><td class=n data-kind=" + kind +
-           " data-si=\"" + number(v) + "\">" + fixed(v, decimals) + ' ' + unit + "</td></tr>";
+           " data-si=\"" + json_number(v) + "\">" + fixed(v, decimals) + ' ' + unit + "</td></tr>";
 }
 
 }  // namespace
+
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == '<') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string json_number(double v, int digits) {
+    if (!std::isfinite(v)) return "null";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    return buf;
+}
+
+std::string panel_json(const Aircraft* a) {
+    std::string out = "[";
+    if (a) {
+        for (const Gauge& g : a->panel) {
+            const Face& f = g.face;
+            out += std::string(out.size() > 1 ? "," : "") + "\n{\"kind\":\"" +
+                   kKinds[static_cast<int>(g.kind)] + "\",\"label\":" + json_string(g.label) +
+                   ",\"unit\":" + json_string(g.unit) +
+                   ",\"decimals\":" + std::to_string(g.decimals) + ",\"lo\":" + json_number(f.lo) +
+                   ",\"hi\":" + json_number(f.hi) + ",\"start\":" + json_number(f.start) +
+                   ",\"sweep\":" + json_number(f.sweep) + ",\"tick\":" + json_number(f.tick) +
+                   ",\"labels\":" + json_number(f.labels) + ",\"meanings\":[";
+            for (const Meaning& m : g.meanings)
+                out += std::string(out.back() == '[' ? "" : ",") + "[" + json_number(m.value) +
+                       "," + json_string(m.words) + "]";
+            out += "],\"indicators\":[";
+            for (const Indicator& i : g.indicators) {
+                out += std::string(out.back() == '[' ? "" : ",") +
+                       "{\"column\":" + json_string(i.column) +
+                       ",\"offset\":" + json_number(i.offset) +
+                       ",\"scale\":" + json_number(i.scale) +
+                       ",\"period\":" + json_number(i.period) + ",\"name\":" + json_string(i.name);
+                if (i.model)
+                    out += ",\"model\":" + json_string(i.model) +
+                           ",\"modelScale\":" + json_number(i.model_scale);
+                if (i.stepped) out += ",\"stepped\":true";
+                out += '}';
+            }
+            out += "]}";
+        }
+    }
+    return out + "]";
+}
+
+std::string limits_json(const Aircraft* a) {
+    if (!a) return "{\"airspeed\":[],\"altitude\":[],\"stall\":null}";
+    return "{\"airspeed\":" + list(a->airspeed_limits) +
+           ",\"altitude\":" + list(a->altitude_limits) + ",\"stall\":" + json_number(a->stall_aoa) +
+           "}";
+}
 
 std::string escape(const std::string& s) {
     std::string out;
@@ -244,7 +244,8 @@ std::string page_track(const FlightLog::Track& t, const std::string& stem, doubl
 
 std::string page_end() {
     return std::string("<script>\n") + page::kChartScript + "</script>\n<script>\n" +
-           page::kScript + "</script>\n</body></html>\n";
+           page::kPanelScript + "</script>\n<script>\n" + page::kScript +
+           "</script>\n</body></html>\n";
 }
 
 }  // namespace vmhost

@@ -2,8 +2,10 @@
 // cockpit panel, charts, ground track, summary and events, drawn in the page
 // from its flight log, embedded. Its files:
 //   page.h/.cpp    (this) the page's HTML and the embedded log
-//   page.js        the cockpit replay: gauges, charts, ground track, the time
+//   page.js        the cockpit replay: charts, ground track, the time
 //                  controls and the address (#t=, zoom, units)
+//   panel.js       the cockpit panel's gauges and readings, which the live
+//                  page draws too
 //   page.css       its style, for screens of any size and for print
 //   player.html    the time controls at the top of the page
 //   vendor/        the chart library page.js draws with, with its licence
@@ -16,6 +18,17 @@
 #include "flightlog.h"
 
 namespace vmhost {
+
+struct Aircraft;
+
+// A JSON string; '<' escaped too, so that no "</script>" can end the block.
+std::string json_string(const std::string& s);
+// A JSON number to `digits` significant digits; null when not finite.
+std::string json_number(double v, int digits = 10);
+// An aircraft's cockpit panel and flight-envelope limits as page.js and
+// panel.js read them; an empty panel and no limits for an unknown plug-in.
+std::string panel_json(const Aircraft* a);
+std::string limits_json(const Aircraft* a);
 
 // Text as it may stand in HTML or SVG.
 std::string escape(const std::string& s);
