@@ -3,7 +3,7 @@
 # the install prefix; `cpack` (ZIP) packs the same files, with no top folder,
 # so that the archive unzips straight into the host's folder. Package and text
 # are made from the list of aircraft: the package is named after its plug-ins
-# (Tarvik-Olumbra), and the text lists every file and holds each aircraft's
+# (Name-Other), and the text lists every file and holds each aircraft's
 # own paragraph, NAME/package.txt.
 install(TARGETS ${VM_PLUGINS}
         RUNTIME DESTINATION Modules
