@@ -27,6 +27,8 @@ template=examples/aircraft-template
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/template-check.XXXXXX")
 [ -n "$KEEP" ] || trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT  # so that a stopped check cleans up too
+trap 'exit 143' TERM
 tree=$scratch/tree
 start=$(date +%s)
 step() { echo "== template-check: $* (at $(($(date +%s) - start)) s)"; }
