@@ -1,7 +1,7 @@
 # vm_plugin_name(AIRCRAFT OUT)
 #
-# The plug-in of an aircraft is named after it with a capital: tarvik ->
-# Tarvik, the target and its library file (Tarvik.so, Tarvik.dll).
+# The plug-in of an aircraft is named after it with a capital: name -> Name,
+# the target and its library file (Name.so, Name.dll).
 function(vm_plugin_name aircraft out)
     string(SUBSTRING ${aircraft} 0 1 first)
     string(SUBSTRING ${aircraft} 1 -1 rest)
@@ -52,8 +52,9 @@ endfunction()
 
 # vm_name_aircraft(TARGET)
 #
-# For a program that runs every aircraft: defines VM_AIRCRAFT_NAMES ("tarvik",
-# ...) and VM_PLUGIN_NAMES ("Tarvik", ...) for TARGET, lists of C strings.
+# For a program that runs every aircraft: defines VM_AIRCRAFT_NAMES ("name",
+# ...) and VM_PLUGIN_NAMES ("Name", ...) for TARGET, lists of C strings in the
+# order of VM_AIRCRAFT.
 function(vm_name_aircraft target)
     list(TRANSFORM VM_AIRCRAFT REPLACE "(.+)" "\"\\1\"" OUTPUT_VARIABLE names)
     list(TRANSFORM VM_PLUGINS REPLACE "(.+)" "\"\\1\"" OUTPUT_VARIABLE plugins)

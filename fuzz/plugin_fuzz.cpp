@@ -1,4 +1,4 @@
-// One aircraft plug-in (PLUGIN: its scenario name, e.g. "tarvik") driven by a
+// One aircraft plug-in (PLUGIN: its scenario name, its folder's) driven by a
 // byte string through vmhost's runner (its typed commands, no scenario text)
 // and the stand-in host, with the trace off: readings of any value (nan,
 // infinities, denormals, huge), keys of any code with any modifiers, cockpit

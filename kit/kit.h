@@ -12,6 +12,8 @@
 //                   ground steering, propeller, lights and cockpit by day or
 //                   night
 //   gauges.cpp      the clock, the heading indicator
+//   keyed.h         tables keyed by an enumeration, checked to have one row
+//                   per key in order (an aircraft's outline.h is such data)
 // and here, inline: limits and needle scales, altimeter needles, wheel roll,
 // parts that travel on command, two-way switches.
 //
@@ -31,7 +33,9 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <type_traits>
 
+#include "keyed.h"
 #include "portable_math.h"
 #include "vmapi.h"
 
@@ -421,6 +425,34 @@ struct Animation {
     double initial_state;
 };
 
+// Where an aircraft keeps an animation's id: its member `member`, or element
+// `index` of it where the member is an array. kit::id<&Airliner::anim_gear>.
+template <class Member>
+struct member_of;
+template <class Aircraft, class T>
+struct member_of<T Aircraft::*> {
+    using aircraft = Aircraft;
+};
+template <auto member, std::size_t index = 0>
+unsigned* id(typename member_of<decltype(member)>::aircraft& a) {
+    if constexpr (std::is_array_v<std::remove_reference_t<decltype(a.*member)>>) {
+        return &(a.*member)[index];
+    } else {
+        static_assert(index == 0, "an index needs an array member");
+        return &(a.*member);
+    }
+}
+
+// An animation as a row of the aircraft's table: its key (the enumeration of
+// its outline, whose order is the order of creation), where its id goes, and
+// its state before the first step.
+template <class Aircraft, class Key>
+struct AnimationRow {
+    Key key;
+    unsigned* (*id)(Aircraft&);
+    double initial_state;
+};
+
 // The record of a component shared by every vessel of the library: built the
 // first time a vessel needs it, then kept unchanged while the library lives.
 struct SharedRecord {
@@ -440,6 +472,17 @@ using OwnedRecord = std::unique_ptr<MGROUP_TRANSFORM>;
 bool define_animations(VESSEL& v, std::span<const Animation> animations,
                        std::span<const Component> components, std::span<SharedRecord> shared,
                        std::span<OwnedRecord* const> owned);
+
+// The same from the aircraft's table of animations, one row per key in key
+// order (kit::one_row_per_key checks that where the table is written).
+template <class Aircraft, class Key, std::size_t N>
+bool define_animations(Aircraft& a, const AnimationRow<Aircraft, Key> (&rows)[N],
+                       std::span<const Component> components, std::span<SharedRecord> shared,
+                       std::span<OwnedRecord* const> owned = {}) {
+    Animation animations[N];
+    for (std::size_t i = 0; i < N; ++i) animations[i] = {rows[i].id(a), rows[i].initial_state};
+    return define_animations(a, animations, components, shared, owned);
+}
 
 // ---- Creation and deletion of the vessel object ----
 

@@ -10,6 +10,8 @@
 //   instruments.cpp    the altimeter and the engine sound's pitch, and
 //   altitude_text.cpp  the altimeter's text: arithmetic without the host
 //   state.h            everything it shares with the other airliners
+//   outline.h          its animations in creation order and its envelope's
+//                      limits, which vmhost's aircraft table reads too
 // What it has in common with other aircraft (set-up from tables, animations
 // from rows, flight envelope, clock, altimeter needle, heading, steering,
 // lights switch) is the kit's (kit.h), called with this aircraft's numbers;

@@ -8,41 +8,15 @@
 #include <iterator>
 
 #include "airliner.h"
+#include "outline.h"
 
 namespace {
-
-// The animations, in creation order.
-enum class Anim {
-    wheels,
-    gear,
-    rudder,
-    elevator,
-    laileron,
-    raileron,
-    alt_needle,
-    alt_ones,
-    alt_tens,
-    alt_hundreds,
-    alt_thousands,
-    alt_ten_thousands,
-    aoa,
-    heading,
-    gear_lever,
-    throttle,
-    airspeed,
-    bank,
-    clock_sec,
-    clock_min,
-    clock_hour,
-    last = clock_hour
-};
-constexpr int kAnimationCount = static_cast<int>(Anim::last) + 1;
 
 // Mesh indices of the vessel's mesh list.
 constexpr unsigned kExterior = 0, kCockpit = 1, kAltimeter = 2, kAoaGauge = 3, kHeading = 4,
                    kAirspeed = 5, kBank = 6, kClock = 7;
 
-using enum Anim;
+using enum olumbra::Anim;
 using kit::group_range;
 using kit::groups;
 using kit::rotate;
@@ -101,18 +75,35 @@ constexpr kit::Component kComponents[] = {
 // later one.
 kit::SharedRecord shared_records[std::size(kComponents)];
 
+// Where each animation's id goes, and its state before the first step.
+using Row = kit::AnimationRow<Airliner, olumbra::Anim>;
+constexpr Row kAnimations[] = {
+    {wheels, kit::id<&Airliner::anim_wheels>, 0.0},
+    {gear, kit::id<&Airliner::anim_gear>, 0.0},
+    {rudder, kit::id<&Airliner::anim_rudder>, 0.5},
+    {elevator, kit::id<&Airliner::anim_elevator>, 0.5},
+    {laileron, kit::id<&Airliner::anim_laileron>, 0.5},
+    {raileron, kit::id<&Airliner::anim_raileron>, 0.5},
+    {alt_needle, kit::id<&Airliner::anim_alt_needle>, 0.0},
+    {alt_ones, kit::id<&Airliner::anim_alt_digit, 0>, 0.0},
+    {alt_tens, kit::id<&Airliner::anim_alt_digit, 1>, 0.0},
+    {alt_hundreds, kit::id<&Airliner::anim_alt_digit, 2>, 0.0},
+    {alt_thousands, kit::id<&Airliner::anim_alt_digit, 3>, 0.0},
+    {alt_ten_thousands, kit::id<&Airliner::anim_alt_digit, 4>, 0.0},
+    {aoa, kit::id<&Airliner::anim_aoa>, 0.0},
+    {heading, kit::id<&Airliner::anim_heading>, 0.0},
+    {gear_lever, kit::id<&Airliner::anim_gear_lever>, 0.0},
+    {throttle, kit::id<&Airliner::anim_throttle>, 0.0},
+    {airspeed, kit::id<&Airliner::anim_airspeed>, 0.0},
+    {bank, kit::id<&Airliner::anim_bank>, 0.5},
+    {clock_sec, kit::id<&Airliner::anim_clock_sec>, 0.0},
+    {clock_min, kit::id<&Airliner::anim_clock_min>, 0.0},
+    {clock_hour, kit::id<&Airliner::anim_clock_hour>, 0.0},
+};
+static_assert(kit::one_row_per_key(kAnimations, olumbra::kAnimationNames));
+
 }  // namespace
 
 void Airliner::DefineAnimations() {
-    const kit::Animation animations[] = {
-        {&anim_wheels, 0.0},       {&anim_gear, 0.0},         {&anim_rudder, 0.5},
-        {&anim_elevator, 0.5},     {&anim_laileron, 0.5},     {&anim_raileron, 0.5},
-        {&anim_alt_needle, 0.0},   {&anim_alt_digit[0], 0.0}, {&anim_alt_digit[1], 0.0},
-        {&anim_alt_digit[2], 0.0}, {&anim_alt_digit[3], 0.0}, {&anim_alt_digit[4], 0.0},
-        {&anim_aoa, 0.0},          {&anim_heading, 0.0},      {&anim_gear_lever, 0.0},
-        {&anim_throttle, 0.0},     {&anim_airspeed, 0.0},     {&anim_bank, 0.5},
-        {&anim_clock_sec, 0.0},    {&anim_clock_min, 0.0},    {&anim_clock_hour, 0.0},
-    };
-    static_assert(std::size(animations) == kAnimationCount);
-    kit::define_animations(*this, animations, kComponents, shared_records, {});
+    kit::define_animations(*this, kAnimations, kComponents, shared_records);
 }

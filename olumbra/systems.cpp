@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "airliner.h"
+#include "outline.h"
 #include "sound_client.h"
 #include "state.h"
 
@@ -23,8 +24,8 @@ constexpr double kMaxTimeAcceleration = 10.0;
 constexpr kit::EnvelopeSetting kNormal = {0.3, 0.3, 0.67, 0.92, 400000.0};
 constexpr kit::EnvelopeSetting kReduced = {1.0, 1.0, 1.0, 1.0, 300000.0};
 constexpr kit::EnvelopeSetting kCut = {555.0, 555.0, 555.0, 555.0, 0.0};
-constexpr double kReducedAirspeed = 200.0, kCutAirspeed = 230.0;      // m/s
-constexpr double kReducedAltitude = 17000.0, kCutAltitude = 20000.0;  // m
+using olumbra::kReducedAirspeed, olumbra::kCutAirspeed;  // outline.h
+using olumbra::kReducedAltitude, olumbra::kCutAltitude;
 const kit::EnvelopeRule kEnvelope[] = {
     {.airspeed = {kCutAirspeed, {}}, .altitude = {}, .setting = &kCut},
     {.airspeed = {kReducedAirspeed, kCutAirspeed}, .altitude = {}, .setting = &kReduced},

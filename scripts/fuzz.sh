@@ -38,8 +38,9 @@ long_inputs=$root/build/fuzz/long-inputs
 rm -rf "$long_inputs"
 mkdir -p "$long_inputs"
 long=$(head -c 1048576 /dev/zero | tr '\0' 7)
-printf 'load tarvik\ncreate v1\nstep %s\n' "$long" >"$long_inputs/long-number.vms"
-printf 'load tarvik\ncreate v%s\n' "$long" >"$long_inputs/long-name.vms"
+first=${aircraft%% *}
+printf 'load %s\ncreate v1\nstep %s\n' "$first" "$long" >"$long_inputs/long-number.vms"
+printf 'load %s\ncreate v%s\n' "$first" "$long" >"$long_inputs/long-name.vms"
 printf 'sound /%s\n' "$long" >"$long_inputs/long-path.vms"
 printf '%s\n' "$long" >"$long_inputs/long-command.vms"
 

@@ -28,6 +28,11 @@ stop_wine
 stage "SDK check"
 sh scripts/sdk-check.sh
 
+# A new aircraft added from the template in the places the README lists, in a
+# scratch copy: it builds, flies, validates, passes its tests and is packaged.
+stage "template aircraft"
+sh scripts/template-check.sh
+
 # Hardening: each fuzzer for a bounded time (VM_FUZZ_SECONDS, default 60),
 # the coverage build with its figures, and the scenario suite under
 # valgrind's memcheck in that build (valgrind needs one without sanitizers).

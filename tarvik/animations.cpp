@@ -8,38 +8,14 @@
 #include <iterator>
 
 #include "light_aircraft.h"
+#include "outline.h"
 
 namespace {
-
-// The animations, in creation order.
-enum class Anim {
-    wheels,
-    rudder,
-    elevator,
-    aileron_left,
-    aileron_right,
-    propeller,
-    flaps,
-    pitch_gauge,
-    heading,
-    throttle,
-    airspeed,
-    clock_seconds,
-    clock_minutes,
-    clock_hours,
-    fuel_gauge,
-    altimeter_100,
-    altimeter_1000,
-    horizon_pitch,
-    horizon_bank,
-    last = horizon_bank
-};
-constexpr int kAnimationCount = static_cast<int>(Anim::last) + 1;
 
 // Mesh indices of the vessel's mesh list.
 constexpr unsigned kExterior = 0, kCockpit = 1, kPropeller = 2, kHorizon = 3, kYawIndicator = 4;
 
-using enum Anim;
+using enum tarvik::Anim;
 using kit::groups;
 using kit::rotate;
 using kit::translate;
@@ -96,19 +72,34 @@ constexpr kit::Component kComponents[] = {
 // The records of the shared components, built by the first light aircraft.
 kit::SharedRecord shared_records[std::size(kComponents)];
 
+// Where each animation's id goes, and its state before the first step.
+using Row = kit::AnimationRow<LightAircraft, tarvik::Anim>;
+constexpr Row kAnimations[] = {
+    {wheels, kit::id<&LightAircraft::anim_wheels>, 0.0},
+    {rudder, kit::id<&LightAircraft::anim_rudder>, 0.5},
+    {elevator, kit::id<&LightAircraft::anim_elevator>, 0.5},
+    {aileron_left, kit::id<&LightAircraft::anim_aileron_left>, 0.5},
+    {aileron_right, kit::id<&LightAircraft::anim_aileron_right>, 0.5},
+    {propeller, kit::id<&LightAircraft::anim_propeller>, 0.0},
+    {flaps, kit::id<&LightAircraft::anim_flaps>, 0.5},
+    {pitch_gauge, kit::id<&LightAircraft::anim_pitch_gauge>, 0.8},
+    {heading, kit::id<&LightAircraft::anim_heading>, 0.0},
+    {throttle, kit::id<&LightAircraft::anim_throttle>, 0.0},
+    {airspeed, kit::id<&LightAircraft::anim_airspeed>, 0.0},
+    {clock_seconds, kit::id<&LightAircraft::anim_clock_seconds>, 0.0},
+    {clock_minutes, kit::id<&LightAircraft::anim_clock_minutes>, 0.0},
+    {clock_hours, kit::id<&LightAircraft::anim_clock_hours>, 0.0},
+    {fuel_gauge, kit::id<&LightAircraft::anim_fuel_gauge>, 0.0},
+    {altimeter_100, kit::id<&LightAircraft::anim_altimeter_100>, 0.0},
+    {altimeter_1000, kit::id<&LightAircraft::anim_altimeter_1000>, 0.0},
+    {horizon_pitch, kit::id<&LightAircraft::anim_horizon_pitch>, 0.5},
+    {horizon_bank, kit::id<&LightAircraft::anim_horizon_bank>, 0.5},
+};
+static_assert(kit::one_row_per_key(kAnimations, tarvik::kAnimationNames));
+
 }  // namespace
 
 void LightAircraft::DefineAnimations() {
-    const kit::Animation animations[] = {
-        {&anim_wheels, 0.0},        {&anim_rudder, 0.5},         {&anim_elevator, 0.5},
-        {&anim_aileron_left, 0.5},  {&anim_aileron_right, 0.5},  {&anim_propeller, 0.0},
-        {&anim_flaps, 0.5},         {&anim_pitch_gauge, 0.8},    {&anim_heading, 0.0},
-        {&anim_throttle, 0.0},      {&anim_airspeed, 0.0},       {&anim_clock_seconds, 0.0},
-        {&anim_clock_minutes, 0.0}, {&anim_clock_hours, 0.0},    {&anim_fuel_gauge, 0.0},
-        {&anim_altimeter_100, 0.0}, {&anim_altimeter_1000, 0.0}, {&anim_horizon_pitch, 0.5},
-        {&anim_horizon_bank, 0.5},
-    };
-    static_assert(std::size(animations) == kAnimationCount);
     kit::OwnedRecord* const owned[] = {&horizon_pitch_rotation};
-    kit::define_animations(*this, animations, kComponents, shared_records, owned);
+    kit::define_animations(*this, kAnimations, kComponents, shared_records, owned);
 }

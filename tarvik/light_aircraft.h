@@ -6,6 +6,8 @@
 //   systems.cpp        the per-step systems, in their order
 //   cockpit.cpp        keyboard commands and the virtual-cockpit camera
 //   state.h            everything it shares with the other light aircraft
+//   outline.h          its animations in creation order and its envelope's
+//                      limits, which vmhost's aircraft table reads too
 // What it has in common with other aircraft (set-up from tables, animations
 // from rows, flight envelope, clock, altimeter needles, heading, steering,
 // propeller, lights switch) is the kit's (kit.h), called with this aircraft's

@@ -6,6 +6,7 @@
 // and the clock in its own step.
 
 #include "light_aircraft.h"
+#include "outline.h"
 #include "state.h"
 
 using tarvik::module;
@@ -18,8 +19,7 @@ constexpr double kMaxTimeAcceleration = 10;
 // the airframe meets a wall of drag on every axis; below both it flies.
 constexpr kit::EnvelopeSetting kNormal = {0.3, 0.3, 0.67, 0.92, 300000};
 constexpr kit::EnvelopeSetting kLimited = {999, 999, 999, 999, 0};
-constexpr double kMaxAirspeed = 177;   // m/s
-constexpr double kMaxAltitude = 7000;  // m
+using tarvik::kMaxAirspeed, tarvik::kMaxAltitude;  // outline.h
 const kit::EnvelopeRule kEnvelope[] = {
     {.airspeed = {kMaxAirspeed, {}}, .altitude = {}, .setting = &kLimited},
     {.airspeed = {}, .altitude = {kMaxAltitude, {}}, .setting = &kLimited},

@@ -1,6 +1,7 @@
 // The table of the aircraft vmhost knows by name.
 #include "aircraft.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <utility>
 
@@ -65,17 +66,26 @@ Gauge clock(const char* sec, const char* min, const char* hour) {
                  anim(hour, 0, 360000, 360000).named("hour hand").like("time_s").stepping()});
 }
 
+// An aircraft's animation names and ids, from its outline (NAME/outline.h).
+template <class Key, std::size_t N>
+std::vector<const char*> names(const kit::Named<Key> (&animations)[N]) {
+    std::vector<const char*> v;
+    for (const kit::Named<Key>& a : animations) v.push_back(a.name);
+    return v;
+}
+template <class Key>
+int id(Key animation) {
+    return static_cast<int>(animation);
+}
+
 const Aircraft kAircraft[] = {
     {"tarvik",
      "Tarvik",
      flights::tarvik,
-     {"wheels", "rudder", "elevator", "aileron_left", "aileron_right", "propeller", "flaps",
-      "pitch_gauge", "heading", "throttle", "airspeed", "clock_seconds", "clock_minutes",
-      "clock_hours", "fuel_gauge", "altimeter_100", "altimeter_1000", "horizon_pitch",
-      "horizon_bank"},
+     names(tarvik::kAnimationNames),
      -1,
-     {177},
-     {7000},
+     {tarvik::kMaxAirspeed},
+     {tarvik::kMaxAltitude},
      kStall,
      // clang-format off
      {dial("airspeed", "m/s", 0, {0, 220, 0, 360, 10, 40},
@@ -104,15 +114,10 @@ const Aircraft kAircraft[] = {
     {"olumbra",
      "Olumbra",
      flights::olumbra,
-     {"wheels",       "gear",          "rudder",         "elevator",
-      "aileron_left", "aileron_right", "alt_needle",     "alt_digit_1",
-      "alt_digit_10", "alt_digit_100", "alt_digit_1000", "alt_digit_10000",
-      "aoa",          "heading",       "gear_lever",     "throttle",
-      "airspeed",     "bank",          "clock_sec",      "clock_min",
-      "clock_hour"},
-     1,
-     {200, 230},
-     {17000, 20000},
+     names(olumbra::kAnimationNames),
+     id(olumbra::Anim::gear),
+     {olumbra::kReducedAirspeed, olumbra::kCutAirspeed},
+     {olumbra::kReducedAltitude, olumbra::kCutAltitude},
      kStall,
      // clang-format off
      {dial("airspeed", "m/s", 0, {0, 600, 0, 360, 25, 100},
@@ -142,6 +147,7 @@ const Aircraft kAircraft[] = {
       surface("right aileron", "aileron_right"),
       lamp("lights", "lights")}},
     // clang-format on
+    // A new aircraft's row goes above this line (docs/adding-an-aircraft.md).
 };
 
 }  // namespace

@@ -2,7 +2,8 @@
 // their plug-in and default flight here, and the flight report their
 // animations, flight envelope and cockpit panel. Adding an aircraft is one row
 // in the table of aircraft.cpp and its default flight, examples/fly-NAME.vms,
-// built in for every name of the build's VM_AIRCRAFT.
+// built in for every name of the build's VM_AIRCRAFT with the aircraft's
+// outline (NAME/outline.h), from which the row takes its animations and limits.
 #pragma once
 
 #include <span>
@@ -87,7 +88,7 @@ struct Aircraft {
     const char* name;                     // as scenarios and the command line give it
     const char* library;                  // file stem of its plug-in library (library::plugin_file)
     const char* flight;                   // its default flight: the text of examples/fly-NAME.vms
-    std::vector<const char*> animations;  // in the order the plug-in creates them
+    std::vector<const char*> animations;  // in the order the plug-in creates them (its outline)
     int gear;                             // animation id of the landing gear, or -1
     // The limits of its flight envelope, drawn into the report's charts.
     std::vector<double> airspeed_limits;  // m/s

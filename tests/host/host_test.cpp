@@ -33,9 +33,9 @@ TEST_F(Vessels, ConstructionIsTracedAndTheObjectFoundAgain) {
 
 TEST_F(Vessels, MeshIndicesAnimationIdsAndGlobalMeshes) {
     Craft a(host::create_vessel("a", 1)), b(host::create_vessel("b", 1));
-    MeshHandle m1 = vmapiLoadMeshGlobal("Vorn\\Tarvik");
-    MeshHandle m2 = vmapiLoadMeshGlobal("Vorn\\Tarvik-Cpit");
-    EXPECT_EQ(vmapiLoadMeshGlobal("Vorn\\Tarvik"), m1);
+    MeshHandle m1 = vmapiLoadMeshGlobal("Vorn\\Hull");
+    MeshHandle m2 = vmapiLoadMeshGlobal("Vorn\\Hull-Cockpit");
+    EXPECT_EQ(vmapiLoadMeshGlobal("Vorn\\Hull"), m1);
     EXPECT_NE(m1, m2);
     lines();
     const VECTOR3 ofs{0, -0.333, 2.1};
@@ -274,7 +274,7 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
     PropellantHandle ph = c.CreatePropellantResource(10000);
     ThrusterHandle th = c.CreateThruster({0, 0, -5}, {0, 0, 1}, 0, ph, 50000);
     ThrusterGroupHandle thg = c.CreateThrusterGroup(&th, 1, ThrusterGroupType::main);
-    MeshHandle m = vmapiLoadMeshGlobal("Vorn\\Tarvik");
+    MeshHandle m = vmapiLoadMeshGlobal("Vorn\\Hull");
     c.AddMesh(m);
     c.AddMesh(m);
     const unsigned anim = c.CreateAnimation(0);
@@ -283,7 +283,7 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
     c.AddBeacon(&light);
     VCMFDSPEC mfd{1, 100};
     vmapiVCRegisterMFD(0, &mfd);  // records are named when first seen
-    vmapiLoadMeshGlobal("Vorn\\Tarvik");
+    vmapiLoadMeshGlobal("Vorn\\Hull");
 
     for (int tracing = 1; tracing >= 0; --tracing) {
         host::trace_to(tracing ? trace_file() : nullptr);
@@ -310,7 +310,7 @@ TEST_F(Vessels, PerStepCallsAllocateNothingEvenWhenTraced) {
             vmapiGetFocusHeading(&heading);
             vmapiGetInducedDrag(0.3, 2.266, 0.6);
             vmapiVCRegisterMFD(0, &mfd);
-            vmapiLoadMeshGlobal("Vorn\\Tarvik");
+            vmapiLoadMeshGlobal("Vorn\\Hull");
             light.active = !light.active;
             host::check_lights();
         }

@@ -25,8 +25,8 @@ TEST_F(Format, VectorsListsAndTexts) {
     const unsigned groups[] = {68, 70, 75};
     Line("v").vec(v).vec(nullptr).list(groups, 3).list(groups, 0).list(nullptr, 2);
     EXPECT_EQ(line(), "v (0,-1.332981,2.818237) null [68,70,75] [] null");
-    Line("t").text("Vorn\\Tarvik").text("").text(nullptr).text("Sound\\Tarvik\\Tarvik-Eng.wav");
-    EXPECT_EQ(line(), R"(t "Vorn\Tarvik" "" null "Sound\Tarvik\Tarvik-Eng.wav")");
+    Line("t").text("Vorn\\Hull").text("").text(nullptr).text("Sound\\Hull\\Hull-Engine.wav");
+    EXPECT_EQ(line(), R"(t "Vorn\Hull" "" null "Sound\Hull\Hull-Engine.wav")");
     int unknown = 0;
     Line("h").handle(nullptr).handle(&unknown).result().word("x");
     EXPECT_EQ(line(), "h null ? = x");

@@ -223,6 +223,16 @@ TEST_F(Systems, AnimationRowsKeepTheirOrderSharingAndParents) {
     }
 }
 
+// A keyed table must hold its keys in order, and tables keyed alike as many
+// rows: a swapped or a missing row does not compile in an aircraft.
+enum class Key { a, b };
+constexpr kit::Named<Key> kInOrder[] = {{Key::a, "a"}, {Key::b, "b"}};
+constexpr kit::Named<Key> kSwapped[] = {{Key::b, "b"}, {Key::a, "a"}};
+constexpr kit::Named<Key> kShort[] = {{Key::a, "a"}};
+static_assert(kit::one_row_per_key(kInOrder) && kit::one_row_per_key(kShort));
+static_assert(!kit::one_row_per_key(kSwapped) && !kit::one_row_per_key(kInOrder, kSwapped));
+static_assert(!kit::one_row_per_key(kInOrder, kShort) && !kit::one_row_per_key(kShort, kInOrder));
+
 TEST_F(Systems, AnOwnedRecordThatCannotBeHadLeavesItsComponentOut) {
     const kit::Component rows[] = {
         kit::rotate(0, 0, kit::groups(1), {0, 0, 0}, {1, 0, 0}, 180).owned()};

@@ -40,11 +40,11 @@ class NoHeapAllocation : public AircraftTest<VESSEL2> {
 };
 
 TEST_F(NoHeapAllocation, CoefficientFunctions) {
-    ASSERT_EQ(host::airfoil_count(handle_), 2);
+    const int airfoils = host::airfoil_count(handle_);
     const double angles[] = {-kInf, -1e300,       -4, -airfoil::kPi, -0.3, -0.0, 0.0,
                              0.2,   airfoil::kPi, 4,  1e300,         kInf, kNan, 5e-324};
     const std::size_t n = allocations([&] {
-        for (int index = 0; index < 2; ++index) {
+        for (int index = 0; index < airfoils; ++index) {
             const AirfoilCoefficientFunction f = host::airfoil_function(handle_, index);
             ASSERT_NE(f, nullptr);
             double cl, cm, cd;

@@ -30,6 +30,8 @@ const std::string kVmhost = (fs::path(kBin) / VMHOST_NAME).string();
 const std::string kLoad = "load " + kBin + "/Probe.so\n";
 const std::string kVessel = kLoad + "create v1\n";
 const std::string kReport = "vmhost run s.vms --report r > t.txt 2> err.txt";
+const char* const kAircraft[] = {VM_AIRCRAFT_NAMES};
+const std::string kAny = kAircraft[0];  // when any aircraft will do
 
 enum Needs { kAnywhere, kPosix, kNoSanitizer };  // a POSIX shell and /dev; a real allocator
 
@@ -48,7 +50,7 @@ const Case kBadInputs[] = {
     // Commands, argument counts and order.
     {"bogus\n", "s.vms:1: error: unknown command 'bogus'"},
     {"\n# comment\n  load\n", "s.vms:3: error: wrong number of arguments: load PLUGIN"},
-    {"Load tarvik\n", "s.vms:1: error: unknown command 'Load'"},
+    {"Load x\n", "s.vms:1: error: unknown command 'Load'"},
     {"\x01\xff\n", "s.vms:1: error: unknown command '\\x01\\xff'"},
     {"step\n", "s.vms:1: error: no plug-in loaded yet ('load' first)"},
     {"create v1\n", "s.vms:1: error: no plug-in loaded yet ('load' first)"},
@@ -190,18 +192,18 @@ const Case kOutputs[] = {
     {.scenario = kVessel, .error = "vmhost: error: cannot write trace to standard output: Bad "
      "file descriptor", .command = "vmhost run s.vms 2> err.txt >&-", .needs = kPosix},
     {.error = "vmhost: error: cannot write summary to standard output: No space left on device",
-     .command = "vmhost fly tarvik > /dev/full 2> err.txt", .needs = kPosix},
+     .command = "vmhost fly " + kAny + " > /dev/full 2> err.txt", .needs = kPosix},
     {.error = "vmhost: error: cannot write help to standard output: No space left on device",
      .command = "vmhost --help > /dev/full 2> err.txt", .needs = kPosix},
     {.scenario = kVessel + "step\n", .error = "vmhost: error: cannot write report 'r/v1.csv': "
      "No space left on device", .command = "mkdir r; ln -s /dev/full r/v1.csv; " + kReport,
      .needs = kPosix},
     {.error = "vmhost validate: error: cannot write the results to standard output: No space "
-     "left on device", .command = "vmhost validate tarvik --only exports > /dev/full 2> err.txt",
+     "left on device", .command = "vmhost validate " + kAny + " --only exports > /dev/full 2> err.txt",
      .needs = kPosix},
     {.error = "vmhost validate: error: cannot write the JSON report '/dev/full': No space left "
-     "on device", .command = "vmhost validate tarvik --only exports --json /dev/full > /dev/null "
-     "2> err.txt", .needs = kPosix},
+     "on device", .command = "vmhost validate " + kAny + " --only exports --json /dev/full > "
+     "/dev/null 2> err.txt", .needs = kPosix},
     // A signal: the trace ends with a remark after a whole line.
     {.scenario = kVessel + "step 100000000\n", .status = 130, .needs = kPosix, .file = "t.txt",
      .text = "\nvmapiGetTimeAcceleration = 1\n# interrupted\n", .signal = SIGINT},

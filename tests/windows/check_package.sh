@@ -3,7 +3,9 @@
 #
 # Makes the ZIP package of the build (CPACK_CONFIG, its CPackConfig.cmake) in
 # WORKDIR and checks that it holds exactly FILE..., paths inside the archive,
-# with no top folder: the archive unzips straight into the host's folder.
+# with no top folder: the archive unzips straight into the host's folder. The
+# text in it (the one *README.txt) must name every file, so that a plug-in
+# added to the package is never missing from the text that lists them.
 cpack=$1 cmake=$2 config=$3 work=$4
 shift 4
 rm -rf "${work:?}"
@@ -25,3 +27,15 @@ if ! cmp -s "$work/found.txt" "$work/expected.txt"; then
     cat "$work/expected.txt"
     exit 1
 fi
+
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && "$cmake" -E tar xf "$zip") || exit 1
+text=$(ls "$work"/unpacked/*README.txt)
+missing=0
+for file in "$@"; do
+    # The text may write a path with backslashes, as Windows does.
+    tr '\\' / <"$text" | grep -qF "$file" && continue
+    echo "error: ${text##*/} does not name $file"
+    missing=1
+done
+exit $missing
