@@ -14,4 +14,19 @@ export WINEPREFIX WINEDEBUG
 mkdir -p "$WINEPREFIX"
 wineserver -p300 </dev/null >/dev/null 2>&1
 wine wineboot </dev/null >/dev/null 2>&1
-exec wine "$@"
+
+# Now and then wine fails to start a program at all: it exits non-zero having
+# printed nothing, and the program never ran (every program run here prints
+# something when it fails: a test program its name at once, vmhost its
+# reason). Such a run is tried once more; any other result stands.
+out=$(mktemp) && err=$(mktemp) || exit 125
+trap 'rm -f "$out" "$err"' EXIT
+wine "$@" >"$out" 2>"$err"
+status=$?
+if [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
+    wine "$@" >"$out" 2>"$err"
+    status=$?
+fi
+cat "$out"
+cat "$err" >&2
+exit $status

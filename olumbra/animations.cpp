@@ -7,7 +7,7 @@
 
 #include <iterator>
 
-#include "airliner.h"
+#include "olumbra.h"
 #include "outline.h"
 
 namespace {

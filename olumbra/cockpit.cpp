@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-#include "airliner.h"
+#include "olumbra.h"
 #include "sound_client.h"
 #include "state.h"
 

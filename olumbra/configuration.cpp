@@ -1,7 +1,7 @@
 // The airliner's construction, class capabilities and sound set-up.
 
 #include "airfoil.h"
-#include "airliner.h"
+#include "olumbra.h"
 #include "plugin.h"
 #include "sound_client.h"
 #include "state.h"

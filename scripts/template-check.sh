@@ -54,22 +54,14 @@ done
 find "$name" -type f -exec sed -i "s/starter/$name/g; s/Starter/$Name/g" {} +
 # 1. The list of aircraft.
 sed -i "s/^set(VM_AIRCRAFT \(.*\))\$/set(VM_AIRCRAFT \1 $name)/" CMakeLists.txt
-# 2. Its row in vmhost's aircraft table, above the marker line.
-marker="// A new aircraft's row goes above this line"
-grep -q "$marker" vmhost/aircraft.cpp || fail "no marker line in vmhost/aircraft.cpp"
-awk -v marker="$marker" -v row="$name/vmhost_row.inc" '
-    index($0, marker) { while ((getline line < row) > 0) print line }
-    { print }' vmhost/aircraft.cpp >"$scratch/aircraft.cpp"
-mv "$scratch/aircraft.cpp" vmhost/aircraft.cpp
-rm "$name/vmhost_row.inc"
-# 3. Its default flight.
+# 2. Its default flight.
 mv "$name/fly.vms" "examples/fly-$name.vms"
-# Its own tests.
+# 3. Its own tests.
 mv "$name/tests" "tests/$name"
 
 # What changed, as git sees it: exactly the places above.
 changes() { git status --porcelain | LC_ALL=C sort | tr '\n' ' '; }
-expected=$(printf '%s\n' " M CMakeLists.txt" " M vmhost/aircraft.cpp" "?? $name/" \
+expected=$(printf '%s\n' " M CMakeLists.txt" "?? $name/" \
     "?? examples/fly-$name.vms" "?? tests/$name/" | LC_ALL=C sort | tr '\n' ' ')
 [ "$(changes)" = "$expected" ] || fail "changed: $(changes); expected: $expected"
 git diff --stat | cat

@@ -7,8 +7,8 @@
 
 #include <iterator>
 
-#include "light_aircraft.h"
 #include "outline.h"
+#include "tarvik.h"
 
 namespace {
 

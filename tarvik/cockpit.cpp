@@ -4,8 +4,8 @@
 // carries them out. Modifiers are not examined: Shift, Ctrl or Alt with a
 // command key give the same command.
 
-#include "light_aircraft.h"
 #include "state.h"
+#include "tarvik.h"
 
 using tarvik::module;
 

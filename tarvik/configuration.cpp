@@ -1,10 +1,10 @@
 // The light aircraft's construction, class capabilities and sound set-up.
 
 #include "airfoil.h"
-#include "light_aircraft.h"
 #include "plugin.h"
 #include "sound_client.h"
 #include "state.h"
+#include "tarvik.h"
 
 using tarvik::module;
 

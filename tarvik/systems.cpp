@@ -5,9 +5,9 @@
 // is module-wide (state.h), so every light aircraft advances the shared phases
 // and the clock in its own step.
 
-#include "light_aircraft.h"
 #include "outline.h"
 #include "state.h"
+#include "tarvik.h"
 
 using tarvik::module;
 

@@ -79,75 +79,8 @@ int id(Key animation) {
 }
 
 const Aircraft kAircraft[] = {
-    {"tarvik",
-     "Tarvik",
-     flights::tarvik,
-     names(tarvik::kAnimationNames),
-     -1,
-     {tarvik::kMaxAirspeed},
-     {tarvik::kMaxAltitude},
-     kStall,
-     // clang-format off
-     {dial("airspeed", "m/s", 0, {0, 220, 0, 360, 10, 40},
-           {anim("airspeed", 220, -220).like("airspeed_ms")}),
-      horizon("horizon", {attitude("horizon_pitch", "pitch", "pitch_rad"),
-                          attitude("horizon_bank", "bank", "bank_rad")}),
-      dial("altimeter", "m", 0, {0, 10, 0, 360, 1, 1},
-           {anim("altimeter_100", 0, 100, 100).named("100 m").like("altitude_m"),
-            anim("altimeter_1000", 0, 1000, 1000).named("1000 m").like("altitude_m")}),
-      heading_indicator(),
-      dial("pitch", "°", 0, {-kDegrees, kDegrees, -90, 180, 10, 30},
-           {anim("pitch_gauge", -kDegrees, 2 * kDegrees).like("pitch_rad", kDegrees)}),
-      clock("clock_seconds", "clock_minutes", "clock_hours"),
-      dial("fuel", "kg", 0, {0, 10000, -45, 90, 1000, 5000},
-           {anim("fuel_gauge", 10000, -40000).like("fuel_kg")}),
-      spinner("wheels", "wheels"),
-      spinner("propeller", "propeller"),
-      bar("throttle", "%", 0, 0, 100, anim("throttle", 0, 100).like("thrust_level", 100)),
-      bar("flaps", "", 2, 0, 1, anim("flaps", 0, 1).like("flaps"), {{0, "in"}, {1, "out"}}),
-      surface("elevator", "elevator"),
-      surface("rudder", "rudder"),
-      surface("left aileron", "aileron_left"),
-      surface("right aileron", "aileron_right"),
-      lamp("lights", "lights")}},
-    // clang-format on
-    {"olumbra",
-     "Olumbra",
-     flights::olumbra,
-     names(olumbra::kAnimationNames),
-     id(olumbra::Anim::gear),
-     {olumbra::kReducedAirspeed, olumbra::kCutAirspeed},
-     {olumbra::kReducedAltitude, olumbra::kCutAltitude},
-     kStall,
-     // clang-format off
-     {dial("airspeed", "m/s", 0, {0, 600, 0, 360, 25, 100},
-           {anim("airspeed", 600, -600).like("airspeed_ms")}),
-      {GaugeKind::bank, "bank indicator", "°", 0, {}, {attitude("bank", "bank", "bank_rad")}},
-      dial("altimeter", "m", 0, {0, 10, 0, 360, 1, 1},
-           {anim("alt_needle", 0, 100, 100).named("100 m").like("altitude_m")}),
-      // Each drum shows a digit times 0.1.
-      drum("altitude", "m", {anim("alt_digit_1", 0, 10, 10).like("altitude_m"),
-                             anim("alt_digit_10", 0, 10, 10).like("altitude_m", 0.1),
-                             anim("alt_digit_100", 0, 10, 10).like("altitude_m", 0.01),
-                             anim("alt_digit_1000", 0, 10, 10).like("altitude_m", 0.001),
-                             anim("alt_digit_10000", 0, 10, 10).like("altitude_m", 1e-4)}),
-      // A state of 1 is 1/6 rad, and turns the needle by 311 degrees.
-      dial("angle of attack", "°", 1, {0, kDegrees / 6, -155.5, 311, 1, 2},
-           {anim("aoa", 0, kDegrees / 6).like("aoa_rad", kDegrees)}),
-      heading_indicator(),
-      clock("clock_sec", "clock_min", "clock_hour"),
-      spinner("wheels", "wheels"),
-      bar("throttle", "%", 0, 0, 100, anim("throttle", 0, 100).like("thrust_level", 100)),
-      // The gear and its lever are the plug-in's own: no flight model reading.
-      bar("gear", "", 2, 0, 1, anim("gear", 0, 1), {{0, "down"}, {1, "up"}}),
-      bar("gear lever", "", 2, 0, 1, anim("gear_lever", 0, 1), {{0, "down"}, {1, "up"}}),
-      surface("elevator", "elevator"),
-      surface("rudder", "rudder"),
-      surface("left aileron", "aileron_left"),
-      surface("right aileron", "aileron_right"),
-      lamp("lights", "lights")}},
-    // clang-format on
-    // A new aircraft's row goes above this line (docs/adding-an-aircraft.md).
+// Each aircraft NAME of VM_AIRCRAFT brings its row, NAME/vmhost_row.inc.
+#include "aircraft_rows.inc"
 };
 
 }  // namespace

@@ -12,12 +12,13 @@
 //   state.h            what every vessel of the class shares
 //   outline.h          its animations in creation order and its envelope's
 //                      limits, which vmhost's aircraft table reads too
+//   vmhost_row.inc     its row in vmhost's aircraft table, which
+//                      vmhost/aircraft.cpp includes for every aircraft
 //   package.txt        its paragraph of the package's text
 //   CMakeLists.txt     its code (starter_aircraft) and its plug-in (Starter)
 // and what goes outside this folder when the copy becomes aircraft NAME of
 // the build (scripts/template-check.sh does exactly that):
 //   fly.vms            its default flight, examples/fly-NAME.vms
-//   vmhost_row.inc     its row in vmhost's aircraft table, vmhost/aircraft.cpp
 //   tests/             its own tests, tests/NAME/
 // Everything else it needs is the kit's (kit.h), called with its numbers.
 #pragma once

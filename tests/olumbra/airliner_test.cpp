@@ -1,7 +1,6 @@
 // The airliner's keys and moving parts, driven in-process through the
 // stand-in host, with the module-wide state looked at directly.
-#include "airliner.h"
-
+#include "olumbra.h"
 #include "state.h"
 #include "trace_test.h"
 

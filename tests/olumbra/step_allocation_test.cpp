@@ -6,9 +6,9 @@
 #include <limits>
 #include <string>
 
-#include "airliner.h"
 #include "counting_new.h"
 #include "library.h"
+#include "olumbra.h"
 #include "trace_test.h"
 
 namespace {

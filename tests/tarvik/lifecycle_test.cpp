@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "counting_new.h"
-#include "light_aircraft.h"
+#include "tarvik.h"
 #include "trace_test.h"
 
 namespace {

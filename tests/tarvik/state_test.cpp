@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "light_aircraft.h"
+#include "tarvik.h"
 #include "trace_test.h"
 
 namespace {
