@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vmhost {
@@ -176,6 +177,18 @@ class FlightLog {
     bool all_finite() const;
 
     int vessel_count() const { return static_cast<int>(tracks_.size()); }
+    const std::vector<Track>& tracks() const { return tracks_; }
+    const std::vector<std::string>& failures() const { return failures_; }
+    // Seconds of flight between two rows.
+    double row_seconds() const { return 0.02 * every_; }
+
+    // The log as text, and back (flightlog_text.cpp): what a child process
+    // that flew hands its parent. restore() gives the tracks, their summaries,
+    // events and rows, and the reasons the flight failed; a track whose
+    // plug-in vmhost does not know by its name (a library's path) is taken
+    // for `aircraft`. False when the text is not such a log.
+    std::string saved() const;
+    bool restore(std::string_view text, const Aircraft* aircraft = nullptr);
 
   private:
     static void start_watching(Track& t, const Sample& s);

@@ -406,7 +406,7 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
         if (!write_csv(t, base + ".csv", why) ||
             !write_file(base + ".svg", chart(t), "report", why))
             return false;
-        html += page_track(t, stem, 0.02 * every_);
+        html += page_track(t, stem, row_seconds());
     }
     html += page_end();
     return write_file(dir + "/index.html", html, "report", why);
