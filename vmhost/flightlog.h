@@ -129,6 +129,8 @@ class FlightLog {
         std::vector<Limit> limits;
 
         int columns() const { return kFixedColumns + animations; }
+        // The first time it left the ground (from its events), or nan.
+        double lift_off() const;
         std::size_t row_count() const { return rows.size() / static_cast<std::size_t>(columns()); }
         double at(std::size_t row, int column) const {
             return rows[row * static_cast<std::size_t>(columns()) +

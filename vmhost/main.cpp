@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "aircraft.h"
+#include "compare/compare.h"
 #include "files.h"
 #include "flightlog.h"
 #include "host.h"
@@ -28,6 +29,7 @@ std::string usage() {
            vmhost::aircraft_names("|", "|") +
            " [--trace FILE]\n"
            "       vmhost validate PLUGIN [OPTIONS]   (vmhost validate --help)\n"
+           "       vmhost compare OLD NEW [OPTIONS]   (vmhost compare --help)\n"
            "       vmhost --help\n"
            "\n"
            "run: runs SCENARIO and writes the trace to FILE, or to standard output;\n"
@@ -36,7 +38,9 @@ std::string usage() {
            "     progress and prints a summary; the trace goes only to a FILE.\n"
            "Either takes --report DIR: the flight log goes to DIR, as NAME.csv and\n"
            "NAME.svg for each vessel and index.html showing them all.\n"
-           "validate: runs a battery of checks against any vessel plug-in.\n";
+           "validate: runs a battery of checks against any vessel plug-in.\n"
+           "compare: shows what a change to a plug-in did to its behaviour: the same\n"
+           "     scenarios run with two builds, their traces compared call by call.\n";
 }
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
@@ -201,6 +205,7 @@ const struct {
     {"run", [](int argc, char** argv) { return run_or_fly(false, argc, argv); }},
     {"fly", [](int argc, char** argv) { return run_or_fly(true, argc, argv); }},
     {"validate", vmhost::validate::main},
+    {"compare", vmhost::compare::main},
 };
 
 int vmhost_main(int argc, char** argv) {

@@ -5,7 +5,10 @@
 // the two disagree; charts (uPlot), a ground track and a profile show the
 // whole flight. One time drives them all: the slider, Play, the keys, a click
 // on an event or a chart. The address keeps the moment, the zoom and the
-// units: #t=SECONDS or M:SS, &z=FROM-TO, &u=aviation.
+// units: #t=SECONDS or M:SS, &z=FROM-TO, &u=aviation. A section may carry a
+// second log of the same vessel, its ghost (vmhost compare's OLD flight):
+// its needles are drawn over the panel's, its readings given beside them,
+// its lines dashed beside the section's in every chart and on the ground.
 'use strict';
 (() => {
     const NS = 'http://www.w3.org/2000/svg';
@@ -184,8 +187,8 @@
         svg(pitch, 'rect', {x: -300, y: C, width: 750, height: 1000, class: 'ground'});
         for (let p = -90; p <= 90; p += 10) {
             const half = p === 0 ? 300 : p % 30 ? 8 : 18;
-            svg(pitch, 'line',
-                {x1: C - half, x2: C + half, y1: C - p * PX, y2: C - p * PX, class: 'ladder'});
+            svg(pitch, 'line', {x1: C - half, x2: C + half, y1: C - p * PX, y2: C - p * PX,
+                                class: p === 0 ? 'ladder level' : 'ladder'});
         }
         svg(bank, 'path', {d: `M ${C} ${C - R + 1} l -6 10 h 12 z`, class: 'pointer'});
         svg(s, 'circle', {cx: C, cy: C, r: R, class: 'rim'});
@@ -325,8 +328,12 @@
         return text + FLAG_WORDS[flag];
     }
 
-    // A gauge in `panel`; gives the function that shows it at a row of the log.
-    function gauge(g, col, panel) {
+    // The gauges whose moving parts a ghost's can be drawn over.
+    const GHOSTED = new Set(['dial', 'bar', 'bank', 'horizon']);
+
+    // A gauge in `panel`; gives the function that shows it at a row of the
+    // log (and of the ghost's columns, where there is a ghost).
+    function gauge(g, col, panel, ghost) {
         const inds = g.indicators.filter((i) => col[i.column] && (!i.model || col[i.model]));
         const kind = KINDS[g.kind];
         if (!kind || !inds.length) return null;
@@ -337,6 +344,9 @@
         const [w, h] = kind.size;
         const s = svg(fig, 'svg', {viewBox: `0 0 ${w} ${h}`, 'aria-hidden': 'true'});
         const draw = kind.draw(g, s, inds);
+        const ghosts = ghost && inds.every((ind) => ghost[ind.column]) ? inds : [];
+        const ghostDraw = ghosts.length && GHOSTED.has(g.kind) ?
+            kind.draw(g, svg(s, 'g', {class: 'ghost'}), ghosts) : null;
         const caption = html(fig, 'figcaption');
         html(caption, 'div', g.label, 'label');
         const tolerance = 10 ** -g.decimals;
@@ -348,13 +358,16 @@
             if (reading.ends) line.dataset.ends = reading.ends.join(' ');
             return {reading, line};
         });
+        const place = (parts, values) => values.forEach((v, i) => {
+            const ind = inds[i];
+            if (Number.isFinite(v))
+                parts[i](partCircle(g, ind) ? Math.min(Math.max(v, g.lo), g.hi) : wrap(v, ind.period));
+        });
         return (row) => {
             const values = inds.map((ind) => ind.offset + ind.scale * col[ind.column][row]);
-            values.forEach((v, i) => {
-                const ind = inds[i];
-                if (Number.isFinite(v))
-                    draw[i](partCircle(g, ind) ? Math.min(Math.max(v, g.lo), g.hi) : wrap(v, ind.period));
-            });
+            const old = ghosts.map((ind) => ind.offset + ind.scale * ghost[ind.column][row]);
+            place(draw, values);
+            if (ghostDraw) place(ghostDraw, old);
             let worst = 'ok';
             for (const {reading, line} of reads) {
                 const own = reading.inds.map((ind) => values[inds.indexOf(ind)]);
@@ -366,7 +379,14 @@
                 set(line.dataset, 'shown', String(shown));
                 set(line.dataset, 'flight', reading.model ? String(flight) : '');
                 set(line.dataset, 'flag', flag);
-                set(line, 'textContent', describe(g, reading, reads.length > 1, shown, flight, flag));
+                let text = describe(g, reading, reads.length > 1, shown, flight, flag);
+                if (ghosts.length) {
+                    const was = reading.inds.map((ind) => old[inds.indexOf(ind)]);
+                    const shownOld = +shownValue(g, reading, was).toFixed(g.decimals + 1);
+                    set(line.dataset, 'ghost', String(shownOld));
+                    text += ` · OLD ${show(shownOld, g.decimals)}`;
+                }
+                set(line, 'textContent', text);
                 set(line, 'className', `reading ${flag}`);
             }
             set(fig.dataset, 'flag', worst);
@@ -409,18 +429,62 @@
 
     // ---- A vessel's section ----
 
-    // The flight model's readings beside the panel, in the chosen units.
-    function flightReadings(table, col) {
+    // The flight model's readings beside the panel, in the chosen units;
+    // with a ghost, its readings beside them.
+    function flightReadings(table, col, ghost) {
         html(table, 'caption', 'Flight model');
+        if (ghost) {
+            const head = html(html(table, 'thead'), 'tr');
+            html(head, 'td');
+            for (const side of ['NEW', 'OLD']) html(head, 'th', side).scope = 'col';
+        }
+        const text = (kind, v) => (typeof kind === 'function' ? kind(v) : withUnit(kind, v));
         return READINGS.filter(([c]) => col[c]).map(([c, label, kind]) => {
             const tr = html(table, 'tr');
             html(tr, 'th', label).scope = 'row';
             const td = html(tr, 'td', '', 'n');
+            const old = ghost && ghost[c] ? html(tr, 'td', '', 'n ghost') : null;
             return (row) => {
-                const v = col[c][row];
-                set(td, 'textContent', typeof kind === 'function' ? kind(v) : withUnit(kind, v));
+                set(td, 'textContent', text(kind, col[c][row]));
+                if (old) set(old, 'textContent', text(kind, ghost[c][row]));
             };
         });
+    }
+
+    // The columns of a log, decoded.
+    function columns(log) {
+        const col = {};
+        log.columns.forEach((name, i) => (col[name] = decode(log.data[i], log.rows)));
+        col.thrust = log.thrust.map((c) => decode(c, log.rows));
+        return col;
+    }
+
+    // Both logs on one time axis, every time either has: where one flight
+    // lasted longer, the other has no values (nan) there.
+    function oneAxis(col, ghost) {
+        const a = col.time_s, b = ghost.time_s;
+        const axis = [];
+        for (let i = 0, j = 0; i < a.length || j < b.length;) {
+            const t = j >= b.length || (i < a.length && a[i] <= b[j]) ? a[i] : b[j];
+            axis.push(t);
+            while (i < a.length && a[i] === t) ++i;
+            while (j < b.length && b[j] === t) ++j;
+        }
+        const onto = (time, values) => {
+            const out = new Float64Array(axis.length).fill(NaN);
+            for (let r = 0, k = 0; r < axis.length; ++r) {
+                while (k < time.length && time[k] < axis[r]) ++k;
+                if (k < time.length && time[k] === axis[r]) out[r] = values[k];
+            }
+            return out;
+        };
+        for (const c of [col, ghost]) {
+            const time = c.time_s;
+            for (const name of Object.keys(c))
+                c[name] = name === 'thrust' ? c[name].map((v) => onto(time, v)) : onto(time, c[name]);
+            c.time_s = Float64Array.from(axis);
+        }
+        return axis.length;
     }
 
     // The events, from the section's table, and the row of the moment: the
@@ -461,20 +525,21 @@
     function track(section, player) {
         const log = JSON.parse(section.querySelector('script.log').textContent);
         if (!log.rows) return null;
-        const col = {};
-        log.columns.forEach((name, i) => (col[name] = decode(log.data[i], log.rows)));
+        const col = columns(log);
+        const ghostLog = section.querySelector('script.ghost');
+        const ghost = ghostLog && columns(JSON.parse(ghostLog.textContent));
+        if (ghost && ghost.time_s.length) log.rows = oneAxis(col, ghost);
         const time = col.time_s;
-        const [thrustLo, thrustHi] = log.thrust.map((c) => decode(c, log.rows));
         const panel = section.querySelector('.panel');
-        const gauges = log.panel.map((g) => gauge(g, col, panel)).filter(Boolean);
+        const gauges = log.panel.map((g) => gauge(g, col, panel, ghost)).filter(Boolean);
         if (!gauges.length) html(panel, 'p', 'No cockpit panel is known for this plug-in.');
 
-        const rows = flightReadings(section.querySelector('.readings'), col);
+        const rows = flightReadings(section.querySelector('.readings'), col, ghost);
         const events = eventRows(section, player);
 
-        const charts = makeCharts(section.querySelector('.charts'), log, col, thrustLo, thrustHi,
-                                  events.list, player);
-        const where = groundTrack(section.querySelector('.where'), col, events.list);
+        const charts = makeCharts(section.querySelector('.charts'), log, col, ghost, events.list,
+                                  player);
+        const where = groundTrack(section.querySelector('.where'), col, ghost, events.list);
         const summary = () => section.querySelectorAll('.summary td[data-kind]').forEach((td) => {
             td.textContent = withUnit(td.dataset.kind, +td.dataset.si);
         });
@@ -503,7 +568,8 @@
 
     // The charts of a section, drawn with uPlot; the time line in each, the
     // zoom shared by all of them (and the other sections).
-    function makeCharts(box, log, col, thrustLo, thrustHi, events, player) {
+    function makeCharts(box, log, col, ghost, events, player) {
+        const [thrustLo, thrustHi] = col.thrust;
         const time = Array.from(col.time_s);
         let plots = [];
         let row = 0, now = time[0];
@@ -575,11 +641,16 @@
                 const [u, f] = unitOf(c.kind);
                 const series = [];
                 const data = [];
+                const valuesOf = (from, column, times) =>
+                    times ? from[column].map((v, r) => v * from[times][r]) : from[column];
                 for (const [column, label, times, colour] of c.series) {
                     if (!col[column] || (times && !col[times])) continue;
-                    const values = times ? col[column].map((v, r) => v * col[times][r]) : col[column];
-                    series.push({label, stroke: colour || PALETTE[series.length % PALETTE.length]});
-                    data.push(chartValues(values, f, marks));
+                    const stroke = colour || PALETTE[series.length % PALETTE.length];
+                    series.push({label, stroke});
+                    data.push(chartValues(valuesOf(col, column, times), f, marks));
+                    if (!ghost || !ghost[column] || (times && !ghost[times])) continue;
+                    series.push({label: `${label} (OLD)`, stroke, dash: [5, 4], width: 1});
+                    data.push(chartValues(valuesOf(ghost, column, times), f, []));
                 }
                 if (c.thrust) {
                     series.push({label: 'maximum (highest)', stroke: '#6d4c41', dash: [6, 3]});
@@ -608,8 +679,9 @@
             const series = [], data = [];
             anims.forEach((name, k) => {
                 const raw = col[name];
+                const old = ghost && ghost[name];
                 let lo = Infinity, hi = -Infinity;
-                for (const v of raw) {
+                for (const v of old ? [...raw, ...old] : raw) {
                     if (!(Math.abs(v) <= HUGE)) continue;
                     lo = Math.min(lo, v);
                     hi = Math.max(hi, v);
@@ -617,10 +689,14 @@
                 if (lo > hi) lo = hi = 0;
                 const span = hi > lo ? hi - lo : 1;
                 const base = n - 1 - k;
-                const values = chartValues(raw, 1, marks).map(
+                const scaled = (values, m) => chartValues(values, 1, m).map(
                     (v) => (v === null ? null : base + 0.1 + (0.8 * (Math.min(Math.max(v, lo), hi) - lo)) / span));
-                series.push({label: name.slice(5), stroke: PALETTE[k % PALETTE.length], raw, width: 1});
-                data.push(values);
+                const stroke = PALETTE[k % PALETTE.length];
+                series.push({label: name.slice(5), stroke, raw, width: 1});
+                data.push(scaled(raw, marks));
+                if (!old) return;
+                series.push({label: `${name.slice(5)} (OLD)`, stroke, raw: old, width: 1, dash: [5, 4]});
+                data.push(scaled(old, []));
             });
             return {title: 'Animation states (each scaled to its own range)', unit: '', series, data,
                     marks, lines: [], strips: anims.map((a) => a.slice(5)), height: 24 * n + 60,
@@ -793,22 +869,29 @@
     // Where it flew: the ground track (east and north of the start) and the
     // altitude against the distance flown, each with the moment and the
     // events marked. Nothing not finite or huge reaches a coordinate.
-    function groundTrack(box, col, events) {
+    function groundTrack(box, col, ghost, events) {
         const n = col.time_s.length;
-        const dist = new Float64Array(n);
-        for (let r = 1; r < n; ++r) {
-            const d = Math.hypot(col.x_m[r] - col.x_m[r - 1], col.z_m[r] - col.z_m[r - 1]);
-            dist[r] = dist[r - 1] + (Number.isFinite(d) && d <= HUGE ? d : 0);
-        }
+        const flown = (c) => {
+            const dist = new Float64Array(n);
+            for (let r = 1; r < n; ++r) {
+                const d = Math.hypot(c.x_m[r] - c.x_m[r - 1], c.z_m[r] - c.z_m[r - 1]);
+                dist[r] = dist[r - 1] + (Number.isFinite(d) && d <= HUGE ? d : 0);
+            }
+            return dist;
+        };
+        const dist = flown(col);
         const W = 320, H = 220, M = 28;
-        function plot(title, xs, ys, xKind, yKind, label) {
+        // The ghost's line (dashed, behind) where there is one: [xs, ys] of it.
+        function plot(title, [xs, ys], old, xKind, yKind, label) {
             const fig = html(box, 'figure', '', 'where-fig');
             const ok = (v) => Number.isFinite(v) && Math.abs(v) <= HUGE;
             let x0 = Infinity, x1 = -Infinity, y0 = Infinity, y1 = -Infinity;
-            for (let r = 0; r < n; ++r) {
-                if (!ok(xs[r]) || !ok(ys[r])) continue;
-                x0 = Math.min(x0, xs[r]), x1 = Math.max(x1, xs[r]);
-                y0 = Math.min(y0, ys[r]), y1 = Math.max(y1, ys[r]);
+            for (const [a, b] of old ? [[xs, ys], old] : [[xs, ys]]) {
+                for (let r = 0; r < n; ++r) {
+                    if (!ok(a[r]) || !ok(b[r])) continue;
+                    x0 = Math.min(x0, a[r]), x1 = Math.max(x1, a[r]);
+                    y0 = Math.min(y0, b[r]), y1 = Math.max(y1, b[r]);
+                }
             }
             if (x0 > x1) x0 = x1 = y0 = y1 = 0;
             const equal = xKind === yKind;
@@ -821,16 +904,20 @@
             const s = svg(fig, 'svg', {viewBox: `0 0 ${W} ${H}`, role: 'img', 'aria-label': label});
             svg(s, 'rect', {x: M, y: M, width: W - 2 * M, height: H - 2 * M, class: 'where-frame'});
             const stride = Math.max(1, Math.ceil(n / 2000));
-            let d = '', pen = 'M';
-            for (let r = 0; r < n; r += stride) {
-                if (!ok(xs[r]) || !ok(ys[r])) {
-                    pen = 'M';
-                    continue;
+            const path = (a, b, cls) => {
+                let d = '', pen = 'M';
+                for (let r = 0; r < n; r += stride) {
+                    if (!ok(a[r]) || !ok(b[r])) {
+                        pen = 'M';
+                        continue;
+                    }
+                    d += `${pen}${px(a[r])} ${py(b[r])}`;
+                    pen = 'L';
                 }
-                d += `${pen}${px(xs[r])} ${py(ys[r])}`;
-                pen = 'L';
-            }
-            svg(s, 'path', {d: d || 'M0 0', class: 'where-line'});
+                svg(s, 'path', {d: d || 'M0 0', class: cls});
+            };
+            if (old) path(old[0], old[1], 'where-line where-ghost');
+            path(xs, ys, 'where-line');
             const labels = {};
             const axis = (kind, v) => withUnit(kind, kind === 'distance' ? v / 1000 : v);
             labels.x = svg(s, 'text', {x: W - M, y: H - 8, class: 'where-axis', 'text-anchor': 'end'});
@@ -857,11 +944,13 @@
                 relabel,
             };
         }
+        const also = ghost ? ', OLD dashed' : '';
         const parts = [
-            plot(['east', 'north'], col.x_m, col.z_m, 'distance', 'distance',
-                 'Ground track: east and north of the start (plan view), events as dots'),
-            plot(['distance', 'altitude'], dist, col.altitude_m, 'distance', 'altitude',
-                 'Altitude against the distance flown, events as dots'),
+            plot(['east', 'north'], [col.x_m, col.z_m], ghost && [ghost.x_m, ghost.z_m], 'distance',
+                 'distance', `Ground track: east and north of the start (plan view), events as dots${also}`),
+            plot(['distance', 'altitude'], [dist, col.altitude_m],
+                 ghost && [flown(ghost), ghost.altitude_m], 'distance', 'altitude',
+                 `Altitude against the distance flown, events as dots${also}`),
         ];
         return {
             show: (r) => parts.forEach((p) => p.show(r)),
