@@ -133,8 +133,7 @@ std::string FlightLog::Track::column_name(int c) const {
 
 double FlightLog::Track::lift_off() const {
     for (const Event& e : events)
-        if (!e.pilot && (e.what == kLiftsOff || e.what == kGroundRange))
-            return e.time;
+        if (!e.pilot && (e.what == kLiftsOff || e.what == kGroundRange)) return e.time;
     return std::nan("");
 }
 
