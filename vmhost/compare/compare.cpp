@@ -5,7 +5,10 @@
 #include "compare.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <tuple>
@@ -187,7 +190,7 @@ std::string build(const char* label, const std::string& given, Build& b) {
 struct Scenario {
     std::string name, text;
     bool fly = false;
-    bool given = false;  // from the command line: one that cannot run is the user's to mend
+    bool given = false;  // from the command line
 };
 
 std::string add_files(const std::vector<std::string>& files, bool fly, std::vector<Scenario>& out) {
@@ -337,7 +340,7 @@ class Comparer {
             first_error(oa.err) == first_error(ob.err)) {
             *why = "the scenario " + quote_path(s.name) +
                    " cannot run with either build: " + first_error(oa.err);
-            return s.given ? false : (r.failure = *why, true);
+            return false;
         }
         contract(a_.label, oa, r);
         contract(b_.label, ob, r);
@@ -396,12 +399,17 @@ int finish(const Options& o, Run& run, const std::string& out_error) {
     return run.status();
 }
 
-// Two traces given: compared as they are.
-int compare_files(const Options& o) {
+Run started(const Options& o) {
     Run run;
     run.old_given = o.operands[0];
     run.new_given = o.operands[1];
     run.tolerance = o.tolerance;
+    return run;
+}
+
+// Two traces given: compared as they are.
+int compare_files(const Options& o) {
+    Run run = started(o);
     std::string a, b, why;
     if (!read_text(o.operands[0], "trace", kMaxTraceBytes, &a, &why) ||
         !read_text(o.operands[1], "trace", kMaxTraceBytes, &b, &why))
@@ -420,6 +428,75 @@ int compare_files(const Options& o) {
     print_result(stdout, r);
     run.results.push_back(std::move(r));
     return finish(o, run, "");
+}
+
+// Whether a build loads, and what it offers the mix: an error, or empty.
+std::string survey(Build& b, const validate::Isolation& how) {
+    b.context.survey =
+        validate::read_survey(validate::run_job(validate::survey_job(b.context), how, how.stall()));
+    if (b.context.survey.loads) return "";
+    return std::string(b.label) + " " + quote_path(b.context.given) +
+           " does not load: " + b.context.survey.load_error;
+}
+
+// Each scenario with both builds, its result printed as it comes; an
+// error stops them, and so does a signal.
+std::string run_all(const std::vector<Scenario>& list, Comparer& comparer, Run& run) {
+    std::string why;
+    validate::Progress progress(static_cast<int>(list.size()));
+    for (const Scenario& s : list) {
+        if (interrupt_signal()) break;
+        progress.show(static_cast<int>(run.results.size()), s.name.c_str(), "running both builds");
+        Result r;
+        if (!comparer.compare(s, r, &why) || interrupt_signal()) break;
+        progress.clear();
+        print_result(stdout, r);
+        std::fflush(stdout);
+        run.results.push_back(std::move(r));
+    }
+    progress.clear();
+    return why;
+}
+
+// Two builds: the scenarios run, below a work folder of our own that goes
+// at the end, also when vmhost is interrupted.
+int compare_builds(const Options& o, Build& a, Build& b) {
+    validate::Isolation how;
+    how.timeout = o.timeout;
+    std::string why;
+    how.work = validate::make_work_folder(&why);
+    if (how.work.empty()) return error(why);
+    catch_interrupts();
+    const auto start = Clock::now();
+    Run run = started(o);
+    run.seed = o.seed;
+    run.steps = o.steps;
+    std::vector<Scenario> list;
+    validate::OutFolder out;
+    for (Build* x : {&a, &b})
+        if (why.empty()) why = survey(*x, how);
+    if (why.empty()) why = scenarios(o, a, b, list);
+    if (why.empty() && !o.out.empty()) out.open(o.out, &why);
+    if (why.empty()) {
+        run.mix = std::any_of(list.begin(), list.end(),
+                              [](const Scenario& s) { return s.name == "mix.vms" && !s.given; });
+        std::printf("vmhost compare %s %s: %zu scenario%s, %s%s\n\n",
+                    printable(run.old_given).c_str(), printable(run.new_given).c_str(), list.size(),
+                    list.size() == 1 ? "" : "s", tolerance_text(o.tolerance).c_str(),
+                    run.mix ? (", seed " + std::to_string(o.seed)).c_str() : "");
+        std::fflush(stdout);
+        Comparer comparer(o, a, b, how, out);
+        why = run_all(list, comparer, run);
+    }
+    std::error_code ec;
+    fs::remove_all(how.work, ec);
+    if (const int sig = interrupt_signal()) {
+        std::fprintf(stderr, "vmhost compare: interrupted; every run's process ended\n");
+        return kInterrupted + sig;
+    }
+    if (!why.empty()) return error(why);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return finish(o, run, out.error());
 }
 
 }  // namespace
@@ -456,63 +533,7 @@ int main(int argc, char** argv) {
     if (std::string e = build("OLD", o.operands[0], a); !e.empty()) return usage_error(e);
     if (std::string e = build("NEW", o.operands[1], b); !e.empty()) return usage_error(e);
 
-    validate::Isolation how;
-    how.timeout = o.timeout;
-    std::string why;
-    how.work = validate::make_work_folder(&why);
-    if (how.work.empty()) return error(why);
-    catch_interrupts();
-    const auto start = Clock::now();
-    Run run;
-    run.old_given = o.operands[0];
-    run.new_given = o.operands[1];
-    run.tolerance = o.tolerance;
-    run.seed = o.seed;
-    run.steps = o.steps;
-    // What each build offers the mix, and whether it loads at all.
-    for (Build* x : {&a, &b}) {
-        x->context.survey = validate::read_survey(
-            validate::run_job(validate::survey_job(x->context), how, how.stall()));
-        if (!x->context.survey.loads && why.empty())
-            why = std::string(x->label) + " " + quote_path(x->context.given) +
-                  " does not load: " + x->context.survey.load_error;
-    }
-    std::vector<Scenario> list;
-    if (why.empty()) why = scenarios(o, a, b, list);
-    run.mix = std::any_of(list.begin(), list.end(),
-                          [](const Scenario& s) { return s.name == "mix.vms" && !s.given; });
-
-    validate::OutFolder out;
-    if (why.empty() && !o.out.empty()) out.open(o.out, &why);
-    if (why.empty()) {
-        std::printf("vmhost compare %s %s: %zu scenario%s, %s%s\n\n",
-                    printable(run.old_given).c_str(), printable(run.new_given).c_str(), list.size(),
-                    list.size() == 1 ? "" : "s", tolerance_text(o.tolerance).c_str(),
-                    run.mix ? (", seed " + std::to_string(o.seed)).c_str() : "");
-        std::fflush(stdout);
-    }
-    Comparer comparer(o, a, b, how, out);
-    validate::Progress progress(static_cast<int>(list.size()));
-    for (const Scenario& s : list) {
-        if (!why.empty() || interrupt_signal()) break;
-        progress.show(static_cast<int>(run.results.size()), s.name.c_str(), "running both builds");
-        Result r;
-        if (!comparer.compare(s, r, &why) || interrupt_signal()) break;
-        progress.clear();
-        print_result(stdout, r);
-        std::fflush(stdout);
-        run.results.push_back(std::move(r));
-    }
-    progress.clear();
-    std::error_code ec;
-    fs::remove_all(how.work, ec);
-    if (const int sig = interrupt_signal()) {
-        std::fprintf(stderr, "vmhost compare: interrupted; every run's process ended\n");
-        return kInterrupted + sig;
-    }
-    if (!why.empty()) return error(why);
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return finish(o, run, out.error());
+    return compare_builds(o, a, b);
 }
 
 }  // namespace vmhost::compare
