@@ -61,9 +61,9 @@ void compare(benchmark::State& st, Change change) {
         const vmhost::compare::Comparison c = vmhost::compare::compare_traces(a, b, {}, 5);
         benchmark::DoNotOptimize(c.groups.data());
     }
-    st.counters["lines_per_s"] = benchmark::Counter(static_cast<double>(kLines) *
-                                                        static_cast<double>(st.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    st.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(kLines) * static_cast<double>(st.iterations()),
+                           benchmark::Counter::kIsRate);
 }
 
 BENCHMARK_CAPTURE(compare, alike, Change::none)->Unit(benchmark::kMillisecond);
@@ -73,8 +73,8 @@ BENCHMARK_CAPTURE(compare, every_step_of_the_second_half, Change::half)
 
 // "Well under a second" for two traces of 100,000 lines that differ in a few
 // places: a quarter of one.
-[[maybe_unused]] const bool registered = bench::counter_at_least(
-    "compare: 100,000 lines, three places differ, lines per second", "compare/three_places",
-    "lines_per_s", 4e5);
+[[maybe_unused]] const bool registered =
+    bench::counter_at_least("compare: 100,000 lines, three places differ, lines per second",
+                            "compare/three_places", "lines_per_s", 4e5);
 
 }  // namespace

@@ -75,7 +75,9 @@ const Case kCases[] = {
     {"AStepMissingIsRemovedWhole", kSteps, kSteps.substr(0, kSteps.rfind("> clbk")), 0,
      "> clbkPostStep removed 1 (7:7); GetAltitude removed 1 (8:7); "
      "SetAnimation 0 removed 1 (9:7)"},
-    {"RemarksAreSkipped", "# one\nGetAltitude = 1\n", "GetAltitude = 1\n# two\n", 0, ""},
+    {"RemarksAndCallsOfAThreadOfItsOwnAreLeftOut",
+     "# one\nGetAltitude = 1\n! host call from a foreign thread: GetBank\n",
+     "! host call from a foreign thread: GetBank\nGetAltitude = 1\n# two\n", 0, ""},
 };
 
 class Traces : public ::testing::TestWithParam<Case> {};

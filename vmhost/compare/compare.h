@@ -43,7 +43,9 @@ struct Tolerance {
 
 // ---- A trace read for comparing (trace_lines.cpp) ---------------------------
 //
-// Every line but a remark ('#', which readers skip) is kept with its shape:
+// Every line but a remark ('#', which readers skip) and a host call from a
+// thread of the plug-in's own (whose place depends on how the threads ran) is
+// kept with its shape:
 // a hash of the line with every number masked (but a call's id, such as
 // SetAnimation's animation), and every handle or record name masked by its
 // kind (mesh3 is "a mesh"). Lines of the same shape are the same call, which

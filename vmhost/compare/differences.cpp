@@ -420,6 +420,12 @@ class Walk {
 
 }  // namespace
 
+bool Tolerance::same(double a, double b) const {
+    if (a == b || (std::isnan(a) && std::isnan(b))) return true;
+    const double d = std::fabs(a - b);
+    return d <= abs || d <= rel * std::max(std::fabs(a), std::fabs(b));
+}
+
 const char* change_name(Change c) {
     static const char* const names[] = {"changed", "added", "removed", "reordered"};
     return names[static_cast<int>(c)];
