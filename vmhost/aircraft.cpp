@@ -95,6 +95,12 @@ const Aircraft* find_aircraft(std::string_view name) {
     return nullptr;
 }
 
+std::string_view example_scenario(const Aircraft& a) {
+    for (const auto& e : examples::kExamples)
+        if (e.aircraft && std::string_view(e.aircraft) == a.name) return e.text;
+    return {};
+}
+
 std::string aircraft_names(const char* separator, const char* last) {
     std::string names;
     const std::size_t n = std::size(kAircraft);

@@ -102,6 +102,10 @@ std::span<const Aircraft> all_aircraft();
 // The aircraft called `name`, or null.
 const Aircraft* find_aircraft(std::string_view name);
 
+// The aircraft's example scenario, examples/NAME.vms, built in; empty where
+// it has none.
+std::string_view example_scenario(const Aircraft& a);
+
 // Their names in table order, joined by `separator`, the last two by `last`:
 // aircraft_names("|", "|") or aircraft_names(", ", " or ").
 std::string aircraft_names(const char* separator, const char* last);

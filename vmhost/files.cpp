@@ -37,23 +37,24 @@ std::string reason(int e) {
 
 }  // namespace
 
-bool read_scenario(const std::string& path, std::string* text, std::string* why) {
+bool read_text(const std::string& path, const char* what, std::size_t limit, std::string* text,
+               std::string* why) {
     const bool standard_input = path == "-";
-    const std::string shown = standard_input ? "from standard input" : quote_path(path);
+    const std::string shown = std::string("cannot read ") + what + ' ' +
+                              (standard_input ? "from standard input" : quote_path(path)) + ": ";
     errno = 0;
     std::FILE* in = standard_input ? stdin : std::fopen(path.c_str(), "rb");
     if (standard_input) library::binary(stdin);
     if (!in) {
-        *why = "cannot read scenario " + shown + ": " + reason(errno);
+        *why = shown + reason(errno);
         return false;
     }
     char chunk[1 << 16];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
-        if (text->size() + n > kMaxScenarioBytes) {
+        if (text->size() + n > limit) {
             if (!standard_input) std::fclose(in);
-            *why = "cannot read scenario " + shown + ": larger than " +
-                   std::to_string(kMaxScenarioBytes >> 20) + " MiB";
+            *why = shown + "larger than " + std::to_string(limit >> 20) + " MiB";
             return false;
         }
         text->append(chunk, n);
@@ -62,8 +63,12 @@ bool read_scenario(const std::string& path, std::string* text, std::string* why)
     const int e = errno;
     const bool failed = std::ferror(in) != 0;
     if (!standard_input) std::fclose(in);
-    if (failed) *why = "cannot read scenario " + shown + ": " + reason(e);
+    if (failed) *why = shown + reason(e);
     return !failed;
+}
+
+bool read_scenario(const std::string& path, std::string* text, std::string* why) {
+    return read_text(path, "scenario", kMaxScenarioBytes, text, why);
 }
 
 bool same_file(const std::string& a, const std::string& b) {

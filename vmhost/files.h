@@ -21,6 +21,10 @@ inline constexpr std::size_t kMaxScenarioBytes = std::size_t{64} << 20;
 // with "cannot read scenario 'PATH': REASON" in `why`, when it cannot be read
 // to its end.
 bool read_scenario(const std::string& path, std::string* text, std::string* why);
+// The same for any file of text of at most `limit` bytes: "cannot read WHAT
+// 'PATH': REASON".
+bool read_text(const std::string& path, const char* what, std::size_t limit, std::string* text,
+               std::string* why);
 
 // True when `a` is a regular file and `b` names it too, also through a
 // symbolic or a hard link.

@@ -34,6 +34,10 @@ int fixed_column(const std::string& name) {
     return -1;
 }
 
+// The events of leaving the ground: once, or again and again.
+constexpr char kLiftsOff[] = "lifts off";
+constexpr char kGroundRange[] = "lifting off and touching down";
+
 // Changes of one quantity closer together than this make one range event.
 constexpr double kBurstGap = 10;  // s
 
@@ -133,6 +137,12 @@ std::vector<double> FlightLog::Track::latest() const {
     std::vector<double> out(std::begin(values), std::end(values));
     out.insert(out.end(), last_anims.begin(), last_anims.end());
     return out;
+}
+
+double FlightLog::Track::lift_off() const {
+    for (const Event& e : events)
+        if (!e.pilot && (e.what == kLiftsOff || e.what == kGroundRange)) return e.time;
+    return std::nan("");
 }
 
 int FlightLog::add_vessel(const std::string& name, const std::string& plugin, int animations) {
@@ -275,8 +285,8 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
         if (!same(w.state, state))
             change(t, w, s.time, state, range, which == Track::kThrustMax, describe);
     };
-    watch(Track::kGround, s.ground != 0, "lifting off and touching down",
-          [&] { return std::string(s.ground != 0 ? "touches down" : "lifts off"); });
+    watch(Track::kGround, s.ground != 0, kGroundRange,
+          [&] { return std::string(s.ground != 0 ? "touches down" : kLiftsOff); });
     watch(Track::kThrustMax, s.thrust_max, "maximum thrust switching", [&] {
         return std::isnan(s.thrust_max) ? std::string("maximum thrust not a number")
                                         : "maximum thrust " + fixed(s.thrust_max, 0) + " N";

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vmhost {
@@ -128,6 +129,8 @@ class FlightLog {
         std::vector<Limit> limits;
 
         int columns() const { return kFixedColumns + animations; }
+        // The first time it left the ground (from its events), or nan.
+        double lift_off() const;
         std::size_t row_count() const { return rows.size() / static_cast<std::size_t>(columns()); }
         double at(std::size_t row, int column) const {
             return rows[row * static_cast<std::size_t>(columns()) +
@@ -187,6 +190,18 @@ class FlightLog {
 
     int vessel_count() const { return static_cast<int>(tracks_.size()); }
     const Track& track(int v) const { return tracks_[static_cast<std::size_t>(v)]; }
+    const std::vector<Track>& tracks() const { return tracks_; }
+    const std::vector<std::string>& failures() const { return failures_; }
+    // Seconds of flight between two rows.
+    double row_seconds() const { return 0.02 * every_; }
+
+    // The log as text, and back (flightlog_text.cpp): what a child process
+    // that flew hands its parent. restore() gives the tracks, their summaries,
+    // events and rows, and the reasons the flight failed; a track whose
+    // plug-in vmhost does not know by its name (a library's path) is taken
+    // for `aircraft`. False when the text is not such a log.
+    std::string saved() const;
+    bool restore(std::string_view text, const Aircraft* aircraft = nullptr);
 
   private:
     static void start_watching(Track& t, const Sample& s);

@@ -13,6 +13,7 @@
 
 #include "aircraft.h"
 #include "cli.h"
+#include "compare/compare.h"
 #include "files.h"
 #include "flightlog.h"
 #include "host.h"
@@ -267,6 +268,14 @@ const Command kCommands[] = {
      nullptr,
      nullptr,
      vmhost::validate::main},
+    {"compare",
+     "OLD NEW [OPTIONS]",
+     "what a change to a plug-in did to its behaviour: two builds, their traces compared",
+     {},
+     nullptr,
+     nullptr,
+     nullptr,
+     vmhost::compare::main},
     {"live",
      "PLUGIN [OPTIONS]",
      "fly a plug-in by hand from a browser page, in real time",

@@ -408,7 +408,7 @@ bool FlightLog::write_report(const std::string& dir, const std::vector<std::stri
             !write_file(base + ".svg", chart(t), "report", why))
             return false;
         written.insert(written.end(), {stem + ".csv", stem + ".svg"});
-        html += page_track(t, stem, 0.02 * every_);
+        html += page_track(t, stem, row_seconds());
     }
     html += page_end();
     written.emplace_back("index.html");

@@ -20,6 +20,7 @@
 //                        their default flights (flights.h.in, generated from
 //                        examples/fly-NAME.vms)
 //   flightlog.h/.cpp     the flight log, its events and summary table
+//   flightlog_text.cpp   the flight log as text and back, for a parent process
 //   csv.cpp              the log's CSV files
 //   report.cpp           the report: SVG charts and index.html
 //   files.h/.cpp         reading the scenario, the checked output streams,

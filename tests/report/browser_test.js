@@ -6,8 +6,10 @@
 // ACTIONS, axe-core, a phone-sized screen and print. For `extremes` it flies
 // a nan maximum thrust, readings of ±1e308 and, given `long`, a 2-hour
 // flight, and prints what its page costs (size, first panel, time moves).
+// For `compare:AIRCRAFT` it reads vmhost compare's page of the aircraft
+// against itself: the flight with itself as its ghost.
 // No page may make a request but its own file or write to the console.
-// Usage: node browser_test.js VMHOST AIRCRAFT|extremes WORKDIR [FAULTY_NAN_PLUGIN [long]]
+// Usage: node browser_test.js VMHOST AIRCRAFT|extremes|compare:AIRCRAFT WORKDIR [FAULTY_NAN_PLUGIN [long]]
 // Exit status 77: skipped.
 'use strict';
 const {execFileSync} = require('child_process');
@@ -209,6 +211,14 @@ async function finiteDrawing(page, dir) {
         check(!/="[^"]*(nan|inf)/i.test(fs.readFileSync(path.join(dir, f), 'utf8')), `${f}: nan or inf`);
 }
 
+// No serious or critical finding of axe-core.
+async function accessible(page) {
+    await page.evaluate(fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8'));
+    const violations = await page.evaluate(async () => (await axe.run()).violations
+        .filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id} (${v.nodes.length})`));
+    check(violations.length === 0, `axe-core: ${violations.join(', ')}`);
+}
+
 async function defaultFlight(browser, aircraft) {
     const {dir} = report(aircraft, ['fly', aircraft]);
     const rows = csv(path.join(dir, `${aircraft}.csv`));
@@ -225,12 +235,8 @@ async function defaultFlight(browser, aircraft) {
         await goto(page, `file://${dir}/index.html`);
         check(await act(page).catch((e) => failures.push(e.message) && false), text);
     }
-    const axe = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
     await goto(page, `file://${dir}/index.html`);
-    await page.evaluate(axe);
-    const violations = await page.evaluate(async () => (await axe.run()).violations
-        .filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id} (${v.nodes.length})`));
-    check(violations.length === 0, `axe-core: ${violations.join(', ')}`);
+    await accessible(page);
     await finiteDrawing(page, dir);
     await page.close();
 
@@ -291,12 +297,46 @@ async function extremes(browser) {
                 `time moves ${percentile(moves, 0.5).toFixed(1)} ms median, ${percentile(moves, 0.95).toFixed(1)} ms p95`);
 }
 
+// vmhost compare of an aircraft with itself: at every moment walked, each
+// reading's OLD value is its own, OLD's needles are drawn and the charts
+// have OLD's lines; identical builds make no group.
+async function compared(browser, aircraft) {
+    const dir = path.join(work, 'compare');
+    execFileSync(vmhost, ['compare', aircraft, aircraft, '--steps', '0', '--report', dir],
+                 {cwd: work, stdio: ['ignore', 'ignore', 'inherit']});
+    const page = await open(browser, dir);
+    const seen = (await page.evaluate(() => {
+        const out = [];
+        const slider = document.getElementById('time');
+        for (let i = 0; i <= 40; ++i) {
+            slider.value = +slider.min + ((+slider.max - +slider.min) * i) / 40;
+            slider.dispatchEvent(new Event('input'));
+            for (const e of document.querySelectorAll('[data-ghost]'))
+                out.push([slider.value, e.dataset.gauge, e.dataset.shown, e.dataset.ghost]);
+        }
+        return out;
+    }));
+    check(seen.length > 0, 'no reading shows OLD');
+    for (const [t, gauge, shown, ghost] of seen)
+        check(shown === ghost, `t=${t} ${gauge}: NEW ${shown}, OLD ${ghost}, of the same build`);
+    check(await page.$$eval('.ghost .needle', (n) => n.length) > 0, 'no OLD needle drawn');
+    const legends = await page.$$eval('.chart .u-legend th', (ths) => ths.map((th) => th.textContent));
+    check(legends.some((l) => l.includes('(OLD)')), 'no OLD line in the charts');
+    check(await page.$$eval('details.group', (d) => d.length) === 0, 'groups between identical builds');
+    await accessible(page);
+    await finiteDrawing(page, dir);
+    await page.close();
+    console.log(`compare: ${seen.length} readings at 41 moments`);
+}
+
 (async () => {
     fs.rmSync(work, {recursive: true, force: true});
     fs.mkdirSync(work, {recursive: true});
     const browser = await launch(work);
     try {
-        if (what === 'extremes') await extremes(browser); else await defaultFlight(browser, what);
+        if (what === 'extremes') await extremes(browser);
+        else if (what.startsWith('compare:')) await compared(browser, what.slice(8));
+        else await defaultFlight(browser, what);
     } finally {
         await browser.close();
     }

@@ -78,7 +78,7 @@ const Case kCases[] = {
     {"Version", "vmhost --version", 0, "vmhost " VMHOST_VERSION "\n"},
     // Errors: what is wrong, what would be right, where to read on; never the usage.
     {"NoCommand", "vmhost", 2, "", "vmhost: error: no command given\n"
-     "vmhost: note: known commands: run, fly, validate, live, help\ntry 'vmhost --help'\n"},
+     "vmhost: note: known commands: run, fly, validate, compare, live, help\ntry 'vmhost --help'\n"},
     {"CommandTypo", "vmhost rn s.vms", 2, "",
      "vmhost: error: unknown command 'rn'\nvmhost: note: did you mean 'run'?\n"},
     {"HelpOfUnknownCommand", "vmhost help fyl", 2, "",

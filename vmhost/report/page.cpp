@@ -104,9 +104,42 @@ std::string log_json(const FlightLog::Track& t, double row_seconds) {
 
 // A summary table's cell: its value in SI, with the kind of quantity page.js
 // converts when aviation units are chosen.
-std::string cell(const char* label, double v, int decimals, const char* unit, const char* kind) {
-    return std::string("<tr><th scope=row>") + label + "</th><td class=n data-kind=" + kind +
-           " data-si=\"" + json_number(v) + "\">" + fixed(v, decimals) + ' ' + unit + "</td></tr>";
+std::string cell(double v, int decimals, const char* unit, const char* kind) {
+    return std::string("<td class=n data-kind=") + kind + " data-si=\"" + json_number(v) + "\">" +
+           fixed(v, decimals) + ' ' + unit + "</td>";
+}
+
+// The summary's rows; with a ghost, its value, the track's and the difference.
+std::string summary(const FlightLog::Track& t, const FlightLog::Track* ghost) {
+    using Track = FlightLog::Track;
+    const struct {
+        const char* label;
+        double (*value)(const Track&);
+        int decimals;
+        const char* unit;
+        const char* kind;
+        bool compared;  // shown only beside a ghost
+    } rows[] = {
+        {"flight time", [](const Track& x) { return x.end_time; }, 1, "s", "time", false},
+        {"distance", [](const Track& x) { return x.distance / 1000; }, 2, "km", "distance", false},
+        {"top altitude", [](const Track& x) { return x.top_altitude; }, 0, "m", "altitude", false},
+        {"top airspeed", [](const Track& x) { return x.top_airspeed; }, 1, "m/s", "speed", false},
+        {"lift-off", [](const Track& x) { return x.lift_off(); }, 2, "s", "time", true},
+        {"fuel left", [](const Track& x) { return x.last.fuel; }, 0, "kg", "mass", false},
+    };
+    std::string h = "<table class=summary><caption>Summary</caption>";
+    if (ghost)
+        h += "<thead><tr><td></td><th scope=col>OLD</th><th scope=col>NEW</th>"
+             "<th scope=col>difference</th></tr></thead>";
+    for (const auto& r : rows) {
+        if (r.compared && !ghost) continue;
+        h += std::string("<tr><th scope=row>") + r.label + "</th>";
+        if (ghost) h += cell(r.value(*ghost), r.decimals, r.unit, r.kind);
+        h += cell(r.value(t), r.decimals, r.unit, r.kind);
+        if (ghost) h += cell(r.value(t) - r.value(*ghost), r.decimals, r.unit, r.kind);
+        h += "</tr>";
+    }
+    return h + "</table>\n";
 }
 
 }  // namespace
@@ -199,16 +232,17 @@ std::string escape(const std::string& s) {
     return out;
 }
 
-std::string page_start() {
+std::string page_start(const std::string& title, const std::string& heading) {
     return std::string(
                "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-               "<title>vmhost flight report</title>\n<style>\n") +
-           page::kChartStyle + page::kStyle + "</style></head>\n<body>\n<h1>Flight report</h1>\n" +
-           page::kPlayer;
+               "<title>") +
+           escape(title) + "</title>\n<style>\n" + page::kChartStyle + page::kStyle +
+           "</style></head>\n<body>\n<h1>" + escape(heading) + "</h1>\n" + page::kPlayer;
 }
 
-std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds) {
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
+                       const FlightLog::Track* ghost, bool files) {
     const bool renamed = stem != t.name;
     const std::string csv_file = stem + ".csv", svg_file = stem + ".svg";
     std::string h = "<section class=track>\n<h2>" + escape(t.name) +
@@ -218,12 +252,7 @@ std::string page_track(const FlightLog::Track& t, const std::string& stem, doubl
     h += "<div class=cockpit><div class=panel role=group aria-label=\"cockpit panel\"></div>"
          "<table class=readings></table></div>\n</div>\n<div class=main>\n"
          "<div class=charts></div>\n<div class=where></div>\n";
-    h += "<table class=summary><caption>Summary</caption>" +
-         cell("flight time", t.end_time, 1, "s", "time") +
-         cell("distance", t.distance / 1000, 2, "km", "distance") +
-         cell("top altitude", t.top_altitude, 0, "m", "altitude") +
-         cell("top airspeed", t.top_airspeed, 1, "m/s", "speed") +
-         cell("fuel left", t.last.fuel, 0, "kg", "mass") + "</table>\n";
+    h += summary(t, ghost);
     h += "<table class=events><caption>Events</caption><thead><tr><th scope=col>#</th>"
          "<th scope=col>time (s)</th><th scope=col>event</th></tr></thead><tbody>\n";
     int count = 0;
@@ -234,12 +263,18 @@ std::string page_track(const FlightLog::Track& t, const std::string& stem, doubl
              "</td><td class=n><button type=button>" + time + "</button></td><td>" +
              (e.pilot ? "pilot: " : "") + escape(e.text()) + "</td></tr>\n";
     }
-    h += "</tbody></table>\n<p>Data: <a href=\"" + escape(csv_file) + "\">" + escape(csv_file) +
-         "</a> (one row every " + fixed(row_seconds, 2) +
-         " s, SI units), charts as a picture: <a href=\"" + escape(svg_file) + "\">" +
-         escape(svg_file) + "</a>.</p>\n</div>\n</div>\n";
-    return h + "<script type=\"application/json\" class=log>" + log_json(t, row_seconds) +
-           "</script>\n</section>\n";
+    h += "</tbody></table>\n";
+    if (files)
+        h += "<p>Data: <a href=\"" + escape(csv_file) + "\">" + escape(csv_file) +
+             "</a> (one row every " + fixed(row_seconds, 2) +
+             " s, SI units), charts as a picture: <a href=\"" + escape(svg_file) + "\">" +
+             escape(svg_file) + "</a>.</p>\n";
+    h += "</div>\n</div>\n<script type=\"application/json\" class=log>" + log_json(t, row_seconds) +
+         "</script>\n";
+    if (ghost)
+        h += "<script type=\"application/json\" class=ghost>" + log_json(*ghost, row_seconds) +
+             "</script>\n";
+    return h + "</section>\n";
 }
 
 std::string page_end() {

@@ -33,11 +33,18 @@ std::string limits_json(const Aircraft* a);
 // Text as it may stand in HTML or SVG.
 std::string escape(const std::string& s);
 
-// The page: its start, one section per track, its end. A track's files are
-// STEM.csv and STEM.svg; a later vessel of a name has a stem of its own
-// (flightlog.h), shown beside its name.
-std::string page_start();
-std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds);
+// The page: its start (its title and heading), one section per track, its
+// end. A track's files are STEM.csv and STEM.svg; a later vessel of a name
+// has a stem of its own (flightlog.h), shown beside its name.
+//
+// A track may come with a ghost, another flight of the same vessel (vmhost
+// compare's OLD beside NEW): its needles drawn over the panel's, its lines
+// beside the track's in every chart, its summary in a column of its own.
+// `files`: the track's CSV and SVG files lie beside the page.
+std::string page_start(const std::string& title = "vmhost flight report",
+                       const std::string& heading = "Flight report");
+std::string page_track(const FlightLog::Track& t, const std::string& stem, double row_seconds,
+                       const FlightLog::Track* ghost = nullptr, bool files = true);
 std::string page_end();
 
 }  // namespace vmhost

@@ -1,9 +1,13 @@
 // The flight report's cockpit replay. Each vessel's section carries its flight
 // log and the panel of its aircraft (vmhost's aircraft table) as JSON; the
 // panel is drawn by panel.js, shared with the live page, at the moment shown;
-// charts (uPlot), a ground track and a profile show the whole flight. One time drives them all: the slider, Play, the keys, a click
-// on an event or a chart. The address keeps the moment, the zoom and the
-// units: #t=SECONDS or M:SS, &z=FROM-TO, &u=aviation.
+// charts (uPlot), a ground track and a profile show the whole flight. One
+// time drives them all: the slider, Play, the keys, a click on an event or a
+// chart. The address keeps the moment, the zoom and the units: #t=SECONDS or
+// M:SS, &z=FROM-TO, &u=aviation. A section may carry a second log of the same
+// vessel, its ghost (vmhost compare's OLD flight): its needles are drawn over
+// the panel's, its readings given beside them, its lines dashed beside the
+// section's in every chart and on the ground.
 'use strict';
 (() => {
     const {HUGE, svg, html, set, show, clampHuge, minutes, unitOf, withUnit, gauge, flightReadings} = VmPanel;
@@ -117,23 +121,60 @@
         };
     }
 
+    // The columns of a log, decoded.
+    function columns(log) {
+        const col = {};
+        log.columns.forEach((name, i) => (col[name] = decode(log.data[i], log.rows)));
+        col.thrust = log.thrust.map((c) => decode(c, log.rows));
+        return col;
+    }
+
+    // Both logs on one time axis, every time either has: where one flight
+    // lasted longer, the other has no values (nan) there.
+    function oneAxis(col, ghost) {
+        const a = col.time_s, b = ghost.time_s;
+        const axis = [];
+        for (let i = 0, j = 0; i < a.length || j < b.length;) {
+            const t = j >= b.length || (i < a.length && a[i] <= b[j]) ? a[i] : b[j];
+            axis.push(t);
+            while (i < a.length && a[i] === t) ++i;
+            while (j < b.length && b[j] === t) ++j;
+        }
+        const onto = (time, values) => {
+            const out = new Float64Array(axis.length).fill(NaN);
+            for (let r = 0, k = 0; r < axis.length; ++r) {
+                while (k < time.length && time[k] < axis[r]) ++k;
+                if (k < time.length && time[k] === axis[r]) out[r] = values[k];
+            }
+            return out;
+        };
+        for (const c of [col, ghost]) {
+            const time = c.time_s;
+            for (const name of Object.keys(c))
+                c[name] = name === 'thrust' ? c[name].map((v) => onto(time, v)) : onto(time, c[name]);
+            c.time_s = Float64Array.from(axis);
+        }
+        return axis.length;
+    }
+
     function track(section, player) {
         const log = JSON.parse(section.querySelector('script.log').textContent);
         if (!log.rows) return null;
-        const col = {};
-        log.columns.forEach((name, i) => (col[name] = decode(log.data[i], log.rows)));
+        const col = columns(log);
+        const ghostLog = section.querySelector('script.ghost');
+        const ghost = ghostLog && columns(JSON.parse(ghostLog.textContent));
+        if (ghost && ghost.time_s.length) log.rows = oneAxis(col, ghost);
         const time = col.time_s;
-        const [thrustLo, thrustHi] = log.thrust.map((c) => decode(c, log.rows));
         const panel = section.querySelector('.panel');
-        const gauges = log.panel.map((g) => gauge(g, col, panel)).filter(Boolean);
+        const gauges = log.panel.map((g) => gauge(g, col, panel, ghost)).filter(Boolean);
         if (!gauges.length) html(panel, 'p', 'No cockpit panel is known for this plug-in.');
 
-        const rows = flightReadings(section.querySelector('.readings'), col);
+        const rows = flightReadings(section.querySelector('.readings'), col, ghost);
         const events = eventRows(section, player);
 
-        const charts = makeCharts(section.querySelector('.charts'), log, col, thrustLo, thrustHi,
-                                  events.list, player);
-        const where = groundTrack(section.querySelector('.where'), col, events.list);
+        const charts = makeCharts(section.querySelector('.charts'), log, col, ghost, events.list,
+                                  player);
+        const where = groundTrack(section.querySelector('.where'), col, ghost, events.list);
         const summary = () => section.querySelectorAll('.summary td[data-kind]').forEach((td) => {
             td.textContent = withUnit(td.dataset.kind, +td.dataset.si);
         });
@@ -162,7 +203,8 @@
 
     // The charts of a section, drawn with uPlot; the time line in each, the
     // zoom shared by all of them (and the other sections).
-    function makeCharts(box, log, col, thrustLo, thrustHi, events, player) {
+    function makeCharts(box, log, col, ghost, events, player) {
+        const [thrustLo, thrustHi] = col.thrust;
         const time = Array.from(col.time_s);
         let plots = [];
         let row = 0, now = time[0];
@@ -234,11 +276,16 @@
                 const [u, f] = unitOf(c.kind);
                 const series = [];
                 const data = [];
+                const valuesOf = (from, column, times) =>
+                    times ? from[column].map((v, r) => v * from[times][r]) : from[column];
                 for (const [column, label, times, colour] of c.series) {
                     if (!col[column] || (times && !col[times])) continue;
-                    const values = times ? col[column].map((v, r) => v * col[times][r]) : col[column];
-                    series.push({label, stroke: colour || PALETTE[series.length % PALETTE.length]});
-                    data.push(chartValues(values, f, marks));
+                    const stroke = colour || PALETTE[series.length % PALETTE.length];
+                    series.push({label, stroke});
+                    data.push(chartValues(valuesOf(col, column, times), f, marks));
+                    if (!ghost || !ghost[column] || (times && !ghost[times])) continue;
+                    series.push({label: `${label} (OLD)`, stroke, dash: [5, 4], width: 1});
+                    data.push(chartValues(valuesOf(ghost, column, times), f, []));
                 }
                 if (c.thrust) {
                     series.push({label: 'maximum (highest)', stroke: '#6d4c41', dash: [6, 3]});
@@ -267,8 +314,9 @@
             const series = [], data = [];
             anims.forEach((name, k) => {
                 const raw = col[name];
+                const old = ghost && ghost[name];
                 let lo = Infinity, hi = -Infinity;
-                for (const v of raw) {
+                for (const v of old ? [...raw, ...old] : raw) {
                     if (!(Math.abs(v) <= HUGE)) continue;
                     lo = Math.min(lo, v);
                     hi = Math.max(hi, v);
@@ -276,10 +324,14 @@
                 if (lo > hi) lo = hi = 0;
                 const span = hi > lo ? hi - lo : 1;
                 const base = n - 1 - k;
-                const values = chartValues(raw, 1, marks).map(
+                const scaled = (values, m) => chartValues(values, 1, m).map(
                     (v) => (v === null ? null : base + 0.1 + (0.8 * (Math.min(Math.max(v, lo), hi) - lo)) / span));
-                series.push({label: name.slice(5), stroke: PALETTE[k % PALETTE.length], raw, width: 1});
-                data.push(values);
+                const stroke = PALETTE[k % PALETTE.length];
+                series.push({label: name.slice(5), stroke, raw, width: 1});
+                data.push(scaled(raw, marks));
+                if (!old) return;
+                series.push({label: `${name.slice(5)} (OLD)`, stroke, raw: old, width: 1, dash: [5, 4]});
+                data.push(scaled(old, []));
             });
             return {title: 'Animation states (each scaled to its own range)', unit: '', series, data,
                     marks, lines: [], strips: anims.map((a) => a.slice(5)), height: 24 * n + 60,
@@ -452,22 +504,29 @@
     // Where it flew: the ground track (east and north of the start) and the
     // altitude against the distance flown, each with the moment and the
     // events marked. Nothing not finite or huge reaches a coordinate.
-    function groundTrack(box, col, events) {
+    function groundTrack(box, col, ghost, events) {
         const n = col.time_s.length;
-        const dist = new Float64Array(n);
-        for (let r = 1; r < n; ++r) {
-            const d = Math.hypot(col.x_m[r] - col.x_m[r - 1], col.z_m[r] - col.z_m[r - 1]);
-            dist[r] = dist[r - 1] + (Number.isFinite(d) && d <= HUGE ? d : 0);
-        }
+        const flown = (c) => {
+            const dist = new Float64Array(n);
+            for (let r = 1; r < n; ++r) {
+                const d = Math.hypot(c.x_m[r] - c.x_m[r - 1], c.z_m[r] - c.z_m[r - 1]);
+                dist[r] = dist[r - 1] + (Number.isFinite(d) && d <= HUGE ? d : 0);
+            }
+            return dist;
+        };
+        const dist = flown(col);
         const W = 320, H = 220, M = 28;
-        function plot(title, xs, ys, xKind, yKind, label) {
+        // The ghost's line (dashed, behind) where there is one: [xs, ys] of it.
+        function plot(title, [xs, ys], old, xKind, yKind, label) {
             const fig = html(box, 'figure', '', 'where-fig');
             const ok = (v) => Number.isFinite(v) && Math.abs(v) <= HUGE;
             let x0 = Infinity, x1 = -Infinity, y0 = Infinity, y1 = -Infinity;
-            for (let r = 0; r < n; ++r) {
-                if (!ok(xs[r]) || !ok(ys[r])) continue;
-                x0 = Math.min(x0, xs[r]), x1 = Math.max(x1, xs[r]);
-                y0 = Math.min(y0, ys[r]), y1 = Math.max(y1, ys[r]);
+            for (const [a, b] of old ? [[xs, ys], old] : [[xs, ys]]) {
+                for (let r = 0; r < n; ++r) {
+                    if (!ok(a[r]) || !ok(b[r])) continue;
+                    x0 = Math.min(x0, a[r]), x1 = Math.max(x1, a[r]);
+                    y0 = Math.min(y0, b[r]), y1 = Math.max(y1, b[r]);
+                }
             }
             if (x0 > x1) x0 = x1 = y0 = y1 = 0;
             const equal = xKind === yKind;
@@ -480,16 +539,20 @@
             const s = svg(fig, 'svg', {viewBox: `0 0 ${W} ${H}`, role: 'img', 'aria-label': label});
             svg(s, 'rect', {x: M, y: M, width: W - 2 * M, height: H - 2 * M, class: 'where-frame'});
             const stride = Math.max(1, Math.ceil(n / 2000));
-            let d = '', pen = 'M';
-            for (let r = 0; r < n; r += stride) {
-                if (!ok(xs[r]) || !ok(ys[r])) {
-                    pen = 'M';
-                    continue;
+            const path = (a, b, cls) => {
+                let d = '', pen = 'M';
+                for (let r = 0; r < n; r += stride) {
+                    if (!ok(a[r]) || !ok(b[r])) {
+                        pen = 'M';
+                        continue;
+                    }
+                    d += `${pen}${px(a[r])} ${py(b[r])}`;
+                    pen = 'L';
                 }
-                d += `${pen}${px(xs[r])} ${py(ys[r])}`;
-                pen = 'L';
-            }
-            svg(s, 'path', {d: d || 'M0 0', class: 'where-line'});
+                svg(s, 'path', {d: d || 'M0 0', class: cls});
+            };
+            if (old) path(old[0], old[1], 'where-line where-ghost');
+            path(xs, ys, 'where-line');
             const labels = {};
             const axis = (kind, v) => withUnit(kind, kind === 'distance' ? v / 1000 : v);
             labels.x = svg(s, 'text', {x: W - M, y: H - 8, class: 'where-axis', 'text-anchor': 'end'});
@@ -516,11 +579,13 @@
                 relabel,
             };
         }
+        const also = ghost ? ', OLD dashed' : '';
         const parts = [
-            plot(['east', 'north'], col.x_m, col.z_m, 'distance', 'distance',
-                 'Ground track: east and north of the start (plan view), events as dots'),
-            plot(['distance', 'altitude'], dist, col.altitude_m, 'distance', 'altitude',
-                 'Altitude against the distance flown, events as dots'),
+            plot(['east', 'north'], [col.x_m, col.z_m], ghost && [ghost.x_m, ghost.z_m], 'distance',
+                 'distance', `Ground track: east and north of the start (plan view), events as dots${also}`),
+            plot(['distance', 'altitude'], [dist, col.altitude_m],
+                 ghost && [flown(ghost), ghost.altitude_m], 'distance', 'altitude',
+                 `Altitude against the distance flown, events as dots${also}`),
         ];
         return {
             show: (r) => parts.forEach((p) => p.show(r)),

@@ -145,8 +145,8 @@ const VmPanel = (() => {
         svg(pitch, 'rect', {x: -300, y: C, width: 750, height: 1000, class: 'ground'});
         for (let p = -90; p <= 90; p += 10) {
             const half = p === 0 ? 300 : p % 30 ? 8 : 18;
-            svg(pitch, 'line',
-                {x1: C - half, x2: C + half, y1: C - p * PX, y2: C - p * PX, class: 'ladder'});
+            svg(pitch, 'line', {x1: C - half, x2: C + half, y1: C - p * PX, y2: C - p * PX,
+                                class: p === 0 ? 'ladder level' : 'ladder'});
         }
         svg(bank, 'path', {d: `M ${C} ${C - R + 1} l -6 10 h 12 z`, class: 'pointer'});
         svg(s, 'circle', {cx: C, cy: C, r: R, class: 'rim'});
@@ -286,8 +286,13 @@ const VmPanel = (() => {
         return text + FLAG_WORDS[flag];
     }
 
-    // A gauge in `panel`; gives the function that shows it at a row of the log.
-    function gauge(g, col, panel) {
+    // The gauges whose moving parts a ghost's can be drawn over.
+    const GHOSTED = new Set(['dial', 'bar', 'bank', 'horizon']);
+
+    // A gauge in `panel`; gives the function that shows it at a row of the
+    // log (and of the ghost's columns, where there is a ghost: vmhost
+    // compare's OLD flight, its needles drawn over the panel's).
+    function gauge(g, col, panel, ghost) {
         const inds = g.indicators.filter((i) => col[i.column] && (!i.model || col[i.model]));
         const kind = KINDS[g.kind];
         if (!kind || !inds.length) return null;
@@ -298,6 +303,9 @@ const VmPanel = (() => {
         const [w, h] = kind.size;
         const s = svg(fig, 'svg', {viewBox: `0 0 ${w} ${h}`, 'aria-hidden': 'true'});
         const draw = kind.draw(g, s, inds);
+        const ghosts = ghost && inds.every((ind) => ghost[ind.column]) ? inds : [];
+        const ghostDraw = ghosts.length && GHOSTED.has(g.kind) ?
+            kind.draw(g, svg(s, 'g', {class: 'ghost'}), ghosts) : null;
         const caption = html(fig, 'figcaption');
         html(caption, 'div', g.label, 'label');
         const tolerance = 10 ** -g.decimals;
@@ -309,13 +317,16 @@ const VmPanel = (() => {
             if (reading.ends) line.dataset.ends = reading.ends.join(' ');
             return {reading, line};
         });
+        const place = (parts, values) => values.forEach((v, i) => {
+            const ind = inds[i];
+            if (Number.isFinite(v))
+                parts[i](partCircle(g, ind) ? Math.min(Math.max(v, g.lo), g.hi) : wrap(v, ind.period));
+        });
         return (row) => {
             const values = inds.map((ind) => ind.offset + ind.scale * col[ind.column][row]);
-            values.forEach((v, i) => {
-                const ind = inds[i];
-                if (Number.isFinite(v))
-                    draw[i](partCircle(g, ind) ? Math.min(Math.max(v, g.lo), g.hi) : wrap(v, ind.period));
-            });
+            const old = ghosts.map((ind) => ind.offset + ind.scale * ghost[ind.column][row]);
+            place(draw, values);
+            if (ghostDraw) place(ghostDraw, old);
             let worst = 'ok';
             for (const {reading, line} of reads) {
                 const own = reading.inds.map((ind) => values[inds.indexOf(ind)]);
@@ -327,23 +338,38 @@ const VmPanel = (() => {
                 set(line.dataset, 'shown', String(shown));
                 set(line.dataset, 'flight', reading.model ? String(flight) : '');
                 set(line.dataset, 'flag', flag);
-                set(line, 'textContent', describe(g, reading, reads.length > 1, shown, flight, flag));
+                let text = describe(g, reading, reads.length > 1, shown, flight, flag);
+                if (ghosts.length) {
+                    const was = reading.inds.map((ind) => old[inds.indexOf(ind)]);
+                    const shownOld = +shownValue(g, reading, was).toFixed(g.decimals + 1);
+                    set(line.dataset, 'ghost', String(shownOld));
+                    text += ` · OLD ${show(shownOld, g.decimals)}`;
+                }
+                set(line, 'textContent', text);
                 set(line, 'className', `reading ${flag}`);
             }
             set(fig.dataset, 'flag', worst);
         };
     }
 
-    // The flight model's readings beside the panel, in the chosen units.
-    function flightReadings(table, col) {
+    // The flight model's readings beside the panel, in the chosen units;
+    // with a ghost, its readings beside them.
+    function flightReadings(table, col, ghost) {
         html(table, 'caption', 'Flight model');
+        if (ghost) {
+            const head = html(html(table, 'thead'), 'tr');
+            html(head, 'td');
+            for (const side of ['NEW', 'OLD']) html(head, 'th', side).scope = 'col';
+        }
+        const text = (kind, v) => (typeof kind === 'function' ? kind(v) : withUnit(kind, v));
         return READINGS.filter(([c]) => col[c]).map(([c, label, kind]) => {
             const tr = html(table, 'tr');
             html(tr, 'th', label).scope = 'row';
             const td = html(tr, 'td', '', 'n');
+            const old = ghost && ghost[c] ? html(tr, 'td', '', 'n ghost') : null;
             return (row) => {
-                const v = col[c][row];
-                set(td, 'textContent', typeof kind === 'function' ? kind(v) : withUnit(kind, v));
+                set(td, 'textContent', text(kind, col[c][row]));
+                if (old) set(old, 'textContent', text(kind, ghost[c][row]));
             };
         });
     }

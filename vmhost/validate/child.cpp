@@ -3,7 +3,8 @@
 // child runs the scenario with the ordinary runner, tracing into trace1.txt
 // (trace2.txt... for further runs), writing its messages to stderr.txt, what
 // it measured to measure.txt and, should it crash, its last words to
-// crash.txt; once past the scenario's end and the unload it writes end.txt.
+// crash.txt; once past the scenario's end and the unload it writes end.txt
+// (and, for a job flown, its flight log to flight.txt).
 // The parent reads these back. The same files serve a fork on POSIX,
 // vmhost.exe starting itself on Windows and --in-process, so every way runs
 // exactly the same thing.
@@ -26,6 +27,7 @@
 #include <cxxabi.h>
 
 #include "crash.h"
+#include "flightlog.h"
 #include "host.h"
 #include "interrupt.h"
 #include "scenario.h"
@@ -211,8 +213,8 @@ void on_terminate() {
 int child_main(const fs::path& dir, bool isolated) {
     std::istringstream job(read_file(dir / "job.txt"));
     std::string name, watch_name, plugin;
-    int runs = 1, trace = 1;
-    job >> name >> runs >> trace >> watch_name;
+    int runs = 1, trace = 1, fly = 0;
+    job >> name >> runs >> trace >> watch_name >> fly;
     job.ignore(1);
     std::getline(job, plugin);  // the rest: a path may hold blanks
     Watch watch = Watch::none;
@@ -227,8 +229,11 @@ int child_main(const fs::path& dir, bool isolated) {
     g_isolated = isolated;
 
     Measure measure(watch);
+    FlightLog log;
     RunOptions options;
     options.plugin = plugin;
+    if (fly) options.log = &log;
+    options.lift_off = fly != 0;
     if (watch != Watch::none) options.watch = &measure;
     if (watch == Watch::heap) alloc_count::holding(true);
     int status = kOk;
@@ -252,6 +257,13 @@ int child_main(const fs::path& dir, bool isolated) {
     if (watch != Watch::none) {
         if (std::FILE* f = std::fopen((dir / "measure.txt").string().c_str(), "wb")) {
             measure.write(f);
+            std::fclose(f);
+        }
+    }
+    if (fly) {
+        if (std::FILE* f = std::fopen((dir / "flight.txt").string().c_str(), "wb")) {
+            const std::string saved = log.saved();
+            std::fwrite(saved.data(), 1, saved.size(), f);
             std::fclose(f);
         }
     }
@@ -315,7 +327,10 @@ void read_results(const Job& job, const fs::path& dir, Outcome& o) {
     o.err = read_file(dir / "stderr.txt");
     o.sound_log = read_file(dir / "VelmoraSound_Log.txt", &o.has_sound_log);
     o.crash = read_file(dir / "crash.txt");
-    read_file(dir / "end.txt", &o.finished);
+    std::istringstream end(read_file(dir / "end.txt", &o.finished));
+    std::string word;
+    end >> word >> o.end_status;
+    if (o.finished && job.fly) o.flight = read_file(dir / "flight.txt");
     read_measures(read_file(dir / "measure.txt"), o);
 }
 
@@ -330,7 +345,7 @@ Outcome run_job(const Job& job, const Isolation& how, double stall) {
     {
         std::ofstream(dir / "job.txt", std::ios::binary)
             << job.name << ' ' << job.runs << ' ' << (job.trace ? 1 : 0) << ' '
-            << kWatchNames[static_cast<int>(job.watch)] << '\n'
+            << kWatchNames[static_cast<int>(job.watch)] << ' ' << (job.fly ? 1 : 0) << '\n'
             << job.plugin << '\n';
         std::ofstream(dir / "scenario.vms", std::ios::binary) << job.text;
     }

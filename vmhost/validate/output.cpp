@@ -28,7 +28,7 @@ bool ours(const fs::path& p) {
     char head[256] = {};
     in.read(head, sizeof head - 1);
     const std::string_view h(head, static_cast<std::size_t>(in.gcount()));
-    return h.starts_with(kOurHeader) || h.starts_with(kOurJson) ||
+    return h.starts_with(kOurHeader) || h.starts_with(kCompareHeader) || h.starts_with(kOurJson) ||
            (h.starts_with("<?xml") && h.find(kOurXml) != std::string_view::npos);
 }
 

@@ -54,6 +54,8 @@ std::string classname(const std::string& name) {
     return c;
 }
 
+}  // namespace
+
 std::string json_escape(std::string_view s) {
     static const char hex[] = "0123456789abcdef";
     std::string j;
@@ -72,8 +74,6 @@ std::string json_escape(std::string_view s) {
     }
     return j;
 }
-
-}  // namespace
 
 Progress::Progress(int total) : on_(stderr_is_terminal()), total_(total) {}
 

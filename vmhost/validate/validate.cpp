@@ -175,10 +175,8 @@ std::string file_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A plug-in as the battery sees it: how a scenario's `load` names it (an
-// aircraft by name; a library by its absolute path, or by its file name,
-// blanks made underscores, where the path cannot be one token), the
-// library's path, and a name for reports.
+}  // namespace
+
 bool plugin_context(const std::string& given, Context& c, std::string* name, std::string* why) {
     c.given = given;
     if (const Aircraft* a = find_aircraft(given)) {
@@ -203,6 +201,8 @@ bool plugin_context(const std::string& given, Context& c, std::string* name, std
     *name = fs::path(file_name(c.path)).stem().string();
     return true;
 }
+
+namespace {
 
 // The plug-in a scenario's first `load` line names, or empty.
 std::string loaded_by(const std::string& text) {

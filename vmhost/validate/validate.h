@@ -73,6 +73,9 @@ struct Job {
     int runs = 1;  // the scenario this many times, one after another in one process
     bool trace = true;
     Watch watch = Watch::none;
+    // Flown as `vmhost fly` flies a default flight: a flight log is kept
+    // (Outcome::flight) and every vessel must leave the ground.
+    bool fly = false;
 };
 
 struct Outcome {
@@ -89,10 +92,12 @@ struct Outcome {
     // scenario, past the last line and the unload. Whatever the status, a
     // run without this did not finish.
     bool finished = false;
+    int end_status = -1;              // the status that code gave the run there, when it finished
     std::vector<std::string> traces;  // one per run, at most kMaxCapture each
     std::string err;                  // what the child wrote to standard error
     std::string sound_log;            // VelmoraSound_Log.txt, when there is one
     bool has_sound_log = false;
+    std::string flight;  // of a job flown: its flight log (FlightLog::saved), when it finished
     // What the child's last words said: an exception that escaped, and the
     // stack of a crash, one "frame MODULE OFFSET [SYMBOL]" line a frame.
     std::string crash;
@@ -260,6 +265,14 @@ struct Check {
     std::vector<Part> (*plan)(const Context& c);
 };
 
+// A plug-in as the battery sees it (validate.cpp): `given` on the command
+// line, an aircraft's name or a library's path; how a scenario's `load`
+// names it (an aircraft by name; a library by its absolute path, or by its
+// file name, blanks made underscores, where the path cannot be one token),
+// the library's path, and a name for reports (`name`). False, with the
+// reason in `why`, when it is neither.
+bool plugin_context(const std::string& given, Context& c, std::string* name, std::string* why);
+
 // The battery in its order (by level); each file of checks hands out its own.
 std::span<const Check* const> all_checks();
 std::span<const Check* const> lifecycle_checks();
@@ -393,8 +406,10 @@ class OutFolder {
     std::filesystem::path dir_;
     std::string error_;
 };
-// Our header's first words, which mark a file as ours.
+// Our header's first words, which mark a file as ours (also one of
+// `vmhost compare`, which keeps its traces with an OutFolder too).
 inline constexpr char kOurHeader[] = "# vmhost validate";
+inline constexpr char kCompareHeader[] = "# vmhost compare";
 inline constexpr char kOurXml[] = "<!-- vmhost validate -->";
 inline constexpr char kOurJson[] = "{\"tool\": \"vmhost validate\"";
 
@@ -421,5 +436,7 @@ std::string junit(std::span<const Battery> batteries, double seconds);
 std::string json(std::span<const Battery> batteries, double seconds, std::uint64_t seed,
                  int strictness);
 std::string xml_escape(std::string_view s);
+// Text in a JSON string: control bytes and bytes above ASCII escaped.
+std::string json_escape(std::string_view s);
 
 }  // namespace vmhost::validate
