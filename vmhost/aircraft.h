@@ -84,6 +84,15 @@ struct Gauge {
     std::vector<Meaning> meanings = {};
 };
 
+// A key the aircraft answers, what it does in a pilot's words, and the gauge
+// of its panel that shows the key taking effect on the ground, if one does.
+// The live page lists them, and its test presses each one.
+struct KeyUse {
+    const char* key;  // the key's name, as a scenario's `key` command gives it
+    const char* does;
+    const char* gauge = nullptr;  // a panel gauge's label
+};
+
 struct Aircraft {
     const char* name;                     // as scenarios and the command line give it
     const char* library;                  // file stem of its plug-in library (library::plugin_file)
@@ -95,6 +104,7 @@ struct Aircraft {
     std::vector<double> altitude_limits;  // m
     double stall_aoa;                     // rad: the wing's lift is greatest there
     std::vector<Gauge> panel;             // the report's cockpit panel, in reading order
+    std::vector<KeyUse> keys;             // the keys it answers
 };
 
 std::span<const Aircraft> all_aircraft();

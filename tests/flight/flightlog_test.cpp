@@ -20,6 +20,7 @@
 #include "host.h"
 #include "scenario.h"
 #include "subprocess.h"
+#include "vmapi_keys.h"
 
 namespace {
 
@@ -255,6 +256,14 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
             for (const vmhost::Indicator& i : g.indicators)
                 for (const std::string& c : {i.column, std::string(i.model ? i.model : "time_s")})
                     EXPECT_EQ(names.count(c), 1u) << c;
+        // Its keys are keys, and a gauge said to show one is on its panel.
+        for (const vmhost::KeyUse& k : a.keys) {
+            EXPECT_TRUE(std::ranges::any_of(kKeys, [&](const KeyName& n) { return n.name == k.key; }))
+                << k.key;
+            EXPECT_TRUE(!k.gauge || std::ranges::any_of(a.panel, [&](const vmhost::Gauge& g) {
+                return std::string_view(g.label) == k.gauge;
+            })) << k.gauge;
+        }
         const std::string s = summary_of(log);
         EXPECT_NE(s.find("pilot: throttle p 1"), std::string::npos) << s;
         EXPECT_EQ(s.find("set p"), std::string::npos) << s;

@@ -4,7 +4,9 @@
 // chart of the last minutes and the events, and sends the pilot's inputs
 // back as scenario lines, which vmhost carries out between two steps and
 // keeps in the record. Its state is on <html> for tests and tools:
-// data-live (connecting, flying, ended, refused), data-steps, data-frames.
+// data-live (connecting, flying, ended, refused), data-vessel, data-steps,
+// data-frames; the aircraft's keys are #aircraft-keys li[data-key], with
+// data-gauge naming the gauge that shows one.
 'use strict';
 (() => {
     const {html, set, show, gauge, flightReadings} = VmPanel;
@@ -201,6 +203,18 @@
         }
     }
 
+    // What the aircraft's own keys do, from vmhost's table of aircraft.
+    function listKeys(keys) {
+        if (keys.length) $('aircraft-keys').replaceChildren();
+        for (const [name, does, gauge] of keys) {
+            const li = html($('aircraft-keys'), 'li');
+            html(li, 'kbd', name);
+            li.append(`: ${does}${gauge ? ` (the ${gauge} gauge shows it)` : ''}`);
+            li.dataset.key = name;
+            if (gauge) li.dataset.gauge = gauge;
+        }
+    }
+
     let strip = null;
     function frame(f) {
         state.frames = +(state.frames || 0) + 1;
@@ -230,7 +244,7 @@
 
     function hello(h) {
         client = h.client;
-        vessel = h.vessel;
+        vessel = state.vessel = h.vessel;
         ({map, names} = h.keys);
         $('title').textContent = `· ${h.vessel} (${h.plugin})`;
         for (const name of h.columns) col[name] = new Float64Array(1).fill(NaN);
@@ -238,6 +252,7 @@
         draws = h.panel.map((g) => gauge(g, col, panel)).filter(Boolean);
         if (!draws.length) html(panel, 'p', 'No cockpit panel is known for this plug-in.');
         draws.push(...flightReadings(document.querySelector('.readings'), col));
+        listKeys(h.aircraft_keys);
         strip = chartsFor($('charts'));
         const kept = [h.record && `the record goes to ${h.record}`, h.trace && `the trace to ${h.trace}`].filter(Boolean);
         status(`Flying ${h.vessel}${kept.length ? `; ${kept.join(', ')}` : ''}. Click the panel to fly with the keys.`);

@@ -74,6 +74,17 @@ std::string event_json(std::size_t index, const FlightLog::Event& e) {
     return '[' + items + ']';
 }
 
+// The keys the aircraft answers, as the page lists them: [key, what it does,
+// the gauge that shows it or null].
+std::string aircraft_keys_json(const Aircraft* a) {
+    std::string keys;
+    if (a)
+        for (const KeyUse& k : a->keys)
+            add_item(keys, '[' + json_string(k.key) + ',' + json_string(k.does) + ',' +
+                               (k.gauge ? json_string(k.gauge) : "null") + ']');
+    return '[' + keys + ']';
+}
+
 bool same_event(const FlightLog::Event& a, const FlightLog::Event& b) {
     auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
     return a.what == b.what && same(a.time, b.time) && same(a.end, b.end) &&
@@ -169,6 +180,7 @@ std::string Session::hello() const {
     return "\"vessel\":" + json_string(vessel_) + ",\"plugin\":" + json_string(options_.plugin) +
            ",\"columns\":[" + names + "],\"panel\":" + panel_json(a) +
            ",\"limits\":" + limits_json(a) + ",\"keys\":" + key_map_json() +
+           ",\"aircraft_keys\":" + aircraft_keys_json(a) +
            ",\"record\":" + file(options_.record) + ",\"trace\":" + file(options_.trace) + "}";
 }
 
