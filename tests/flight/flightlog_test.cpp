@@ -258,8 +258,9 @@ TEST(FlightLog, NamesTheAnimationsOfEveryAircraftAndNotesThePilot) {
                     EXPECT_EQ(names.count(c), 1u) << c;
         // Its keys are keys, and a gauge said to show one is on its panel.
         for (const vmhost::KeyUse& k : a.keys) {
-            EXPECT_TRUE(std::ranges::any_of(kKeys, [&](const KeyName& n) { return n.name == k.key; }))
-                << k.key;
+            EXPECT_TRUE(std::ranges::any_of(kKeys, [&](const KeyName& n) {
+                return n.name == k.key;
+            })) << k.key;
             EXPECT_TRUE(!k.gauge || std::ranges::any_of(a.panel, [&](const vmhost::Gauge& g) {
                 return std::string_view(g.label) == k.gauge;
             })) << k.gauge;

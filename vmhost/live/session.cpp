@@ -180,8 +180,8 @@ std::string Session::hello() const {
     return "\"vessel\":" + json_string(vessel_) + ",\"plugin\":" + json_string(options_.plugin) +
            ",\"columns\":[" + names + "],\"panel\":" + panel_json(a) +
            ",\"limits\":" + limits_json(a) + ",\"keys\":" + key_map_json() +
-           ",\"aircraft_keys\":" + aircraft_keys_json(a) +
-           ",\"record\":" + file(options_.record) + ",\"trace\":" + file(options_.trace) + "}";
+           ",\"aircraft_keys\":" + aircraft_keys_json(a) + ",\"record\":" + file(options_.record) +
+           ",\"trace\":" + file(options_.trace) + "}";
 }
 
 // ---- The page's side ----
