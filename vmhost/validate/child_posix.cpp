@@ -5,9 +5,8 @@
 // report in crash.txt (glibc's backtrace unwinds the stack, dladdr names its
 // modules and exported symbols) before the process ends as it would have;
 // the parent names every frame it can from the modules' symbol and line
-// tables (elfutils' libdw).
+// tables (elfutils' libdw, where vmhost was built with it).
 #include <dlfcn.h>
-#include <elfutils/libdwfl.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -23,6 +22,10 @@
 #include <ctime>
 #include <exception>
 #include <thread>
+
+#if VM_HAVE_LIBDW
+#include <elfutils/libdwfl.h>
+#endif
 
 #include "crash.h"
 #include "interrupt.h"
@@ -145,6 +148,7 @@ void frames_into(Words& w, void* const* frames, int n, bool first_is_pc) {
     }
 }
 
+#if VM_HAVE_LIBDW
 std::string symbol_of(const std::string& module, std::uintptr_t offset) {
     static const Dwfl_Callbacks callbacks = {dwfl_build_id_find_elf, dwfl_standard_find_debuginfo,
                                              dwfl_offline_section_address, nullptr};
@@ -174,6 +178,11 @@ std::string symbol_of(const std::string& module, std::uintptr_t offset) {
     dwfl_end(dwfl);
     return found;
 }
+#else
+std::string symbol_of(const std::string& /*module*/, std::uintptr_t /*offset*/) {
+    return "";  // the child's own names (dladdr's) stand
+}
+#endif
 
 std::string describe_end(Outcome::How how, int code) {
     switch (how) {
