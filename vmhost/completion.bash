@@ -52,8 +52,8 @@ _vmhost() {
     --strictness | --seed | --timeout | --steps | --rel | --abs | --port) return ;;
     esac
     if [[ $cur == -* ]]; then
-        _vmhost_reply --help $("$vmhost" "$command" --help 2>/dev/null |
-            grep -o -- '--[a-z][a-z-]*' | sort -u)
+        _vmhost_reply $({ echo --help; "$vmhost" "$command" --help 2>/dev/null |
+            grep -o -- '--[a-z][a-z-]*'; } | sort -u)
         return
     fi
     case $command in
