@@ -8,9 +8,10 @@
 #include "validate.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 
@@ -113,9 +114,10 @@ std::optional<cli::Problem> check_ids(const char* option, const std::string& lis
 
 // A value that names something: never empty.
 std::optional<cli::Problem> named(const cli::Arguments& args, const char* option, std::string& to) {
-    if (const auto& s = args[option]) to = *s;
-    if (args[option] && to.empty())
-        return cli::Problem{std::string(option) + " needs a value, not ''"};
+    if (const auto& s = args[option]) {
+        if (s->empty()) return cli::Problem{std::string(option) + " needs a value, not ''"};
+        to = *s;
+    }
     return std::nullopt;
 }
 
