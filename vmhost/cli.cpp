@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "files.h"
 #include "message.h"
@@ -41,7 +42,21 @@ std::size_t distance(std::string_view a, std::string_view b) {
     return at(a.size(), b.size());
 }
 
+// "a FILE", "an ID": the article as the value's name is spoken.
+std::string a_value(const char* value) {
+    const bool vowel =
+        std::strchr("AEIOU", value[0]) || (value[1] == '\0' && std::strchr("FHLMNRSX", value[0]));
+    return (vowel ? "an " : "a ") + std::string(value);
+}
+
 }  // namespace
+
+const std::vector<std::string>& Arguments::all(std::string_view name) const {
+    static const std::vector<std::string> none;
+    for (std::size_t i = 0; i < options.size(); ++i)
+        if (name == options[i].name) return every[i];
+    return none;
+}
 
 const std::optional<std::string>& Arguments::operator[](std::string_view name) const {
     static const std::optional<std::string> none;
@@ -54,6 +69,7 @@ std::optional<Problem> parse(std::span<const Option> options, int argc, char** a
                              Arguments& out) {
     out.options = options;
     out.values.assign(options.size(), std::nullopt);
+    out.every.assign(options.size(), {});
     bool operands_only = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view a = argv[i];
@@ -71,12 +87,13 @@ std::optional<Problem> parse(std::span<const Option> options, int argc, char** a
                                         [&](const Option& known) { return name == known.name; });
             if (o == options.end()) {
                 std::vector<std::string> names;
-                for (const Option& known : options) names.emplace_back(known.name);
+                for (const Option& known : options)
+                    if (!known.hidden) names.emplace_back(known.name);
                 names.emplace_back("--help");
                 return Problem{"unknown option " + quote(name), suggest(name, names, "options")};
             }
             std::optional<std::string>& value = out.values[o - options.begin()];
-            if (value) return Problem{name + " given twice"};
+            if (value && !o->repeats) return Problem{name + " given twice"};
             if (!o->value) {
                 if (eq != std::string_view::npos) return Problem{name + " takes no value"};
                 value = "";
@@ -85,8 +102,9 @@ std::optional<Problem> parse(std::span<const Option> options, int argc, char** a
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {
-                return Problem{name + " needs a " + o->value};
+                return Problem{name + " needs " + a_value(o->value)};
             }
+            out.every[o - options.begin()].push_back(*value);
         }
     }
     return std::nullopt;
@@ -132,10 +150,14 @@ int failed(const Output& out, const char* what) {
     return error(out.message(what));
 }
 
-int print(std::string_view text, const char* what) {
+int flushed(const char* what) {
     Output out{stdout, "to standard output"};
-    std::fwrite(text.data(), 1, text.size(), stdout);
     return out.flush() ? kOk : failed(out, what);
+}
+
+int print(std::string_view text, const char* what) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return flushed(what);
 }
 
 }  // namespace vmhost::cli

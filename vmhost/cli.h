@@ -26,21 +26,39 @@ inline constexpr int kBrokenPipe = 141;
 
 // An option of a command. Every command also knows -h and --help.
 struct Option {
-    const char* name;   // "--trace"
-    const char* value;  // what its value stands for, "FILE"; null for a flag
-    const char* help;   // one line, for the command's --help
+    const char* name;      // "--trace"
+    const char* value;     // what its value stands for, "FILE"; null for a flag
+    const char* help;      // for the command's --help; a line each after '\n'
+    bool repeats = false;  // may be given again, each value kept
+    bool hidden = false;   // in no help and no suggestion
 };
 
 // A command line as a command's option table read it.
 struct Arguments {
     std::vector<std::optional<std::string>> values;  // per option of the table; a flag's is ""
+    std::vector<std::vector<std::string>> every;     // per option: all its values, in order
     std::vector<std::string> operands;               // in order; "-" among them
     bool help = false;
 
     // The value of option `name` of the table, if it was given.
     const std::optional<std::string>& operator[](std::string_view name) const;
+    // Every value of option `name` (one that repeats), in order.
+    const std::vector<std::string>& all(std::string_view name) const;
 
     std::span<const Option> options;
+};
+
+// A command of vmhost: its row in vmhost's help, its own help (made from
+// these fields, the options from their table) and what runs it.
+struct Command {
+    const char* name;
+    const char* usage;    // what follows "vmhost NAME"; another synopsis on a line of its own
+    const char* summary;  // its line in vmhost's help; null for a hidden command
+    std::span<const Option> options;
+    std::string (*about)();  // what it does, for its help
+    const char* statuses;    // its exit statuses, for its help
+    const char* page;        // its page in the documentation, where its help sends the reader
+    int (*main)(const Arguments& args);
 };
 
 // A usage error: what is wrong, and notes on what would be right.
@@ -74,6 +92,10 @@ int error(const std::string& what);
 // The status after `out` failed: quietly kBrokenPipe where its reader went
 // away, else "cannot write WHAT NAME: REASON" and the status of a bad input.
 int failed(const Output& out, const char* what);
+
+// Standard output flushed, every write to it so far checked: 0, or the
+// status of failed(..., what).
+int flushed(const char* what);
 
 // Writes `text` to standard output, checked through the last flush: 0, or
 // the status of failed(..., what).

@@ -38,9 +38,10 @@ _vmhost() {
         return
     fi
     case $prev in
-    --trace | --replay) _vmhost_files; return ;;
+    --trace | --replay | --record | --json) _vmhost_files; return ;;
+    --scenario | --flight) _vmhost_files '*.vms'; return ;;
     --report | --out) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-    --only)
+    --only | --exclude)
         # A list: the ids after the last comma.
         local done=${cur%"${cur##*,}"}
         cur=${cur##*,}
@@ -48,17 +49,17 @@ _vmhost() {
         COMPREPLY=("${COMPREPLY[@]/#/$done}")
         return
         ;;
-    --strictness | --seed | --timeout) return ;;
+    --strictness | --seed | --timeout | --steps | --rel | --abs | --port) return ;;
     esac
     if [[ $cur == -* ]]; then
-        _vmhost_reply --help $("$vmhost" "$command" --help 2>/dev/null |
-            grep -o -- '--[a-z][a-z-]*' | sort -u)
+        _vmhost_reply $({ echo --help; "$vmhost" "$command" --help 2>/dev/null |
+            grep -o -- '--[a-z][a-z-]*'; } | sort -u)
         return
     fi
     case $command in
     run) _vmhost_files '*.vms' ;;
     fly) _vmhost_reply $("$vmhost" complete aircraft 2>/dev/null); _vmhost_files '*.vms' ;;
-    validate) _vmhost_reply $("$vmhost" complete aircraft 2>/dev/null); _vmhost_files ;;
+    validate | compare | live) _vmhost_reply $("$vmhost" complete aircraft 2>/dev/null); _vmhost_files ;;
     help) _vmhost_reply $("$vmhost" complete commands 2>/dev/null) ;;
     esac
 }

@@ -3,8 +3,10 @@
 // Its commands are the rows of one table, kCommands: a command is its row
 // (name, usage, options, help) and its handler. The conventions they share
 // are cli.h's.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -32,23 +34,11 @@ using vmhost::cli::Arguments;
 using vmhost::cli::Option;
 using vmhost::cli::Problem;
 
-// A row of the command table.
-struct Command {
-    const char* name;
-    const char* usage;    // what follows "vmhost NAME"
-    const char* summary;  // its line in vmhost's help; null for a hidden command
-    std::span<const Option> options;
-    std::string (*about)();  // what it does, for its help
-    const char* statuses;    // its exit statuses, for its help
-    int (*main)(const Arguments& args);
-    // A command that reads its own command line and answers its own --help
-    // instead (main and the fields above it for help are then unused).
-    int (*reads_own)(int argc, char** argv) = nullptr;
-};
+using vmhost::cli::Command;
 
 // Where a command's help sends its reader on.
-std::string read_on() {
-    return std::string("Read on: docs/vmhost.md (installed in ") + vmhost::kDocDir + "/).\n";
+std::string read_on(const Command& c) {
+    return std::string("Read on: docs/") + c.page + " (installed in " + vmhost::kDocDir + "/).\n";
 }
 
 // The trace stream's buffer: writing a trace line is then a copy, not a
@@ -255,41 +245,21 @@ int help_main(const Arguments& args);
 
 const Command kCommands[] = {
     {"run", "SCENARIO [--trace FILE] [--report DIR] [--plugin PATH]",
-     "run a scenario and write its trace", kRunOptions, run_about, kRunStatuses,
+     "run a scenario and write its trace", kRunOptions, run_about, kRunStatuses, "vmhost.md",
      [](const Arguments& a) { return run_or_fly(false, a); }},
     {"fly", "AIRCRAFT|FILE [--trace FILE] [--report DIR]",
      "fly an aircraft's default flight, or a scenario, with the flight model", kFlyOptions,
-     fly_about, kRunStatuses, [](const Arguments& a) { return run_or_fly(true, a); }},
-    {"validate",
-     "PLUGIN [OPTIONS]",
-     "run a battery of checks against a vessel plug-in",
-     {},
-     nullptr,
-     nullptr,
-     nullptr,
-     vmhost::validate::main},
-    {"compare",
-     "OLD NEW [OPTIONS]",
-     "what a change to a plug-in did to its behaviour: two builds, their traces compared",
-     {},
-     nullptr,
-     nullptr,
-     nullptr,
-     vmhost::compare::main},
-    {"live",
-     "PLUGIN [OPTIONS]",
-     "fly a plug-in by hand from a browser page, in real time",
-     {},
-     nullptr,
-     nullptr,
-     nullptr,
-     vmhost::live::main},
+     fly_about, kRunStatuses, "vmhost.md", [](const Arguments& a) { return run_or_fly(true, a); }},
+    vmhost::validate::command(),
+    vmhost::compare::command(),
+    vmhost::live::command(),
     {"help",
      "[COMMAND]",
      "show the help of vmhost or of a command",
      {},
      [] { return std::string("Shows the help of vmhost, or of COMMAND.\n"); },
      "exit status: 0, or 2 for an unknown COMMAND\n",
+     "vmhost.md",
      help_main},
     // The lists bash completion asks for; hidden.
     {"complete",
@@ -302,6 +272,7 @@ const Command kCommands[] = {
              "for shell completion.\n");
      },
      "exit status: 0, or 2 for another list\n",
+     "vmhost.md",
      complete_main},
 };
 
@@ -336,27 +307,37 @@ std::string main_help() {
     return text +
            "\n'vmhost help COMMAND' or 'vmhost COMMAND --help' shows a command's options\n"
            "and exit statuses.\n" +
-           read_on();
+           read_on(kCommands[0]);
 }
 
+// A command's help: its usage, what it does, its options from their table
+// (each option's help in a column of its own) and its exit statuses.
 std::string help_of(const Command& c) {
     std::string text = std::string("usage: vmhost ") + c.name + " " + c.usage + "\n\n" + c.about();
+    const auto shown = [](const Option& o) {
+        return std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
+    };
+    std::size_t width = 13;  // at least a blank between an option and its help
+    for (const Option& o : c.options)
+        if (!o.hidden) width = std::max(width, shown(o).size() + 1);
+    const std::string indent(width + 3, ' ');
     text += "\noptions:\n";
     for (const Option& o : c.options) {
-        const std::string name = std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
-        char line[200];
-        std::snprintf(line, sizeof line, "  %-13s %s\n", name.c_str(), o.help);
-        text += line;
+        if (o.hidden) continue;
+        text += "  " + shown(o) + std::string(width + 1 - shown(o).size(), ' ');
+        for (const char* line = o.help; *line;) {
+            const char* end = std::strchr(line, '\n');
+            const std::size_t size = end ? static_cast<std::size_t>(end - line) : std::strlen(line);
+            (text += line == o.help ? "" : indent).append(line, size) += '\n';
+            line += size + (end ? 1 : 0);
+        }
     }
-    return text + "  -h, --help    show this help\n\n" + c.statuses + "\n" + read_on();
+    text += "  -h, --help" + std::string(width - 9, ' ') + "show this help\n\n";
+    return text + c.statuses + "\n" + read_on(c);
 }
 
-// Prints a command's help: its own, for one that reads its own command line.
 int print_help(const Command& c) {
-    if (!c.reads_own) return vmhost::cli::print(help_of(c), "help");
-    char flag[] = "--help";
-    char* argv[] = {flag};
-    return c.reads_own(1, argv);
+    return vmhost::cli::print(help_of(c), "help");
 }
 
 int help_main(const Arguments& args) {
@@ -391,7 +372,6 @@ int complete_main(const Arguments& args) {
 
 // A command with the arguments after its name.
 int call(const Command& c, int argc, char** argv) {
-    if (c.reads_own) return c.reads_own(argc, argv);
     Arguments args;
     if (const std::optional<Problem> p = vmhost::cli::parse(c.options, argc, argv, args))
         return vmhost::cli::usage_error(c.name, *p);

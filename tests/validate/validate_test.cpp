@@ -40,7 +40,7 @@ const Case kCases[] = {
     // The work folder: always made, always our own, always absolute.
     {"MissingTmpdirIsAnError",
      "TMPDIR=/nonexistent/tmp " + validate("tarvik --only exports") + "echo $s; head -n 1 err.txt",
-     "2\nvmhost validate: error: cannot make a work folder in '/nonexistent/tmp' (TMPDIR): No "
+     "2\nvmhost: error: cannot make a work folder in '/nonexistent/tmp' (TMPDIR): No "
      "such file or directory"},
     {"RelativeTmpdirWorks",
      "mkdir t; TMPDIR=t " + validate("tarvik --only exports,lifecycle") +
@@ -67,12 +67,11 @@ const Case kCases[] = {
     // Output that does not reach its reader is an error.
     {"ListIntoAFullDeviceIsAnError",
      "\"$VMHOST\" validate --list > /dev/full 2> err.txt; echo $?; cat err.txt",
-     "2\nvmhost validate: error: cannot write the list of checks to standard output: No space "
+     "2\nvmhost: error: cannot write the list of checks to standard output: No space "
      "left on device"},
     {"HelpIntoAFullDeviceIsAnError",
      "\"$VMHOST\" validate --help > /dev/full 2> err.txt; echo $?; cat err.txt",
-     "2\nvmhost validate: error: cannot write the usage to standard output: No space left on "
-     "device"},
+     "2\nvmhost: error: cannot write help to standard output: No space left on device"},
     // What comes from the plug-in is escaped in the table, the repro and the XML.
     {"APlugInsEscapeSequencesAreEscaped",
      validate("$BIN/Faulty_throw.so --only keys --out o") +
@@ -88,15 +87,22 @@ const Case kCases[] = {
     {"ReplayOfAnotherPlugInsScenarioIsRefused",
      "printf 'load olumbra\\ncreate v1\\n' > o.vms; " +
          validate("tarvik --only keys --replay o.vms") + "echo $s; head -n 1 err.txt",
-     "2\nvmhost validate: 'o.vms' loads 'olumbra', not the plug-in 'tarvik'; replay it with the "
+     "2\nvmhost: error: 'o.vms' loads 'olumbra', not the plug-in 'tarvik'; replay it with the "
      "plug-in it was made for"},
     {"AnEmptyOnlyIsAUsageError", validate("tarvik --only ''") + "echo $s; head -n 1 err.txt",
-     "2\nvmhost validate: --only takes check ids separated by commas, not ''"},
+     "2\nvmhost: error: --only takes check ids separated by commas, not ''"},
     {"ANegativeSeedIsAUsageError", validate("tarvik --seed ' -1'") + "echo $s; head -n 1 err.txt",
-     "2\nvmhost validate: --seed takes a number from 0 to 18446744073709551615, not ' -1'"},
+     "2\nvmhost: error: --seed takes a number from 0 to 18446744073709551615, not ' -1'"},
     {"ARepeatedOptionIsAUsageError",
-     validate("tarvik --seed 1 --seed 2") + "echo $s; head -n 1 err.txt",
-     "2\nvmhost validate: --seed given twice"},
+     validate("tarvik --seed 1 --seed=2") + "echo $s; head -n 1 err.txt",
+     "2\nvmhost: error: --seed given twice"},
+    {"AnUnknownCheckGetsTheNearestId",
+     validate("tarvik --exclude=exprts") + "echo $s; head -n 2 err.txt",
+     "2\nvmhost: error: unknown check 'exprts'\nvmhost: note: did you mean 'exports'?"},
+    {"ANearMissOptionGetsTheNearestOption",
+     validate("tarvik --warnings-as-error") + "echo $s; head -n 2 err.txt",
+     "2\nvmhost: error: unknown option '--warnings-as-error'\nvmhost: note: did you mean "
+     "'--warnings-as-errors'?"},
     // Plug-ins that do not load: exports fails with the loader's reason, the rest skip.
     {"ATextFileFailsExportsWithTheLoadersReason",
      "echo text > notlib.so; " + validate("./notlib.so --strictness 10") +

@@ -198,10 +198,10 @@ const Case kOutputs[] = {
     {.scenario = kVessel + "step\n", .error = "vmhost: error: cannot write report 'r/v1.csv': "
      "No space left on device", .command = "mkdir r; ln -s /dev/full r/v1.csv; " + kReport,
      .needs = kPosix},
-    {.error = "vmhost validate: error: cannot write the results to standard output: No space "
+    {.error = "vmhost: error: cannot write the results to standard output: No space "
      "left on device", .command = "vmhost validate " + kAny + " --only exports > /dev/full 2> err.txt",
      .needs = kPosix},
-    {.error = "vmhost validate: error: cannot write the JSON report '/dev/full': No space left "
+    {.error = "vmhost: error: cannot write the JSON report '/dev/full': No space left "
      "on device", .command = "vmhost validate " + kAny + " --only exports --json /dev/full > "
      "/dev/null 2> err.txt", .needs = kPosix},
     // A signal: the trace ends with a remark after a whole line.

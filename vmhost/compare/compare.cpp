@@ -43,41 +43,45 @@ struct Options {
     std::string out, json, report;
 };
 
-const char kUsage[] =
-    "usage: vmhost compare OLD NEW [--scenario FILE]... [--flight FILE]... [--defaults]\n"
-    "                      [--seed N] [--steps N] [--rel X] [--abs X] [--timeout SECONDS]\n"
-    "                      [--out DIR] [--json FILE] [--report DIR]\n"
-    "       vmhost compare OLD.trace NEW.trace [--rel X] [--abs X] [--json FILE] [--report DIR]\n"
-    "\n"
-    "Runs the same scenarios with two builds of a plug-in, each run in a child\n"
-    "process, and shows what differs in their traces, grouped by call. OLD and\n"
-    "NEW are an aircraft's name (this build's plug-in) or plug-in libraries; or\n"
-    "two trace files, compared as they are.\n"
-    "  --scenario FILE   run this scenario (again for more); replaces the defaults\n"
-    "  --flight FILE     fly this scenario with the flight model, as vmhost fly\n"
-    "                    does (again for more); replaces the defaults\n"
-    "  --defaults        run the defaults too: an aircraft's example scenario and\n"
-    "                    default flight, and a seeded mix of everything\n"
-    "  --seed N          the seed of the mix (printed; default fixed)\n"
-    "  --steps N         steps of the mix (default 1000; 0: no mix)\n"
-    "  --rel X           numbers within X times the larger of them agree\n"
-    "  --abs X           numbers within X of each other agree (default: equal only)\n"
-    "  --timeout S       seconds a run may take before it counts as hanging (60)\n"
-    "  --out DIR         keep both traces of every scenario that differs\n"
-    "  --json FILE       write the results as JSON\n"
-    "  --report DIR      write DIR/index.html: the results, and flights overlaid\n"
-    "Exit status: 0 when nothing differs beyond the tolerances, 1 when something\n"
-    "does, 2 for a usage error or an error of vmhost's own, 3 when a build crashes,\n"
-    "hangs or breaks the host contract, 128 + N when stopped by signal N.\n";
+const cli::Option kOptions[] = {
+    {"--scenario", "FILE", "run this scenario (again for more); replaces the defaults", true},
+    {"--flight", "FILE",
+     "fly this scenario with the flight model, as vmhost fly\n"
+     "does (again for more); replaces the defaults",
+     true},
+    {"--defaults", nullptr,
+     "run the defaults too: an aircraft's example scenario and\n"
+     "default flight, and a seeded mix of everything"},
+    {"--seed", "N", "the seed of the mix (printed; default fixed)"},
+    {"--steps", "N", "steps of the mix (default 1000; 0: no mix)"},
+    {"--rel", "X", "numbers within X times the larger of them agree"},
+    {"--abs", "X", "numbers within X of each other agree (default: equal only)"},
+    {"--timeout", "S", "seconds a run may take before it counts as hanging (60)"},
+    {"--out", "DIR", "keep both traces of every scenario that differs"},
+    {"--json", "FILE", "write the results as JSON"},
+    {"--report", "DIR", "write DIR/index.html: the results, and flights overlaid"},
+};
 
-int usage_error(const std::string& what) {
-    std::fprintf(stderr, "vmhost compare: %s\n%s", what.c_str(), kUsage);
-    return kBadInput;
+std::string about() {
+    return "Runs the same scenarios with two builds of a plug-in, each run in a child\n"
+           "process, and shows what differs in their traces, grouped by call. OLD and\n"
+           "NEW are each an aircraft's name (this build's plug-in: " +
+           aircraft_names(", ", " or ") +
+           ")\n"
+           "or a plug-in library; or two trace files, compared as they are.\n";
 }
 
-int error(const std::string& what) {
-    std::fprintf(stderr, "vmhost compare: error: %s\n", what.c_str());
-    return kBadInput;
+const char kStatuses[] =
+    "exit status:\n"
+    "  0      nothing differs beyond the tolerances\n"
+    "  1      something differs\n"
+    "  2      a bad command line, or an error of vmhost's own\n"
+    "  3      a build crashes, hangs or breaks the host contract\n"
+    "  141    standard output closed by its reader before the end (a broken pipe)\n"
+    "  128+N  stopped by signal N: 130 for Ctrl-C, 143 for SIGTERM\n";
+
+int usage_error(const cli::Problem& problem) {
+    return cli::usage_error("compare", problem);
 }
 
 bool number(const char* s, double lo, double hi, double* v) {
@@ -115,31 +119,15 @@ std::string value_option(Options& o, const std::string& a, const char* s) {
     return "";
 }
 
-// Parses argv into `o`; returns an error message, or empty.
-std::string parse(int argc, char** argv, Options& o) {
-    static const char* const kValued[] = {"--scenario", "--flight", "--seed",    "--steps",
-                                          "--rel",      "--abs",    "--timeout", "--out",
-                                          "--json",     "--report"};
-    std::vector<std::string> seen;
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (!a.starts_with("-") || a.size() == 1) {
-            o.operands.push_back(a);
-            continue;
-        }
-        const bool repeatable = a == "--scenario" || a == "--flight";
-        if (!repeatable && std::find(seen.begin(), seen.end(), a) != seen.end())
-            return a + " given twice";
-        seen.push_back(a);
-        if (a == "--defaults") {
-            o.defaults = true;
-        } else if (std::find(std::begin(kValued), std::end(kValued), a) != std::end(kValued)) {
-            if (i + 1 >= argc) return a + " needs a value";
-            if (std::string e = value_option(o, a, argv[++i]); !e.empty()) return e;
-        } else {
-            return "unknown option '" + printable(a, 64) + "'";
-        }
-    }
+// The options read into `o`, each value checked: an error message, or empty.
+std::string read_options(const cli::Arguments& args, Options& o) {
+    o.operands = args.operands;
+    o.defaults = args["--defaults"].has_value();
+    for (const cli::Option& option : kOptions)
+        for (const std::string& value : args.all(option.name))
+            if (option.value)
+                if (std::string e = value_option(o, option.name, value.c_str()); !e.empty())
+                    return e;
     if (o.operands.size() != 2)
         return o.operands.size() < 2
                    ? "OLD and NEW are needed: two builds (" + aircraft_names(", ", " or ") +
@@ -173,16 +161,19 @@ struct Build {
     const Aircraft* aircraft = nullptr;  // one of ours: by its name, or its library's
 };
 
-std::string build(const char* label, const std::string& given, Build& b) {
+std::optional<cli::Problem> build(const char* label, const std::string& given, Build& b) {
     b.label = label;
-    std::string name, why;
-    if (!validate::plugin_context(given, b.context, &name, &why))
-        return std::string(label) + ": " + why;
+    std::string name;
+    cli::Problem why;
+    if (!validate::plugin_context(given, b.context, &name, &why)) {
+        why.what = std::string(label) + ": " + why.what;
+        return why;
+    }
     b.aircraft = find_aircraft(given);
     for (const Aircraft& a : all_aircraft())
         if (fs::path(b.context.path).filename() == library::plugin_file(a.library))
             b.aircraft = b.aircraft ? b.aircraft : &a;
-    return "";
+    return std::nullopt;
 }
 
 // ---- The scenarios -------------------------------------------------------------
@@ -392,10 +383,8 @@ int finish(const Options& o, Run& run, const std::string& out_error) {
         fs::create_directories(o.report, ec);
         write_file((fs::path(o.report) / "index.html").string(), page(run), "the report", &why);
     }
-    if (why.empty() && (std::fflush(stdout) != 0 || std::ferror(stdout)))
-        why = std::string("cannot write the results to standard output: ") +
-              std::strerror(errno ? errno : EIO);
-    if (!why.empty()) return error(why);
+    if (!why.empty()) return cli::error(why);
+    if (const int s = cli::flushed("the results")) return s;
     return run.status();
 }
 
@@ -413,7 +402,7 @@ int compare_files(const Options& o) {
     std::string a, b, why;
     if (!read_text(o.operands[0], "trace", kMaxTraceBytes, &a, &why) ||
         !read_text(o.operands[1], "trace", kMaxTraceBytes, &b, &why))
-        return error(why);
+        return cli::error(why);
     const auto start = Clock::now();
     Result r;
     r.name = fs::path(o.operands[1]).filename().string();
@@ -465,7 +454,7 @@ int compare_builds(const Options& o, Build& a, Build& b) {
     how.timeout = o.timeout;
     std::string why;
     how.work = validate::make_work_folder(&why);
-    if (how.work.empty()) return error(why);
+    if (how.work.empty()) return cli::error(why);
     catch_interrupts();
     const auto start = Clock::now();
     Run run = started(o);
@@ -494,9 +483,29 @@ int compare_builds(const Options& o, Build& a, Build& b) {
         std::fprintf(stderr, "vmhost compare: interrupted; every run's process ended\n");
         return kInterrupted + sig;
     }
-    if (!why.empty()) return error(why);
+    if (!why.empty()) return cli::error(why);
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return finish(o, run, out.error());
+}
+
+int compare_main(const cli::Arguments& args) {
+    Options o;
+    if (const std::string e = read_options(args, o); !e.empty()) return usage_error({e});
+    const bool traces = is_trace(o.operands[0]), other = is_trace(o.operands[1]);
+    if (traces != other)
+        return usage_error(
+            {"'" + printable(o.operands[traces ? 0 : 1], 64) +
+             "' is a trace and the other a plug-in: compare two builds or two traces"});
+    if (traces) {
+        if (!o.scenarios.empty() || !o.flights.empty() || o.defaults || !o.out.empty())
+            return usage_error({"two traces are compared as they are: no scenario runs, no --out"});
+        return compare_files(o);
+    }
+    Build a, b;
+    for (const auto& [label, given, to] :
+         {std::tuple{"OLD", &o.operands[0], &a}, std::tuple{"NEW", &o.operands[1], &b}})
+        if (const auto p = build(label, *given, *to)) return usage_error(*p);
+    return compare_builds(o, a, b);
 }
 
 }  // namespace
@@ -510,30 +519,19 @@ int Run::status() const {
     return differs ? 1 : kOk;
 }
 
-int main(int argc, char** argv) {
-    if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kOk;
-        return error(std::string("cannot write the usage to standard output: ") +
-                     std::strerror(errno ? errno : EIO));
-    }
-    Options o;
-    if (const std::string e = parse(argc, argv, o); !e.empty()) return usage_error(e);
-    const bool traces = is_trace(o.operands[0]), other = is_trace(o.operands[1]);
-    if (traces != other)
-        return usage_error(
-            "'" + printable(o.operands[traces ? 0 : 1], 64) +
-            "' is a trace and the other a plug-in: compare two builds or two traces");
-    if (traces) {
-        if (!o.scenarios.empty() || !o.flights.empty() || o.defaults || !o.out.empty())
-            return usage_error("two traces are compared as they are: no scenario runs, no --out");
-        return compare_files(o);
-    }
-    Build a, b;
-    if (std::string e = build("OLD", o.operands[0], a); !e.empty()) return usage_error(e);
-    if (std::string e = build("NEW", o.operands[1], b); !e.empty()) return usage_error(e);
-
-    return compare_builds(o, a, b);
+cli::Command command() {
+    return {"compare",
+            "OLD NEW [--scenario FILE]... [--flight FILE]... [--defaults]\n"
+            "                      [--seed N] [--steps N] [--rel X] [--abs X] [--timeout SECONDS]\n"
+            "                      [--out DIR] [--json FILE] [--report DIR]\n"
+            "       vmhost compare OLD.trace NEW.trace [--rel X] [--abs X] [--json FILE] [--report "
+            "DIR]",
+            "what a change to a plug-in did to its behaviour: two builds, their traces compared",
+            kOptions,
+            about,
+            kStatuses,
+            "compare.md",
+            compare_main};
 }
 
 }  // namespace vmhost::compare

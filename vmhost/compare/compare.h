@@ -26,12 +26,13 @@
 #include <string_view>
 #include <vector>
 
+#include "cli.h"
 #include "flightlog.h"
 
 namespace vmhost::compare {
 
-// `vmhost compare ARGS...` (argv after "compare"); returns the exit status.
-int main(int argc, char** argv);
+// `vmhost compare`: its options, its help and what runs it.
+cli::Command command();
 
 // Two numbers differ when they are further apart than both `abs` and `rel`
 // times the larger magnitude; by default only when they are not equal (nan

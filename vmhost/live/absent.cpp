@@ -6,7 +6,7 @@
 
 namespace vmhost::live {
 
-int main(int, char**) {
+int main(const cli::Arguments&) {
     std::fputs(
         "vmhost: error: live mode is not built into this vmhost (it needs cpp-httplib, "
         "which this build did not find; see docs/live.md)\n",

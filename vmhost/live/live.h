@@ -9,8 +9,9 @@
 //   trace_tap.cpp the trace as the host writes it, to its file and into the
 //                 latest lines the page may ask for
 //   page.cpp      the page, and the key map from browser keys to the SDK's
-//   server.cpp    `vmhost live`: its command line and the local server
-//                 (cpp-httplib), which refuses every request not from the page
+//   command_line.cpp  `vmhost live`'s options and help
+//   server.cpp    `vmhost live` run: the local server (cpp-httplib), which
+//                 refuses every request not from the page
 //   absent.cpp    `vmhost live` in a build without the server library
 //   live.js, live.css, live.html   the page's script, style and body; the
 //                 panel is the report's (report/panel.js)
@@ -30,6 +31,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli.h"
 #include "command.h"
 #include "files.h"
 #include "flightlog.h"
@@ -42,8 +44,11 @@ class Messages;
 
 namespace vmhost::live {
 
-// `vmhost live`, given the arguments after the command.
-int main(int argc, char** argv);
+// `vmhost live`: its options, its help and what runs it (command_line.cpp).
+cli::Command command();
+// `vmhost live` run: server.cpp's, or absent.cpp's in a build without the
+// server library.
+int main(const cli::Arguments& args);
 
 // The page (page.cpp): its HTML, with everything it needs built in, and the
 // key map it sends keys by, as JSON: {"map": {BROWSER_CODE: SCAN_CODE},

@@ -1,4 +1,5 @@
-// `vmhost live`: its command line, and the local server the page talks to.
+// `vmhost live` run: its command line read, and the local server the page
+// talks to.
 // The server (cpp-httplib) listens on 127.0.0.1 only and answers nothing but
 // the page it printed the address of: a request without the address's token,
 // or whose Host or Origin names another site, is refused before it is looked
@@ -10,9 +11,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
+#include "aircraft.h"
 #include "files.h"
 #include "interrupt.h"
 #include "live.h"
@@ -22,62 +25,26 @@
 namespace vmhost::live {
 namespace {
 
-const char kUsage[] =
-    "usage: vmhost live PLUGIN [--port N] [--record FILE] [--trace FILE] [--scenario FILE]\n"
-    "\n"
-    "Flies PLUGIN (an aircraft's name or a library path) by hand, in real time, from\n"
-    "a browser page: open the address it prints. Ctrl-C or closing the page ends it.\n"
-    "  --port N         listen on port N of 127.0.0.1 (default: any free port)\n"
-    "  --record FILE    keep the session as a scenario: vmhost run FILE replays it\n"
-    "  --trace FILE     write the trace as the session goes\n"
-    "  --scenario FILE  the start: its lines run after 'load PLUGIN' (default:\n"
-    "                   'create NAME' and 'physics on')\n";
-
-int usage_error(const std::string& what) {
-    std::fprintf(stderr, "vmhost: %s\n%s", what.c_str(), kUsage);
-    return kBadInput;
+int usage_error(const cli::Problem& problem) {
+    return cli::usage_error("live", problem);
 }
 
-int error(const std::string& what) {
-    std::fprintf(stderr, "vmhost: error: %s\n", what.c_str());
-    return kBadInput;
-}
-
-struct Arguments {
-    const char* plugin = nullptr;
-    const char* port = nullptr;
-    const char* record = nullptr;
-    const char* trace = nullptr;
-    const char* scenario = nullptr;
-};
-
-// The options, as `--name VALUE` or `--name=VALUE`, and the one operand.
-int read_arguments(int argc, char** argv, Arguments& a) {
-    const struct {
-        const char* name;
-        const char* Arguments::*value;
-    } options[] = {{"--port", &Arguments::port},
-                   {"--record", &Arguments::record},
-                   {"--trace", &Arguments::trace},
-                   {"--scenario", &Arguments::scenario}};
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        bool matched = false;
-        for (const auto& o : options) {
-            const std::string name = o.name;
-            if (arg != name && !arg.starts_with(name + "=")) continue;
-            matched = true;
-            if (a.*o.value) return usage_error(name + " given twice");
-            if (arg == name && i + 1 >= argc) return usage_error(name + " needs a value");
-            a.*o.value = arg == name ? argv[++i] : argv[i] + name.size() + 1;
-        }
-        if (matched) continue;
-        if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + quote(arg));
-        if (a.plugin) return usage_error("more than one PLUGIN given");
-        a.plugin = argv[i];
-    }
-    if (!a.plugin) return usage_error("no PLUGIN given");
-    return 0;
+// The one operand: an aircraft, a library's path, or a typo of an
+// aircraft's name (a word that names no file), which the loader would only
+// report as missing.
+int read_plugin(const cli::Arguments& args) {
+    if (args.operands.empty())
+        return usage_error({"no PLUGIN given", cli::suggest("", aircraft_list(), "aircraft")});
+    if (args.operands.size() > 1) return usage_error({"more than one PLUGIN given"});
+    const std::string& given = args.operands[0];
+    std::error_code ec;
+    if (find_aircraft(given) || given.find_first_of("/\\.") != std::string::npos ||
+        std::filesystem::exists(given, ec))
+        return 0;
+    cli::Problem p{"unknown aircraft " + quote(given),
+                   cli::suggest(given, aircraft_list(), "aircraft")};
+    p.notes.emplace_back("or the path of a plug-in library");
+    return usage_error(p);
 }
 
 // 128 bits from the operating system's random source, as hex.
@@ -111,7 +78,7 @@ int open_output(const char* path, const char* what, Output& out) {
     out.file = std::fopen(path, "wb");
     if (!out.file) {
         out.error = errno;
-        return error(out.message(what));
+        return cli::error(out.message(what));
     }
     return 0;
 }
@@ -257,55 +224,58 @@ class Server {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return std::fflush(stdout) == 0 ? kOk : kBadInput;
-    }
-    Arguments a;
-    if (const int s = read_arguments(argc, argv, a)) return s;
+int main(const cli::Arguments& args) {
+    if (const int s = read_plugin(args)) return s;
+    // The files, where given.
+    const auto file = [&args](const char* option) {
+        return args[option] ? args[option]->c_str() : nullptr;
+    };
+    const char* const record_file = file("--record");
+    const char* const trace_file = file("--trace");
+    const char* const scenario = file("--scenario");
     int port = 0;
-    if (a.port) {
+    if (const auto& given = args["--port"]) {
         try {
-            port = static_cast<int>(parse_integer(a.port, 0, 65535, "port"));
+            port = static_cast<int>(parse_integer(*given, 0, 65535, "port"));
         } catch (const Error& e) {
-            return usage_error(e.what);
+            return usage_error({e.what});
         }
     }
     SessionOptions options;
-    options.plugin = a.plugin;
-    if (a.scenario) {
+    options.plugin = args.operands[0];
+    if (scenario) {
         std::string why;
-        if (!read_scenario(a.scenario, &options.start_text, &why)) return error(why);
-        options.start_name = a.scenario;
+        if (!read_scenario(scenario, &options.start_text, &why)) return cli::error(why);
+        options.start_name = scenario;
     }
     // Nothing written may overwrite what is read or the other file written.
-    const char* files[] = {a.record, a.trace, a.scenario};
+    const char* files[] = {record_file, trace_file, scenario};
     for (int i = 0; i < 3; ++i)
         for (int j = i + 1; j < 3; ++j)
             if (files[i] && files[j] &&
                 (same_file(files[i], files[j]) || std::strcmp(files[i], files[j]) == 0))
-                return error(quote_path(files[i]) + " and " + quote_path(files[j]) +
-                             " are the same file");
+                return cli::error(quote_path(files[i]) + " and " + quote_path(files[j]) +
+                                  " are the same file");
     Output record, trace;
-    if (const int s = open_output(a.record, "record", record)) return s;
-    if (const int s = open_output(a.trace, "trace", trace)) return s;
-    options.record = a.record ? &record : nullptr;
-    options.trace = a.trace ? &trace : nullptr;
+    if (const int s = open_output(record_file, "record", record)) return s;
+    if (const int s = open_output(trace_file, "trace", trace)) return s;
+    options.record = record_file ? &record : nullptr;
+    options.trace = trace_file ? &trace : nullptr;
 
     std::string token;
-    if (!random_hex(token)) return error(std::string("no random token: ") + std::strerror(errno));
+    if (!random_hex(token))
+        return cli::error(std::string("no random token: ") + std::strerror(errno));
     catch_interrupts();
     Status status;
     {
         Session session(options);
         Server server(session, token);
         const int bound = server.bind(port);
-        if (bound < 0) return error("cannot listen on 127.0.0.1:" + std::to_string(port));
+        if (bound < 0) return cli::error("cannot listen on 127.0.0.1:" + std::to_string(port));
         status = session.start();
         if (status != kOk) return status;
         std::printf("vmhost live: %s; open http://127.0.0.1:%d/?token=%s\n",
-                    printable(a.plugin).c_str(), bound, token.c_str());
+                    printable(options.plugin).c_str(), bound, token.c_str());
         std::fflush(stdout);
         std::thread listening([&server] { server.listen(); });
         status = session.fly();
@@ -313,8 +283,9 @@ int main(int argc, char** argv) {
         listening.join();
     }
     if (record.file && !record.close())
-        status = static_cast<Status>(error(record.message("record")));
-    if (trace.file && !trace.close()) status = static_cast<Status>(error(trace.message("trace")));
+        status = static_cast<Status>(cli::error(record.message("record")));
+    if (trace.file && !trace.close())
+        status = static_cast<Status>(cli::error(trace.message("trace")));
     return status;
 }
 

@@ -8,13 +8,15 @@
 #include "validate.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 
 #include "aircraft.h"
+#include "cli.h"
 #include "files.h"
 #include "interrupt.h"
 #include "library.h"
@@ -40,128 +42,123 @@ struct Options {
     std::string child;  // hidden: run as the child of a check, in this folder
 };
 
-const char kUsage[] =
-    "usage: vmhost validate PLUGIN... [--strictness N] [--only ID[,ID]] [--exclude ID[,ID]]\n"
-    "                       [--seed N] [--timeout SECONDS] [--out DIR] [--json FILE]\n"
-    "                       [--warnings-as-errors] [--in-process]\n"
-    "       vmhost validate PLUGIN --only ID --replay FILE [...]\n"
-    "       vmhost validate --list\n"
-    "\n"
-    "Runs a battery of checks against vessel plug-ins: each PLUGIN is an\n"
-    "aircraft's name or the path of a plug-in library. Each check runs in a\n"
-    "child process.\n"
-    "  --strictness N        run the checks of level N and below (1..10, default 5)\n"
-    "  --only ID,...         run just these checks, whatever their level\n"
-    "  --exclude ID,...      skip these checks\n"
-    "  --seed N              the seed of the random scenarios (printed; default fixed)\n"
-    "  --timeout S           seconds a check's run may take before it counts as\n"
-    "                        hanging (default 60; a sixth of that without a call\n"
-    "                        across the plug-in boundary, where the run is traced)\n"
-    "  --out DIR             write a shrunk scenario and its trace for every failure\n"
-    "                        and WARN, and the JUnit XML report validate.xml\n"
-    "  --json FILE           write the results as JSON\n"
-    "  --warnings-as-errors  a WARN fails its check\n"
-    "  --in-process          run everything in this process, for a debugger\n"
-    "  --replay FILE         judge FILE (a scenario from --out) by the oracle of the\n"
-    "                        one check --only names, loading PLUGIN\n"
-    "Exit status: 0 when no check failed, 1 when one did, 2 for a usage error or\n"
-    "an error of vmhost's own, 128 + N when stopped by signal N.\n";
+const cli::Option kOptions[] = {
+    {"--strictness", "N", "run the checks of level N and below (1..10, default 5)"},
+    {"--only", "ID,...", "run just these checks, whatever their level"},
+    {"--exclude", "ID,...", "skip these checks"},
+    {"--list", nullptr, "list the checks"},
+    {"--seed", "N", "the seed of the random scenarios (printed; default fixed)"},
+    {"--timeout", "S",
+     "seconds a check's run may take before it counts as\n"
+     "hanging (default 60; a sixth of that without a call\n"
+     "across the plug-in boundary, where the run is traced)"},
+    {"--out", "DIR",
+     "write a shrunk scenario and its trace for every failure\n"
+     "and WARN, and the JUnit XML report validate.xml"},
+    {"--json", "FILE", "write the results as JSON"},
+    {"--warnings-as-errors", nullptr, "a WARN fails its check"},
+    {"--in-process", nullptr, "run everything in this process, for a debugger"},
+    {"--replay", "FILE",
+     "judge FILE (a scenario from --out) by the oracle of the\n"
+     "one check --only names, loading PLUGIN"},
+    // Run as the child of a check, in this folder.
+    {"--child", "DIR", "", false, true},
+};
 
-int usage_error(const std::string& what) {
-    std::fprintf(stderr, "vmhost validate: %s\n%s", what.c_str(), kUsage);
-    return kBadInput;
+std::string about() {
+    return "Runs a battery of checks against vessel plug-ins: each PLUGIN is an\n"
+           "aircraft's name (" +
+           aircraft_names(", ", " or ") +
+           ") or the path of a plug-in library.\n"
+           "Each check runs in a child process.\n";
 }
 
-int error(const std::string& what) {
-    std::fprintf(stderr, "vmhost validate: error: %s\n", what.c_str());
-    return kBadInput;
-}
+const char kStatuses[] =
+    "exit status:\n"
+    "  0      no check failed\n"
+    "  1      a check failed\n"
+    "  2      a bad command line, or an error of vmhost's own\n"
+    "  141    standard output closed by its reader before the end (a broken pipe)\n"
+    "  128+N  stopped by signal N: 130 for Ctrl-C, 143 for SIGTERM\n";
 
-// What a program printed reaches its reader, or it is an error.
-int printed(const char* what) {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kOk;
-    return error(std::string("cannot write ") + what +
-                 " to standard output: " + std::strerror(errno ? errno : EIO));
-}
-
-bool number(const char* s, double lo, double hi, double* v) {
+bool number(const std::string& s, double lo, double hi, double* v) {
     char* end = nullptr;
-    *v = std::strtod(s, &end);
-    return *s && end && !*end && *v >= lo && *v <= hi;
+    *v = std::strtod(s.c_str(), &end);
+    return !s.empty() && end && !*end && *v >= lo && *v <= hi;
+}
+
+std::vector<std::string> check_names() {
+    std::vector<std::string> names;
+    for (const Check* check : all_checks()) names.emplace_back(check->id);
+    return names;
 }
 
 // Check ids, comma-separated: each one known.
-std::string check_ids(const std::string& option, const char* s, std::vector<std::string>& ids) {
-    std::string list = s;
+std::optional<cli::Problem> check_ids(const char* option, const std::string& list,
+                                      std::vector<std::string>& ids) {
     for (std::size_t at = 0; at <= list.size();) {
         const std::size_t end = std::min(list.find(',', at), list.size());
         const std::string id = list.substr(at, end - at);
         if (id.empty())
-            return option + " takes check ids separated by commas, not '" + one_line(s) + "'";
-        if (!find_check(id)) return "unknown check '" + one_line(id) + "' (see --list)";
+            return cli::Problem{std::string(option) +
+                                " takes check ids separated by commas, not '" + one_line(list) +
+                                "'"};
+        if (!find_check(id))
+            return cli::Problem{"unknown check '" + one_line(id) + "'",
+                                cli::suggest(id, check_names(), "checks")};
         ids.push_back(id);
         at = end + 1;
     }
-    return "";
+    return std::nullopt;
 }
 
-// Parses argv into `o`; returns an error message, or empty.
-std::string parse(int argc, char** argv, Options& o) {
-    std::vector<std::string> seen;
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a.starts_with("-") && a.size() > 1) {
-            if (std::find(seen.begin(), seen.end(), a) != seen.end()) return a + " given twice";
-            seen.push_back(a);
-        }
-        if (a == "--list") {
-            o.list = true;
-        } else if (a == "--in-process") {
-            o.in_process = true;
-        } else if (a == "--warnings-as-errors") {
-            o.warnings_as_errors = true;
-        } else if (a == "--strictness" || a == "--only" || a == "--exclude" || a == "--seed" ||
-                   a == "--out" || a == "--json" || a == "--timeout" || a == "--replay" ||
-                   a == "--child") {
-            if (i + 1 >= argc) return a + " needs a value";
-            const char* s = argv[++i];
-            double v = 0;
-            if (a == "--strictness") {
-                if (!number(s, 1, 10, &v) || v != static_cast<int>(v))
-                    return "--strictness takes 1 to 10, not '" + one_line(s) + "'";
-                o.strictness = static_cast<int>(v);
-            } else if (a == "--only" || a == "--exclude") {
-                if (std::string e = check_ids(a, s, a == "--only" ? o.only : o.exclude); !e.empty())
-                    return e;
-            } else if (a == "--seed") {
-                char* end = nullptr;
-                errno = 0;
-                o.seed = std::strtoull(s, &end, 10);
-                if (!std::isdigit(static_cast<unsigned char>(*s)) || *end || errno == ERANGE)
-                    return "--seed takes a number from 0 to 18446744073709551615, not '" +
-                           one_line(s) + "'";
-            } else if (a == "--timeout") {
-                if (!number(s, 0.1, 86400, &o.timeout))
-                    return "--timeout takes seconds (0.1 to 86400), not '" + one_line(s) + "'";
-            } else {
-                (a == "--out"      ? o.out
-                 : a == "--json"   ? o.json
-                 : a == "--replay" ? o.replay
-                                   : o.child) = s;
-                if (!*s) return a + " needs a value, not ''";
-            }
-        } else if (a.starts_with("-") && a.size() > 1) {
-            return "unknown option '" + one_line(a) + "'";
-        } else {
-            o.plugins.push_back(a);
-        }
+// A value that names something: never empty.
+std::optional<cli::Problem> named(const cli::Arguments& args, const char* option, std::string& to) {
+    if (const auto& s = args[option]) {
+        if (s->empty()) return cli::Problem{std::string(option) + " needs a value, not ''"};
+        to = *s;
     }
-    if (o.list || !o.child.empty()) return "";
+    return std::nullopt;
+}
+
+// The options read into `o`, each value checked.
+std::optional<cli::Problem> read_options(const cli::Arguments& args, Options& o) {
+    o.plugins = args.operands;
+    o.list = args["--list"].has_value();
+    o.in_process = args["--in-process"].has_value();
+    o.warnings_as_errors = args["--warnings-as-errors"].has_value();
+    double v = 0;
+    if (const auto& s = args["--strictness"]) {
+        if (!number(*s, 1, 10, &v) || v != static_cast<int>(v))
+            return cli::Problem{"--strictness takes 1 to 10, not '" + one_line(*s) + "'"};
+        o.strictness = static_cast<int>(v);
+    }
+    for (const auto& [option, ids] :
+         {std::pair{"--only", &o.only}, std::pair{"--exclude", &o.exclude}})
+        if (const auto& s = args[option])
+            if (auto p = check_ids(option, *s, *ids)) return p;
+    if (const auto& s = args["--seed"]) {
+        char* end = nullptr;
+        errno = 0;
+        o.seed = std::strtoull(s->c_str(), &end, 10);
+        if (!std::isdigit(static_cast<unsigned char>((*s)[0])) || *end || errno == ERANGE)
+            return cli::Problem{"--seed takes a number from 0 to 18446744073709551615, not '" +
+                                one_line(*s) + "'"};
+    }
+    if (const auto& s = args["--timeout"])
+        if (!number(*s, 0.1, 86400, &o.timeout))
+            return cli::Problem{"--timeout takes seconds (0.1 to 86400), not '" + one_line(*s) +
+                                "'"};
+    for (const auto& [option, to] :
+         {std::pair{"--out", &o.out}, std::pair{"--json", &o.json},
+          std::pair{"--replay", &o.replay}, std::pair{"--child", &o.child}})
+        if (auto p = named(args, option, *to)) return p;
+    if (o.list || !o.child.empty()) return std::nullopt;
     if (o.plugins.empty())
-        return "no PLUGIN given (" + aircraft_names(", ", " or ") + " or a path)";
+        return cli::Problem{"no PLUGIN given (" + aircraft_names(", ", " or ") + " or a path)"};
     if (!o.replay.empty() && (o.only.size() != 1 || o.plugins.size() != 1))
-        return "--replay needs one PLUGIN and --only with one check";
-    return "";
+        return cli::Problem{"--replay needs one PLUGIN and --only with one check"};
+    return std::nullopt;
 }
 
 bool token_safe(const std::string& s) {
@@ -177,7 +174,7 @@ std::string file_name(const std::string& path) {
 
 }  // namespace
 
-bool plugin_context(const std::string& given, Context& c, std::string* name, std::string* why) {
+bool plugin_context(const std::string& given, Context& c, std::string* name, cli::Problem* why) {
     c.given = given;
     if (const Aircraft* a = find_aircraft(given)) {
         c.plugin = given;
@@ -187,8 +184,9 @@ bool plugin_context(const std::string& given, Context& c, std::string* name, std
     }
     std::error_code ec;
     if (!fs::is_regular_file(given, ec)) {
-        *why = "'" + one_line(given) + "' is neither an aircraft (" + aircraft_names(", ", " or ") +
-               ") nor a plug-in library";
+        *why = {"'" + one_line(given) + "' is neither an aircraft (" +
+                    aircraft_names(", ", " or ") + ") nor a plug-in library",
+                cli::suggest(given, aircraft_list())};
         return false;
     }
     c.path = fs::absolute(given, ec).lexically_normal().generic_string();
@@ -456,10 +454,12 @@ Battery run_battery(const Options& o, Context c, const std::string& name, const 
 
 // The plug-ins' contexts and names (an aircraft's, or its file's stem,
 // numbered where two are alike).
-std::string contexts(const Options& o, std::vector<Context>& cs, std::vector<std::string>& names) {
+std::optional<cli::Problem> contexts(const Options& o, std::vector<Context>& cs,
+                                     std::vector<std::string>& names) {
     for (const std::string& given : o.plugins) {
         Context c;
-        std::string name, why;
+        std::string name;
+        cli::Problem why;
         if (!plugin_context(given, c, &name, &why)) return why;
         c.seed = o.seed;
         c.strictness = o.strictness;
@@ -470,7 +470,7 @@ std::string contexts(const Options& o, std::vector<Context>& cs, std::vector<std
         cs.push_back(std::move(c));
         names.push_back(name);
     }
-    return "";
+    return std::nullopt;
 }
 
 // --replay FILE: its text, when it loads the plug-in given.
@@ -498,33 +498,15 @@ std::string write_reports(const Options& o, std::span<const Battery> batteries, 
     return why;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options o;
-    if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return printed("the usage");
-    }
-    if (const std::string e = parse(argc, argv, o); !e.empty()) return usage_error(e);
-    if (!o.child.empty()) return child_main(o.child, true);
-    if (o.list) {
-        print_list(stdout);
-        return printed("the list of checks");
-    }
-    std::vector<Context> cs;
-    std::vector<std::string> names;
-    if (const std::string e = contexts(o, cs, names); !e.empty()) return usage_error(e);
-    std::string replay;
-    if (!o.replay.empty())
-        if (const std::string e = replay_text(o, cs[0], &replay); !e.empty()) return usage_error(e);
-
+// The batteries, one for each plug-in, and their results where they go.
+int run_batteries(const Options& o, const std::vector<Context>& cs,
+                  const std::vector<std::string>& names, const std::string& replay) {
     Isolation how;
     how.in_process = o.in_process;
     how.timeout = o.timeout;
     std::string why;
     how.work = make_work_folder(&why);
-    if (how.work.empty()) return error(why);
+    if (how.work.empty()) return cli::error(why);
     catch_interrupts();
 
     const auto start = Clock::now();
@@ -550,12 +532,48 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (why.empty()) why = write_reports(o, batteries, seconds);
     // A result that did not reach its reader is no result.
-    if (why.empty() && printed("the results") != kOk) return kBadInput;
-    if (!why.empty()) return error(why);
+    if (why.empty())
+        if (const int s = cli::flushed("the results")) return s;
+    if (!why.empty()) return cli::error(why);
     for (const Battery& b : batteries)
         for (const Result& r : b.results)
             if (r.verdict.result == Verdict::fail) return 1;
     return kOk;
+}
+
+int validate_main(const cli::Arguments& args) {
+    Options o;
+    if (const auto p = read_options(args, o)) return cli::usage_error("validate", *p);
+    if (!o.child.empty()) return child_main(o.child, true);
+    if (o.list) {
+        print_list(stdout);
+        return cli::flushed("the list of checks");
+    }
+    std::vector<Context> cs;
+    std::vector<std::string> names;
+    if (const auto p = contexts(o, cs, names)) return cli::usage_error("validate", *p);
+    std::string replay;
+    if (!o.replay.empty())
+        if (const std::string e = replay_text(o, cs[0], &replay); !e.empty())
+            return cli::usage_error("validate", {e});
+    return run_batteries(o, cs, names, replay);
+}
+
+}  // namespace
+
+cli::Command command() {
+    return {"validate",
+            "PLUGIN... [--strictness N] [--only ID[,ID]] [--exclude ID[,ID]]\n"
+            "                       [--seed N] [--timeout SECONDS] [--out DIR] [--json FILE]\n"
+            "                       [--warnings-as-errors] [--in-process]\n"
+            "       vmhost validate PLUGIN --only ID --replay FILE [...]\n"
+            "       vmhost validate --list",
+            "run a battery of checks against a vessel plug-in",
+            kOptions,
+            about,
+            kStatuses,
+            "validate.md",
+            validate_main};
 }
 
 }  // namespace vmhost::validate

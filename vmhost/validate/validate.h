@@ -37,10 +37,12 @@
 #include <string_view>
 #include <vector>
 
+#include "cli.h"
+
 namespace vmhost::validate {
 
-// `vmhost validate ARGS...` (argv after "validate"); returns the exit status.
-int main(int argc, char** argv);
+// `vmhost validate`: its options, its help and what runs it.
+cli::Command command();
 
 inline constexpr int kDefaultStrictness = 5;
 inline constexpr std::uint64_t kDefaultSeed = 20240102;
@@ -270,8 +272,8 @@ struct Check {
 // names it (an aircraft by name; a library by its absolute path, or by its
 // file name, blanks made underscores, where the path cannot be one token),
 // the library's path, and a name for reports (`name`). False, with the
-// reason in `why`, when it is neither.
-bool plugin_context(const std::string& given, Context& c, std::string* name, std::string* why);
+// reason (and the nearest aircraft) in `why`, when it is neither.
+bool plugin_context(const std::string& given, Context& c, std::string* name, cli::Problem* why);
 
 // The battery in its order (by level); each file of checks hands out its own.
 std::span<const Check* const> all_checks();
