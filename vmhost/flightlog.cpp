@@ -263,16 +263,17 @@ double flaps_state(double flaps, double last) {
 }  // namespace
 
 void FlightLog::start_watching(Track& t, const Sample& s) {
-    t.watches[Track::kGround].state = s.ground != 0;
-    t.watches[Track::kThrustMax].state = s.thrust_max;
+    t.watches[Track::kWatchGround].state = s.ground != 0;
+    t.watches[Track::kWatchThrustMax].state = s.thrust_max;
     // A maximum thrust that is not a number from the start is an event too.
     if (std::isnan(s.thrust_max)) {
-        t.watches[Track::kThrustMax].state = 0;
-        change(t, t.watches[Track::kThrustMax], s.time, s.thrust_max, "maximum thrust switching",
-               true, [] { return std::string("maximum thrust not a number"); });
+        t.watches[Track::kWatchThrustMax].state = 0;
+        change(t, t.watches[Track::kWatchThrustMax], s.time, s.thrust_max,
+               "maximum thrust switching", true,
+               [] { return std::string("maximum thrust not a number"); });
     }
-    t.watches[Track::kFlaps].state = flaps_state(s.flaps, s.flaps);
-    t.watches[Track::kLights].state = s.lights > 0;
+    t.watches[Track::kWatchFlaps].state = flaps_state(s.flaps, s.flaps);
+    t.watches[Track::kWatchLights].state = s.lights > 0;
     double values[kFixedColumns];
     fixed_values(s, values);
     for (Limit& l : t.limits)
@@ -283,11 +284,11 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
     auto watch = [&](int which, double state, const char* range, auto describe) {
         Watch& w = t.watches[which];
         if (!same(w.state, state))
-            change(t, w, s.time, state, range, which == Track::kThrustMax, describe);
+            change(t, w, s.time, state, range, which == Track::kWatchThrustMax, describe);
     };
-    watch(Track::kGround, s.ground != 0, kGroundRange,
+    watch(Track::kWatchGround, s.ground != 0, kGroundRange,
           [&] { return std::string(s.ground != 0 ? "touches down" : kLiftsOff); });
-    watch(Track::kThrustMax, s.thrust_max, "maximum thrust switching", [&] {
+    watch(Track::kWatchThrustMax, s.thrust_max, "maximum thrust switching", [&] {
         return std::isnan(s.thrust_max) ? std::string("maximum thrust not a number")
                                         : "maximum thrust " + fixed(s.thrust_max, 0) + " N";
     });
@@ -300,11 +301,11 @@ void FlightLog::look_for_events(Track& t, const Sample& s) {
     if (p.gear == 1 && s.gear < 1) gear = "gear extending";
     if (p.gear > 0 && s.gear <= 0) gear = "gear down";
     if (gear)
-        watch(Track::kGear, t.watches[Track::kGear].state + 1, "gear moving",
+        watch(Track::kWatchGear, t.watches[Track::kWatchGear].state + 1, "gear moving",
               [&] { return std::string(gear); });
-    watch(Track::kFlaps, flaps_state(s.flaps, t.watches[Track::kFlaps].state), "flaps moving",
-          [&] { return std::string(s.flaps >= 1 ? "flaps out" : "flaps in"); });
-    watch(Track::kLights, s.lights > 0, "lights switching",
+    watch(Track::kWatchFlaps, flaps_state(s.flaps, t.watches[Track::kWatchFlaps].state),
+          "flaps moving", [&] { return std::string(s.flaps >= 1 ? "flaps out" : "flaps in"); });
+    watch(Track::kWatchLights, s.lights > 0, "lights switching",
           [&] { return std::string(s.lights > 0 ? "lights on" : "lights off"); });
 
     double values[kFixedColumns];

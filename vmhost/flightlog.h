@@ -124,7 +124,7 @@ class FlightLog {
         // between two rows.
         std::vector<double> thrust_range;
         double thrust_lo = 0, thrust_hi = 0;  // of the steps since the last row
-        enum { kGround, kThrustMax, kGear, kFlaps, kLights, kWatches };
+        enum { kWatchGround, kWatchThrustMax, kWatchGear, kWatchFlaps, kWatchLights, kWatches };
         Watch watches[kWatches];
         std::vector<Limit> limits;
 
