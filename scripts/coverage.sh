@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the `coverage` preset (gcov, no sanitizers) in build/coverage, runs
-# every test there and prints the line and branch coverage of the plug-in
+# every test there (but the browser tests of the report and live pages,
+# which the sanitizer build runs and which reach no line of the plug-ins
+# that other tests do not) and prints the line and branch coverage of the plug-in
 # code: sdk/, frame/, kit/, sound/ and every aircraft's folder. The report with
 # every line is left in build/coverage/coverage.txt.
 set -e
