@@ -28,6 +28,8 @@ grep -q 'lights on' fly.txt || fail "no flight summary: $(cat fly.txt)"
 [ -f report/index.html ] || fail "no report"
 printf 'sound full\nload olumbra\ncreate o\nstep\n' >sound.vms
 "$vmhost" run sound.vms >trace.txt 2>&1 || fail "sound add-on: $(cat trace.txt)"
+"$vmhost" validate tarvik --only exports,lifecycle >validate.txt 2>&1 ||
+    fail "vmhost validate tarvik: $(cat validate.txt)"
 grep -q '^~ GetVesselSoundID3' trace.txt || fail "the sound add-on is not used"
 for doc in README.md docs/vmhost.md examples/fly-tarvik.vms; do
     [ -f "$work/prefix/share/doc/velmora-aircraft/$doc" ] || fail "$doc not installed"

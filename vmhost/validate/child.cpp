@@ -78,8 +78,8 @@ class Measure final : public CallWatch {
         if (watch_ == Watch::allocations && counted(kind)) {
             before_ = alloc_count::count();
             alloc_count::counting(true);
-        } else {
-            start_ = thread_time_us();
+        } else if (watch_ == Watch::timing && kind == CallKind::post_step) {
+            start_ = thread_time_us();  // only what leave() will time
         }
     }
     void leave(CallKind kind) override {

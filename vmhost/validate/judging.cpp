@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "message.h"
 #include "scenario.h"
 #include "validate.h"
 
@@ -104,19 +105,7 @@ std::string ticked(std::string_view line) {
 }
 
 std::string one_line(std::string_view s) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7f) {
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += ch;
-        }
-    }
-    return out;
+    return printable(s);
 }
 
 std::string without_foreign_calls(const std::string& trace) {

@@ -178,7 +178,7 @@ bool plugin_context(const std::string& given, Context& c, std::string* name, cli
     c.given = given;
     if (const Aircraft* a = find_aircraft(given)) {
         c.plugin = given;
-        c.path = library::executable_dir() + "/" + library::plugin_file(a->library);
+        c.path = plugin_path(*a);  // beside vmhost in a build, in Modules once installed
         *name = given;
         return true;
     }

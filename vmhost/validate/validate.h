@@ -229,7 +229,7 @@ struct Survey {
 
 struct Context {
     std::string plugin;  // as a scenario's `load` names it: an aircraft's name or a path
-    std::string path;    // the library's absolute path; empty for an aircraft
+    std::string path;    // the library's path
     std::string given;   // as the command line gave it
     Survey survey;
     std::uint64_t seed = kDefaultSeed;
