@@ -350,17 +350,20 @@ class Walk {
     }
 
     // One side of a reordered pair; the pair counts once, where first met.
+    // Counted before its row is shown, as every difference is: the first
+    // one's time is the divergence's.
     void moved(std::size_t i, std::size_t j, std::size_t bi, std::size_t bj, bool old_side) {
+        const std::size_t k = i - a_.block_begin(bi);
+        if (!counted_[k]) {
+            counted_[k] = true;
+            pair_handles(i, j);
+            double abs = 0, rel = 0;
+            values(i, j, &abs, &rel);
+            c_.differ(Change::reordered, static_cast<int>(i), static_cast<int>(j),
+                      where_in(i, j, bi, bj), abs, rel, true);
+        }
         c_.row(old_side ? '-' : '+', old_side ? static_cast<int>(i) : -1,
                old_side ? -1 : static_cast<int>(j));
-        const std::size_t k = i - a_.block_begin(bi);
-        if (counted_[k]) return;
-        counted_[k] = true;
-        pair_handles(i, j);
-        double abs = 0, rel = 0;
-        values(i, j, &abs, &rel);
-        c_.differ(Change::reordered, static_cast<int>(i), static_cast<int>(j),
-                  where_in(i, j, bi, bj), abs, rel, true);
     }
 
     // Binds the handles of two lines of the same shape to each other; false
@@ -422,6 +425,9 @@ class Walk {
 
 bool Tolerance::same(double a, double b) const {
     if (a == b || (std::isnan(a) && std::isnan(b))) return true;
+    // Within no tolerance of a number: an infinity, whose distance to it is
+    // infinite, as is a relative tolerance of it.
+    if (!std::isfinite(a) || !std::isfinite(b)) return false;
     const double d = std::fabs(a - b);
     return d <= abs || d <= rel * std::max(std::fabs(a), std::fabs(b));
 }
