@@ -162,7 +162,7 @@ class Session {
     Status end(Status status);
 
     SessionOptions options_;
-    FlightLog log_;
+    FlightLog log_{5, false};  // the latest state and the events; no table of rows
     std::unique_ptr<Messages> messages_;
     std::unique_ptr<Runner> runner_;
     TraceTap tap_;

@@ -409,8 +409,12 @@ std::string Session::event_updates() {
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (i < shown_events_.size() && same_event(events[i], shown_events_[i])) continue;
         add_item(out, event_json(i, events[i]));
+        // Only what changed is copied.
+        if (i < shown_events_.size())
+            shown_events_[i] = events[i];
+        else
+            shown_events_.push_back(events[i]);
     }
-    shown_events_ = events;
     return out;
 }
 
