@@ -75,7 +75,8 @@ const Case kCases[] = {
     {"SwappedCallsAreReordered", "SetAnimation 0 1\nSetAnimation 1 2\n",
      "SetAnimation 1 2\nSetAnimation 0 1\n", 0, "SetAnimation 0 reordered 1 (1:2)"},
     {"ASwapInAStepIsReorderedAtItsTime", kSteps,
-     std::regex_replace(kSteps, std::regex("(GetAltitude = 101)\n(SetAnimation 0 0.101)"), "$2\n$1"),
+     std::regex_replace(kSteps, std::regex("(GetAltitude = 101)\n(SetAnimation 0 0.101)"),
+                        "$2\n$1"),
      0, "GetAltitude reordered 1 (5:6)"},
     {"AStepMissingIsRemovedWhole", kSteps, kSteps.substr(0, kSteps.rfind("> clbk")), 0,
      "> clbkPostStep removed 1 (7:7); GetAltitude removed 1 (8:7); "
