@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "files.h"
@@ -129,6 +130,19 @@ std::vector<std::string> suggest(std::string_view given, const std::vector<std::
         notes.push_back(list);
     }
     return notes;
+}
+
+bool number(const std::string& value, double lo, double hi, double* v) {
+    char* end = nullptr;
+    *v = std::strtod(value.c_str(), &end);
+    return !value.empty() && end && !*end && *v >= lo && *v <= hi;
+}
+
+bool seed(const std::string& value, std::uint64_t* v) {
+    char* end = nullptr;
+    errno = 0;
+    *v = std::strtoull(value.c_str(), &end, 10);
+    return std::isdigit(static_cast<unsigned char>(value[0])) && !*end && errno != ERANGE;
 }
 
 int usage_error(std::string_view command, const Problem& problem) {

@@ -6,6 +6,7 @@
 // standard output whose every write is checked.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -79,6 +80,14 @@ std::optional<Problem> parse(std::span<const Option> options, int argc, char** a
 // unless `what` is null (the message lists them already).
 std::vector<std::string> suggest(std::string_view given, const std::vector<std::string>& names,
                                  const char* what = nullptr);
+
+// An option's value as a number from lo to hi, as strtod reads it with
+// nothing after it: true, and *v set; else false.
+bool number(const std::string& value, double lo, double hi, double* v);
+
+// An option's value as a seed from 0 to 2^64 - 1, decimal digits alone (no
+// sign, no blank, which strtoull would take): true, and *v set; else false.
+bool seed(const std::string& value, std::uint64_t* v);
 
 // Prints a usage error on standard error, its notes after it and the hint
 // "try 'vmhost COMMAND --help'" (`command` empty: 'vmhost --help'); returns

@@ -84,30 +84,21 @@ int usage_error(const cli::Problem& problem) {
     return cli::usage_error("compare", problem);
 }
 
-bool number(const char* s, double lo, double hi, double* v) {
-    char* end = nullptr;
-    *v = std::strtod(s, &end);
-    return *s && end && !*end && *v >= lo && *v <= hi;
-}
-
 std::string value_option(Options& o, const std::string& a, const char* s) {
     const std::string shown = " not '" + printable(s, 64) + "'";
     double v = 0;
     if (a == "--rel" || a == "--abs") {
-        if (!number(s, 0, 1e300, &v)) return a + " takes a number of 0 or more," + shown;
+        if (!cli::number(s, 0, 1e300, &v)) return a + " takes a number of 0 or more," + shown;
         (a == "--rel" ? o.tolerance.rel : o.tolerance.abs) = v;
     } else if (a == "--steps") {
-        if (!number(s, 0, 1e7, &v) || v != static_cast<int>(v))
+        if (!cli::number(s, 0, 1e7, &v) || v != static_cast<int>(v))
             return "--steps takes 0 to 10000000," + shown;
         o.steps = static_cast<int>(v);
     } else if (a == "--seed") {
-        char* end = nullptr;
-        errno = 0;
-        o.seed = std::strtoull(s, &end, 10);
-        if (!std::isdigit(static_cast<unsigned char>(*s)) || *end || errno == ERANGE)
+        if (!cli::seed(s, &o.seed))
             return "--seed takes a number from 0 to 18446744073709551615," + shown;
     } else if (a == "--timeout") {
-        if (!number(s, 0.1, 86400, &o.timeout))
+        if (!cli::number(s, 0.1, 86400, &o.timeout))
             return "--timeout takes seconds (0.1 to 86400)," + shown;
     } else if (a == "--scenario" || a == "--flight") {
         if (!*s) return a + " needs a FILE, not ''";

@@ -81,12 +81,6 @@ const char kStatuses[] =
     "  141    standard output closed by its reader before the end (a broken pipe)\n"
     "  128+N  stopped by signal N: 130 for Ctrl-C, 143 for SIGTERM\n";
 
-bool number(const std::string& s, double lo, double hi, double* v) {
-    char* end = nullptr;
-    *v = std::strtod(s.c_str(), &end);
-    return !s.empty() && end && !*end && *v >= lo && *v <= hi;
-}
-
 std::vector<std::string> check_names() {
     std::vector<std::string> names;
     for (const Check* check : all_checks()) names.emplace_back(check->id);
@@ -129,7 +123,7 @@ std::optional<cli::Problem> read_options(const cli::Arguments& args, Options& o)
     o.warnings_as_errors = args["--warnings-as-errors"].has_value();
     double v = 0;
     if (const auto& s = args["--strictness"]) {
-        if (!number(*s, 1, 10, &v) || v != static_cast<int>(v))
+        if (!cli::number(*s, 1, 10, &v) || v != static_cast<int>(v))
             return cli::Problem{"--strictness takes 1 to 10, not '" + one_line(*s) + "'"};
         o.strictness = static_cast<int>(v);
     }
@@ -138,15 +132,12 @@ std::optional<cli::Problem> read_options(const cli::Arguments& args, Options& o)
         if (const auto& s = args[option])
             if (auto p = check_ids(option, *s, *ids)) return p;
     if (const auto& s = args["--seed"]) {
-        char* end = nullptr;
-        errno = 0;
-        o.seed = std::strtoull(s->c_str(), &end, 10);
-        if (!std::isdigit(static_cast<unsigned char>((*s)[0])) || *end || errno == ERANGE)
+        if (!cli::seed(*s, &o.seed))
             return cli::Problem{"--seed takes a number from 0 to 18446744073709551615, not '" +
                                 one_line(*s) + "'"};
     }
     if (const auto& s = args["--timeout"])
-        if (!number(*s, 0.1, 86400, &o.timeout))
+        if (!cli::number(*s, 0.1, 86400, &o.timeout))
             return cli::Problem{"--timeout takes seconds (0.1 to 86400), not '" + one_line(*s) +
                                 "'"};
     for (const auto& [option, to] :
