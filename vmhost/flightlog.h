@@ -199,7 +199,8 @@ class FlightLog {
     // that flew hands its parent. restore() gives the tracks, their summaries,
     // events and rows, and the reasons the flight failed; a track whose
     // plug-in vmhost does not know by its name (a library's path) is taken
-    // for `aircraft`. False when the text is not such a log.
+    // for `aircraft`. False when the text is not such a log, or not all of
+    // one (its last line says it ends there).
     std::string saved() const;
     bool restore(std::string_view text, const Aircraft* aircraft = nullptr);
 

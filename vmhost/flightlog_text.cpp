@@ -79,7 +79,7 @@ std::string FlightLog::saved() const {
         }
     }
     for (const std::string& why : failures_) s += "failed\t" + why + '\n';
-    return s;
+    return s + "end\n";  // a log cut short is not a shorter flight
 }
 
 bool FlightLog::restore(std::string_view text, const Aircraft* aircraft) {
@@ -131,11 +131,13 @@ bool FlightLog::restore(std::string_view text, const Aircraft* aircraft) {
             }
         } else if (f[0] == "failed" && f.size() == 2) {
             failures_.emplace_back(f[1]);
+        } else if (f[0] == "end" && f.size() == 1) {
+            return at >= text.size();
         } else {
             return false;
         }
     }
-    return true;
+    return false;  // no end
 }
 
 }  // namespace vmhost

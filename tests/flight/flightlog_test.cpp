@@ -226,6 +226,17 @@ TEST(FlightLog, CsvNumbersReadBackExactly) {
     }
 }
 
+// The log handed from a child process to its parent comes back as it was,
+// and a log cut short at a line's end does not come back at all.
+TEST(FlightLog, ComesBackFromItsTextWholeOrNotAtAll) {
+    const std::string text = take_off().saved();
+    vmhost::FlightLog back;
+    ASSERT_TRUE(back.restore(text));
+    EXPECT_EQ(back.saved(), text);
+    for (const std::size_t cut : {std::size_t{0}, text.find('\n') + 1, text.rfind("end\n")})
+        EXPECT_FALSE(back.restore(text.substr(0, cut))) << cut;
+}
+
 // Flying each aircraft vmhost knows: the CSV columns carry the names of all
 // the animations its plug-in creates, and only the pilot's commands are
 // noted as events.

@@ -328,9 +328,11 @@ class Comparer {
         contract(b_.label, ob, r);
         take(compare_traces(oa.traces.at(0), ob.traces.at(0), o_.tolerance, kSamples), r);
         other_groups(oa, ob, o_.tolerance, r);
-        if (s.fly) {
-            r.old_flight.restore(oa.flight, a_.aircraft);
-            r.new_flight.restore(ob.flight, b_.aircraft);
+        if (s.fly && !(r.old_flight.restore(oa.flight, a_.aircraft) &&
+                       r.new_flight.restore(ob.flight, b_.aircraft))) {
+            *why =
+                "the flight log of " + quote_path(s.name) + " did not come back whole from its run";
+            return false;
         }
         keep(s, oa, ob, r);
         return true;

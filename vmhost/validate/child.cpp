@@ -27,6 +27,7 @@
 #include <cxxabi.h>
 
 #include "crash.h"
+#include "files.h"
 #include "flightlog.h"
 #include "host.h"
 #include "interrupt.h"
@@ -260,12 +261,10 @@ int child_main(const fs::path& dir, bool isolated) {
             std::fclose(f);
         }
     }
-    if (fly) {
-        if (std::FILE* f = std::fopen((dir / "flight.txt").string().c_str(), "wb")) {
-            const std::string saved = log.saved();
-            std::fwrite(saved.data(), 1, saved.size(), f);
-            std::fclose(f);
-        }
+    std::string why;
+    if (fly && !write_file((dir / "flight.txt").string(), log.saved(), "flight log", &why)) {
+        std::fprintf(err, "vmhost: error: %s\n", why.c_str());
+        status = kBadInput;
     }
     // Past the end of the scenario and the unload: from here on the plug-in
     // can do nothing more, and a run that ends any other way did not finish.
