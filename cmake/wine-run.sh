@@ -18,15 +18,18 @@ wine wineboot </dev/null >/dev/null 2>&1
 # Now and then wine fails to start a program at all: it exits non-zero having
 # printed nothing, and the program never ran (every program run here prints
 # something when it fails: a test program its name at once, vmhost its
-# reason). Such a run is tried once more; any other result stands.
-out=$(mktemp) && err=$(mktemp) || exit 125
-trap 'rm -f "$out" "$err"' EXIT
-wine "$@" >"$out" 2>"$err"
-status=$?
-if [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
-    wine "$@" >"$out" 2>"$err"
-    status=$?
+# reason). Such a run is tried once more; any other result stands. Standard
+# output goes on as it comes, so a test that hangs shows how far it got;
+# standard error follows at the end.
+out=$(mktemp) && err=$(mktemp) && st=$(mktemp) || exit 125
+trap 'rm -f "$out" "$err" "$st"' EXIT
+run() {
+    { wine "$@" 2>"$err"; echo $? >"$st"; } | tee "$out"
+    status=$(cat "$st")
+}
+run "$@"
+if [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
+    run "$@"
 fi
-cat "$out"
 cat "$err" >&2
-exit $status
+exit "$status"
