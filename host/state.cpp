@@ -169,7 +169,7 @@ void module_unloaded() {
 
 void reset() {
     state() = State{};
-    trace::forget_foreign_calls();
+    trace::forget_driver();
     for (Found& f : g_found) f = Found{};
 }
 

@@ -319,7 +319,8 @@ int foreign_calls() {
     return g_foreign_calls.load(std::memory_order_relaxed);
 }
 
-void forget_foreign_calls() {
+void forget_driver() {
+    g_driver.store(std::thread::id(), std::memory_order_relaxed);
     const std::lock_guard<std::mutex> lock(g_foreign_mutex);
     g_foreign_calls = 0;
     g_foreign_seen_count = 0;

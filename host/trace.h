@@ -24,10 +24,11 @@ void record_to(RecordedCall* calls, std::size_t capacity, std::size_t* count);
 // The thread that calls into the plug-in from now on. A line begun on any
 // other thread is not traced: it is a host call from a foreign thread,
 // reported once per operation as "! host call from a foreign thread: NAME"
-// and counted in foreign_calls() (until forget_foreign_calls()).
+// and counted in foreign_calls() (until forget_driver()).
 void drive_from_this_thread();
 int foreign_calls();
-void forget_foreign_calls();
+// No driving thread, no foreign call seen: as before the first load.
+void forget_driver();
 
 // One line, token by token. begin says whether the line is kept at all
 // (tracing or recording are on); only then may tokens and end follow. Lines
