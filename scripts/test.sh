@@ -33,11 +33,11 @@ sh scripts/sdk-check.sh
 stage "template aircraft"
 sh scripts/template-check.sh
 
-# Hardening: each fuzzer for a bounded time (VM_FUZZ_SECONDS, default 30),
+# Hardening: each fuzzer for a bounded time (VM_FUZZ_SECONDS, default 20),
 # the coverage build with its figures, and the scenario suite under
 # valgrind's memcheck in that build (valgrind needs one without sanitizers).
 stage fuzzing
-sh scripts/fuzz.sh "${VM_FUZZ_SECONDS:-30}"
+sh scripts/fuzz.sh "${VM_FUZZ_SECONDS:-20}"
 stage coverage
 sh scripts/coverage.sh
 stage memcheck
